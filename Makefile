@@ -1,0 +1,39 @@
+# Quick start: `make demo` and `make test` do all the set-up themselves.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CTEST_JOBS ?= $(JOBS)
+
+.PHONY: all deps build build-asan test test-release test-asan demo bench clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j $(JOBS)
+
+build-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Asan -DLODRUN_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+
+test: test-release test-asan
+
+test-release: build
+	cd build && ctest --output-on-failure -j $(CTEST_JOBS)
+
+test-asan: build-asan
+	# LeakSanitizer cannot run beside the embedded engine's threads (it crashes
+	# in its tracer), so leaks are checked by the RSS tests instead.
+	cd build-asan && ASAN_OPTIONS=$$(cat ../scripts/asan.options) \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=99 \
+	  ctest --output-on-failure -j $(CTEST_JOBS)
+
+demo: build
+	./scripts/demo.sh build/lodrun
+
+bench: build
+	./bench/run.sh build
+
+clean:
+	rm -rf build build-asan

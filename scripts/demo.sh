@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# make demo: creates an embedded sample database, loads the sample files into
+# it with lodrun and unloads the table again, printing the summaries.
+set -euo pipefail
+LODRUN=${1:-build/lodrun}
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+WORK=$ROOT/build/demo
+rm -rf "$WORK" && mkdir -p "$WORK"
+DB=$WORK/demo.fdb
+
+echo "== creating the embedded sample database $DB"
+isql-fb -q -b <<SQL
+create database '$DB' user 'SYSDBA' password 'masterkey';
+create table people (id integer not null primary key, name varchar(30),
+  balance numeric(12,2), born date, note varchar(60));
+commit;
+SQL
+
+cp "$ROOT"/scripts/demo/*.csv "$WORK"/
+for cmd in "$ROOT"/scripts/demo/*.cmd; do
+  sed -e "s|@DB@|$DB|g" -e "s|@DIR@|$WORK|g" "$cmd" > "$WORK/$(basename "$cmd")"
+done
+
+run() {
+  echo
+  echo "== lodrun -v -x $1"
+  "$LODRUN" -v -x "$WORK/$1" || { echo "(lodrun stopped with status $?)"; return 1; }
+}
+
+run load-delimited.cmd || exit 0
+
+echo
+echo "== rows now in the table"
+isql-fb -q "$DB" -user SYSDBA -password masterkey <<SQL
+select id, name, balance, born, note from people order by id;
+SQL

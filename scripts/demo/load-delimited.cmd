@@ -1,0 +1,5 @@
+# Load a comma-separated file; dates are day first (the default format 16).
+options db=@DB@ user=SYSDBA passwd=masterkey direction=i file=@DIR@/people.csv
+options delimiter=, variables=5 trans=1000 errors=5
+insert into people (id, name, balance, born, note)
+  values (?, ?, ?, ?, ?)

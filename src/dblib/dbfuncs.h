@@ -1,0 +1,373 @@
+// dbfuncs.h - public interface of dblib, the database access library over the
+// Firebird client's ISC C API.
+//
+// dblib owns four handle registries (databases, transactions, queries, blobs),
+// every XSQLDA and data buffer it allocates, one library-wide status vector and
+// the "current" lookup state. Callers own their handle variables
+// (isc_db_handle, isc_tr_handle) and their QueryRecord; dblib registers those
+// values and checks every handle it is given against its registries.
+//
+//   caller text --PutField--> input XSQLVAR --ExecuteQuery--> database
+//   database --OpenCursor/FetchRow--> output XSQLVAR --GetField--> caller text
+//   file bytes --CreateBlob/PutBlob/CloseBlob--> blob id in input XSQLVAR
+//   blob id in output XSQLVAR --OpenBlob/GetBlobSegment/CloseBlob--> bytes
+//
+// Every operation returns a DblibError code (0 success, 100 end of data) and
+// never stops the program, except PanicExitDb and the fatal cases of an SQL
+// type it cannot handle and of exhausted memory. When a client call fails the
+// operation writes the client's status report to messageStream at once
+// (ReportSqlStatus) and returns kDbSqlError (20006).
+//
+// dblib is single-threaded and not re-entrant.
+#ifndef LODRUN_DBLIB_DBFUNCS_H
+#define LODRUN_DBLIB_DBFUNCS_H
+
+#include <ibase.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+
+// ---------------------------------------------------------------------------
+// Result codes. Texts in DblibErrorText.
+enum DblibError : int {
+  kDbOk = 0,
+  kDbEndOfData = 100,
+  kDbDatabaseNotFound = 20001,
+  kDbTransactionNotFound = 20002,
+  kDbQueryNotFound = 20003,
+  kDbBlobNotFound = 20004,
+  kDbHandleLive = 20005,
+  kDbSqlError = 20006,
+  kDbBadTriplet = 20007,
+  kDbCursorNotOpen = 20008,
+  kDbNothingToGet = 20009,
+  kDbBlobEnd = 20011,          // reading past the end of a blob
+  kDbNotBlob = 20012,
+  kDbBlobSizeBad = 20014,
+  kDbNameDuplicate = 20016,
+  kDbNameTooLong = 20018,
+  kDbAlreadyPrepared = 20019,
+  kDbMisaligned = 20021,
+  kDbCursorOpen = 20022,
+  kDbMissingCredentials = 20025,
+  kDbStrangeReturn = 20026,    // parameter block too long
+  kDbPutBlobField = 20028,
+  kDbBadFieldType = 20029,
+  kDbNumberConversion = 20030,
+  kDbBlobSizeZero = 20031,
+  kDbBlobStyleBad = 20032,
+  kDbNoInput = 20033,
+  kDbNoOutput = 20034,
+  kDbBadVariable = 20035,
+  kDbNull = 20101,
+  kDbTruncated = 20102,
+  kDbCannotFormat = 20103,
+  kDbFieldSize = 20106,
+  kDbBadDate = 20107,
+  kDbBadTime = 20108,
+  kDbSqldaCounts = 20109,
+};
+
+// ---------------------------------------------------------------------------
+// External format numbers, shared by PutField, GetField and field
+// specifications.
+enum ExternalFormat : int {
+  FmtShort = 1,          // 16-bit binary integer
+  FmtLong = 2,           // 32-bit binary integer
+  FmtInt64 = 3,          // 64-bit binary integer
+  FmtFloat = 4,          // 4-byte binary float
+  FmtDouble = 5,         // 8-byte binary double
+  FmtText = 6,           // text (delimited field), NUL-terminated on output
+  FmtFixedText = 7,      // text of exactly `length` bytes (fixed-size field)
+  FmtCountedText = 8,    // one count byte, then the text
+  FmtCounted16Text = 9,  // 16-bit count, then the text
+  FmtTimestamp = 10,     // the database's own 8 bytes (also blob/array ids)
+  FmtYMDdate = 11,       // YYYY/MM/DD [hh:mm:ss]
+  FmtMDYdateUS = 12,     // MM/DD/YYYY [hh:mm:ss]
+  FmtYMDtime = 13,       // YYYY/MM/DD hh:mm:ss
+  FmtMDYtime = 14,       // MM/DD/YYYY hh:mm:ss
+  FmtDMonYdate = 15,     // DD/Mon/YYYY
+  FmtMDYdate = 16,       // DD/MM/YYYY: the run's default date format (the
+                         // usage text calls the default by this name)
+  FmtDMYtime = 17,       // DD/MM/YYYY hh:mm:ss
+  FmtTimeRecord = 18,    // struct tm's first nine ints, copied
+  FmtDoubleDate = 19,    // double YYYYMMDD.hhmmss
+  FmtLongDate = 20,      // 32-bit YYYYMMDD
+  FmtJulianDate = 21,    // 32-bit YYYYDDD
+  FmtInt64Date = 22,     // 64-bit YYYYMMDDhhmmss
+};
+
+// Size in bytes of a format-18 time record: nine 32-bit ints.
+constexpr int kTimeRecordBytes = 9 * 4;
+
+// ---------------------------------------------------------------------------
+// Run settings that dblib reads. Job control owns and sets them (JobSettings
+// derives from this record); dblib only reads them, except lastDblibError,
+// which callers store every dblib result in before testing it.
+struct DblibRunSettings {
+  FILE *messageStream = nullptr;  // every dblib message; stdout until a log file
+  int statusDumpLevel = 1;        // 1 short status reports, 2 full dumps
+  unsigned char fractComma = 0;   // ',' is the decimal separator in number texts
+  short centurySplit = 0;         // 1-99: two-digit years above it are 19yy; 0 unset
+  char dateSeparator = '/';       // separator of output date texts
+  const char *lineEnd = "\r\n";   // ends the lines of ReportDblibError
+  short lineEndLength = 2;
+  int lastDblibError = 0;         // printed by ReportDblibError
+};
+
+// Points dblib at the run's settings; they must outlive every dblib call.
+// Until it is called dblib uses an internal record with the start-up values.
+void DBuseRunSettings(DblibRunSettings *settings);
+DblibRunSettings &DBrunSettings();
+
+// ---------------------------------------------------------------------------
+// Records. A query is identified by the caller's QueryRecord (its address).
+struct QueryRecord {
+  const char *cursorName = nullptr;  // cursor name for statements with output
+  const char *sqlText = nullptr;     // the statement, NUL-terminated
+  short prepared = 0;                // 1 after PrepareQuery, 0 when freed
+  short inputCount = 0;              // input variables the caller expects
+  short outputCount = 0;             // output columns expected at most; lowered
+                                     // to the real count by PrepareQuery
+};
+
+// dblib's state of one prepared statement (queryList).
+struct QueryEntry {
+  XSQLDA *inputSqlda;
+  XSQLDA *outputSqlda;
+  QueryRecord *owner;              // registry key
+  char *inputData;
+  char *outputData;
+  short *inputNullFlags;
+  short *outputNullFlags;
+  short *inputDataLengths;         // laid-out capacity of each input variable
+  isc_db_handle database;          // copy of the database handle value
+  isc_tr_handle cursorTransaction; // transaction the cursor was opened in; 0 none
+  isc_stmt_handle statementHandle;
+  int32_t rowCount;
+  int32_t executionCount;
+  int32_t errorCount;
+  int32_t fetchCount;
+  int32_t endCount;
+  int32_t inputDataSize;
+  int32_t outputDataSize;
+  int32_t dialect;
+  short statementType;             // -1 when it could not be read
+  short cursorState;               // 0 closed, 1 open, 2 end of data reached
+};
+
+struct DatabaseEntry {
+  isc_db_handle handle;
+  int32_t dialect;
+  char name[256];
+};
+
+struct TransactionEntry {
+  isc_db_handle database;
+  isc_tr_handle transaction;
+  char name[32];
+};
+
+// One open blob, keyed by (owner, variable).
+struct BlobEntry {
+  int64_t totalLength;       // written so far, or the length read from the database
+  QueryRecord *owner;
+  char *workArea;            // segmentSize bytes ("blob work area")
+  isc_blob_handle handle;
+  int32_t segmentCount;      // read side, from the database
+  unsigned short segmentSize;
+  unsigned short fillLevel;  // bytes held in workArea
+  short variable;            // 1-based input or output variable
+  short state;               // 0 registered, 1 open for reading, 2 created for
+                             // writing, 3 end reached while reading
+  short subtype;             // 0 binary, 1 text
+  short blobType;            // 0 segmented, 1 stream
+};
+
+// Statement types (isc_info_sql_stmt_type answers) that callers test.
+enum StatementType : short {
+  kStmtSelect = 1,
+  kStmtInsert = 2,
+  kStmtUpdate = 3,
+  kStmtDelete = 4,
+  kStmtExecProcedure = 8,
+};
+
+// Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
+constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
+                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
+                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541;
+
+// The numeric pair every number conversion goes through: the same value as a
+// double and as a signed 64-bit integer (truncated toward zero).
+struct NumericPair {
+  double real = 0.0;
+  long long whole = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Errors and reporting (error reporting module)
+
+// Fixed English text of any code; unknown codes give "Unknown library error code".
+const char *DblibErrorText(int code);
+
+// Writes the report of the status vector left by the last client call to
+// messageStream: DumpStatusLongs, the SQLCODE line naming `label` (and the
+// query's cursor name when `query` is given), the message text(s), and at
+// dump level 2 the query's SQLDAs. Never fails.
+void ReportSqlStatus(const char *label, QueryRecord *query);
+
+// Writes the raw status vector: level 1 the first error code, level 2 all 20
+// longs.
+void DumpStatusLongs(const char *label);
+
+// Caller-side summary to standard output:
+// "Got dblib error %d while doing %s"[" with SQL field %d"]": %s" lineEnd,
+// with lastDblibError from the run settings.
+void ReportDblibError(const char *operation, int sqlField);
+
+// ---------------------------------------------------------------------------
+// Connections and handles
+
+// Attaches `name` (cut at its first space) and registers it. user/password
+// are both given or both absent; charSet, when given, is sent as the
+// connection character set. Returns 0, 20025, 20018, 20016, 20005, 20026 or
+// 20006. On success *db holds the new handle.
+int DBopen(const char *name, const char *user, const char *password,
+           isc_db_handle *db, const char *charSet = nullptr);
+
+// Frees the database's queries, rolls back its transactions, detaches.
+// Returns 0 (and *db = 0) or 20001 (variable untouched).
+int DBclose(isc_db_handle *db);
+
+// Rolls back and closes every registered database, writes its line; returns
+// to the caller, which must then end the process.
+void PanicExitDb();
+
+int FindDatabase(isc_db_handle *db);          // 0 or 20001 (with message)
+int DatabaseDialect(isc_db_handle *db);       // dialect, 1 when unregistered
+int FindQuery(QueryRecord *query);            // 0 or 20003 (silent)
+// Locates input variable (input = true) or output column `number` (1-based);
+// 0, 20035, 20003, 20033 or 20034. Sets the current query and variable.
+int FindVariable(int number, QueryRecord *query, bool input);
+int FindBlob(int column, QueryRecord *query);  // 0, 20004 or 20003
+
+// Builds the database parameter block into buffer (capacity bytes, a NUL
+// after the last item). Returns its counted length, 0 when nothing is to be
+// sent (no user, no charSet), or -1 when it would not fit (nothing written
+// past the buffer) or a value is longer than 255 bytes.
+int BuildDpb(char *buffer, int capacity, const char *user,
+             const char *password, const char *charSet);
+
+// Registry sizes, for tests and diagnostics.
+int DatabaseCount();
+int TransactionCount();
+int QueryCount();
+int BlobCount();
+
+// ---------------------------------------------------------------------------
+// Transactions
+
+// Starts a transaction of `type` (1-4, others are 1) named `name` (cut at its
+// first space, at most 31 characters, unique). Returns 0, 20018, 20016,
+// 20001 or 20006.
+int StartTransaction(const char *name, int type, isc_db_handle *db,
+                     isc_tr_handle *tr);
+int CommitTransaction(isc_tr_handle *tr);    // 0, 20002, 20006; *tr = 0
+int RollbackTransaction(isc_tr_handle *tr);  // 0, 20002, 20006; *tr = 0
+int RestartTransaction(isc_tr_handle *tr);   // commit retaining: 0, 20002, 20006
+void RollbackDatabaseTransactions(isc_db_handle *db);
+void CloseTransactionCursors(isc_tr_handle *tr);
+int FindTransaction(isc_tr_handle *tr);      // 0 or 20002 (with message)
+int TransactionDialect(isc_tr_handle *tr);   // dialect, 1 when unknown
+// Writes the TPB of `type` into tpb (5 bytes room); returns its length.
+int BuildTpb(int type, char *tpb);
+
+// ---------------------------------------------------------------------------
+// Statements
+
+// Prepares query->sqlText in the transaction's database with the declared
+// counts; returns 0, 20019, 20002, 20006 or 20109.
+int PrepareQuery(QueryRecord *query, isc_tr_handle *tr);
+int GetQueryType(QueryRecord *query, short *type);   // 0 or 20003
+void FreeDatabaseQueries(isc_db_handle *db);
+
+int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr);  // 0,20006,20002,20003,20007
+int OpenCursor(QueryRecord *query, isc_tr_handle *tr);    // 0,20006,20002,20003,20022
+// 0 with the row in the output variables, 100 at end, 20003, 20008, 20006.
+int FetchRow(QueryRecord *query);
+int CloseCursor(QueryRecord *query);                      // 0, 20003, 20006
+// Rows affected by the last execution, or fetched since the cursor opened.
+int QueryRowCount(QueryRecord *query, int *rows);         // 0 or 20003
+
+// ---------------------------------------------------------------------------
+// Conversions
+
+// Converts one external value into input variable `field` (1-based).
+// `source` holds `length` bytes followed by a NUL. An empty value (length < 1
+// after the format 8/9 skip) makes the variable NULL and returns 0.
+int PutField(int format, QueryRecord *query, int field, int length,
+             const char *source);
+
+// Writes output column `column` of the last fetched row in `format` into
+// destination (`length` bytes available). 20101 for NULL or empty text.
+int GetField(int column, QueryRecord *query, int format, int length,
+             char *destination);
+
+// Type code as stored (nullable bit included) of a variable.
+int GetFieldType(int column, QueryRecord *query, bool input, short *type);
+// Byte size of a variable (text: column length before a fetch; blobs -1).
+int GetFieldSize(bool input, QueryRecord *query, int column, int *size);
+// Alias name of output column `column`, NUL-terminated (destination >= 33).
+int GetFieldName(int column, QueryRecord *query, char *destination);
+
+// Formats `time` into destination by format 11-22 (texts use dateSeparator).
+int formatDate(int format, const struct tm *time, char *destination);
+// Reads a date of format 10-22 into *record (fields of struct tm; the year as
+// years since 1900, month 0-11). 0, 20103, 20107 or 20108.
+int scanDate(const char *source, struct tm *record, int format);
+void applyCenturySplit(struct tm *record);
+void unpackDateNumber(struct tm *record, long long number);
+
+int scanNumber(NumericPair *pair, int length, const char *text, char stop);
+int readBinaryNumber(const char *source, int length, NumericPair *pair,
+                     int format);
+int storeNumber(char *destination, const NumericPair *pair, int type);
+// Prints the pair ("%lld" when whole, else "%f" less trailing zeros) into
+// dblib's work buffer; returns the length. The text stays valid until the
+// next dblib call (NumberText() gives it).
+int formatNumber(const NumericPair *pair);
+const char *NumberText();
+int readVariableNumber(const char *data, int type, NumericPair *pair);
+int emitNumber(int length, const NumericPair *pair, char *destination,
+               int format);
+
+// ---------------------------------------------------------------------------
+// Blobs
+
+// Finds or appends the blob record of (query, variable); it becomes current.
+int RegisterBlob(QueryRecord *query, int variable, isc_tr_handle *tr,
+                 bool input);
+// Creates a blob for input variable `variable`; style 0 keeps segmented,
+// 1 segmented, 2 stream. 20032, 20031, register codes, 20006.
+int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
+               unsigned short segmentSize, short style);
+// Writes `length` bytes into the current blob (0 only flushes) and clears the
+// current variable's null indicator.
+int PutBlob(QueryRecord *query, const char *data, int length);
+int PutBlobSegment(const char *data, int length, QueryRecord *query);
+int GetBlobInfo(int variable);
+int GetBlobSegment(int variable, QueryRecord *query, char *destination,
+                   int destinationLength, int *delivered);
+int CloseBlob(int variable, QueryRecord *query);
+// Read side: registers the blob of output column `variable` of the fetched
+// row, opens it with isc_open_blob (state 1) and reads its information. On a
+// failed open the record is given up, the status reported under "open blob",
+// and 20006 returned.
+int OpenBlob(QueryRecord *query, int variable, isc_tr_handle *tr);
+// Total length and blob type (0 segmented, 1 stream) of a registered blob.
+int GetBlobParameters(int variable, QueryRecord *query, int64_t *totalLength,
+                      short *blobType);
+
+#endif  // LODRUN_DBLIB_DBFUNCS_H

@@ -1,0 +1,112 @@
+// settings.h - JobSettings, the one run-wide settings record.
+//
+// There is exactly one instance (`job`), alive for the whole process. It is
+// filled in three stages (start-up values, command-line switches, the command
+// file) and read by every other module. Text settings point at command-line
+// words, constants or allocZeroed copies, and are never freed. The fields that
+// dblib reads (messageStream, statusDumpLevel, fractComma, centurySplit,
+// dateSeparator, lineEnd, lastDblibError) live in the DblibRunSettings base.
+#ifndef LODRUN_JOB_SETTINGS_H
+#define LODRUN_JOB_SETTINGS_H
+
+#include <cstdio>
+#include <ctime>
+
+#include "dblib/dbfuncs.h"
+#include "layout/fieldspec.h"
+
+// Size of the input, field and SQL buffers; a record or line plus its NUL
+// (or line end) must fit.
+constexpr int kBufferSize = 8184;
+// Size of the parse buffer that holds one filler option.
+constexpr int kParseBufferSize = 504;
+
+// The three line terminators; lineEnd always points at one of them.
+extern const char kLineEndMac[];   // "\r"
+extern const char kLineEndPc[];    // "\r\n"
+extern const char kLineEndUnix[];  // "\n"
+
+struct JobSettings : DblibRunSettings {
+  JobSettings() = default;
+  JobSettings(const JobSettings &) = delete;
+  JobSettings &operator=(const JobSettings &) = delete;
+
+  // Direction and record format.
+  char direction = 0;                     // 0 unset, 'i' load, 'o' unload
+  const char *directionText = nullptr;    // "input" / "output"
+  char separator = 0;                     // 0: fixed-size records
+  char quoteChar = '"';
+  unsigned char quoteStrings = 0;
+  char padChar = ' ';
+  short recordLength = 0;                 // lrecl; -1: fixed output width computed
+  unsigned char excelFormat = 0;
+  unsigned char shortOk = 0;
+  unsigned char withTimeOfDay = 0;
+  unsigned char asciiBlobs = 0;
+  unsigned short defaultBlobSegmentSize = 80;
+  short blobStyle = 0;
+  short defaultDateFormat = 16;
+
+  // Names, files and streams.
+  const char *commandFileName = nullptr;  // none: standard input
+  const char *dataFileName = nullptr;
+  const char *dbName = nullptr;
+  const char *userName = nullptr;
+  const char *password = nullptr;
+  const char *transCharSet = nullptr;
+  const char *logFileName = nullptr;
+  FILE *logStream = nullptr;
+  FILE *discardStream = nullptr;
+  FILE *dataStream = nullptr;
+
+  // Counts and limits.
+  int maxErrors = 1;
+  int maxRows = -1;
+  int skipCount = 0;
+  int startCount = 0;
+  short commitEvery = 5000;
+  short sqlVariableCount = 0;             // -1: "?", take it from the statement
+  short extraFieldCount = 0;
+  short fieldCount = 0;
+  short blobFieldCount = 0;
+  short statementType = -1;
+  short outputWidth = 0;
+
+  unsigned char verbose = 0;
+
+  // Buffers, allocated once by the driver.
+  char *inputBuffer = nullptr;            // kBufferSize
+  char *fieldBuffer = nullptr;            // kBufferSize
+  char *parseBuffer = nullptr;            // kParseBufferSize
+  char *sqlText = nullptr;                // kBufferSize, replaced by completion
+  FieldSpec *fieldTable = nullptr;        // fieldCount entries
+
+  // Scratch shared between modules.
+  int keywordNumber = -1;
+  const char *currentArgument = nullptr;
+  char *currentRecord = nullptr;
+  char *blobWorkArea = nullptr;
+
+  // Counters.
+  int recordCount = 0;
+  int rejectedCount = 0;
+  int shortCount = 0;
+  int blobsLoaded = 0;
+  int blobsWithoutFile = 0;
+  int blobErrorCount = 0;
+  int blankLineCount = 0;
+
+  // Database state.
+  isc_db_handle databaseHandle = 0;
+  isc_tr_handle transactionHandle = 0;
+  QueryRecord queryRecord;
+  struct tm runStartTime = {};
+};
+
+extern JobSettings job;
+
+// Puts `job` back to its start-up values (for tests; the program sets it up
+// once). Buffers are not allocated here.
+void resetJobSettings();
+
+#endif  // LODRUN_JOB_SETTINGS_H

@@ -1,0 +1,64 @@
+// fieldspec.h - the record layout: one FieldSpec per external field.
+//
+// A FieldSpec is eight signed 16-bit values. The fieldTable (JobSettings)
+// holds fieldCount of them in order of definition; consumers search it by
+// sqlField or position. An entry is free when format and sqlField are 0.
+#ifndef LODRUN_LAYOUT_FIELDSPEC_H
+#define LODRUN_LAYOUT_FIELDSPEC_H
+
+struct FieldSpec {
+  short format;           // data format code; 0 = free entry
+  short position;         // fixed: 1-based first byte; delimited: 1-based ordinal
+  short size;             // external width in bytes (fixed-size records)
+  short externalType;     // 100 text .. 106 8-byte float
+  short sqlField;         // 1-based SQL variable; 0 for a filler
+  short sqlSize;          // byte size of the bound SQL variable (8 for a blob)
+  short sqlType;          // SQL type without nullable bit; filler kind 201-203
+  short blobSegmentSize;  // blob segment size; fill character of a filler
+};
+static_assert(sizeof(FieldSpec) == 16, "FieldSpec is eight 16-bit values");
+
+// Format codes beyond the shared external formats (dbfuncs.h).
+enum LayoutFormat : short {
+  kFormatDelimitedText = 6,
+  kFormatFixed = 7,
+  kFormatSysdate = 202,
+  kFormatEnum = 203,
+  kFormatAsciiBlob = 204,
+  kFormatAsciiBlobStream = 205,
+  kFormatBinaryBlob = 206,
+  kFormatBinaryBlobStream = 207,
+};
+
+// externalType codes (the characters 'd' to 'j').
+enum ExternalType : short {
+  kExtText = 100,
+  kExtInt8 = 101,
+  kExtInt16 = 102,
+  kExtInt32 = 103,
+  kExtInt64 = 104,
+  kExtFloat4 = 105,
+  kExtFloat8 = 106,
+};
+
+// Generated kinds (sqlType of a filler; format of a generated SQL field).
+enum GeneratedKind : short {
+  kKindCharFill = 201,
+  kKindSysdate = 202,
+  kKindEnum = 203,
+};
+
+// SQL types without the nullable bit, as stored in sqlType.
+enum SqlTypeCode : short {
+  kTypeText = 452,
+  kTypeDouble = 480,
+  kTypeFloat = 482,
+  kTypeLong = 496,
+  kTypeShort = 500,
+  kTypeInt64 = 580,
+  kTypeTimestamp = 510,
+  kTypeBlob = 520,
+  kTypeArray = 540,
+};
+
+#endif  // LODRUN_LAYOUT_FIELDSPEC_H
