@@ -1,5 +1,5 @@
 // pending.cpp - placeholders for dblib operations still being built; the
-// connection and transaction modules replace them.
+// connection, transaction and statement modules replace them.
 #include <cstdio>
 
 #include "dblib/dbinternal.h"
@@ -13,3 +13,5 @@ void PanicExitDb() {
 
 int CommitTransaction(isc_tr_handle *) { return kDbTransactionNotFound; }
 int DBclose(isc_db_handle *) { return kDbDatabaseNotFound; }
+int FindQuery(QueryRecord *) { return kDbQueryNotFound; }
+int FindVariable(int, QueryRecord *, bool) { return kDbQueryNotFound; }
