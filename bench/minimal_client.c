@@ -205,7 +205,11 @@ static int parseDate(const char *text, int length, ISC_DATE *out) {
       if (text[i] < '0' || text[i] > '9') return 1;
       parts[p] = parts[p] * 10 + (text[i] - '0');
     }
-  if (parts[0] < 1 || parts[0] > 31 || parts[1] < 1 || parts[1] > 12) return 1;
+  static const int monthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (parts[1] < 1 || parts[1] > 12 || parts[0] < 1 || parts[0] > monthDays[parts[1] - 1])
+    return 1;
+  int leap = (parts[2] % 4 == 0 && parts[2] % 100 != 0) || parts[2] % 400 == 0;
+  if (parts[1] == 2 && parts[0] == 29 && !leap) return 1;
   struct tm date;
   memset(&date, 0, sizeof date);
   date.tm_mday = parts[0];

@@ -11,7 +11,8 @@
 #           the minimal client (csv) and lodrun (delimited, fixed); every
 #           output must hold N lines
 #
-# Each contender is timed with /usr/bin/time (wall seconds, peak RSS). The
+# Each contender runs under /usr/bin/time for its peak RSS; its wall time is
+# read from bash's microsecond clock around it. The
 # table at the end gives rows/s, peak RSS and lodrun's time over the minimal
 # client's. A contender that fails is reported as failed, with its exit status,
 # and the bench still prints its table and exits 0.
@@ -83,6 +84,14 @@ SQL
   return "$status"
 }
 
+# fresh_db KEY PATH: create_db, marking the run KEY failed when it cannot.
+fresh_db() {
+  create_db "$2" && return 0
+  ORDER+=("$1")
+  fail "$1" "$WORK/create.log" "the database could not be created"
+  return 1
+}
+
 # count_rows PATH: prints the number of rows in bench_rows (nothing on failure).
 count_rows() {
   echo "set heading off; select count(*) from bench_rows;" |
@@ -126,7 +135,7 @@ check_table() {
   local key=$1 db=$2 log=$3 count
   count=$(count_rows "$db")
   if [ "${count:-x}" != "$ROWS" ]; then
-    fail "$key" "$log" "the table holds ${count:-no readable count of} rows, not $ROWS"
+    fail "$key" "$log" "exit status 0, but the table holds ${count:-no readable count of} rows, not $ROWS"
     return 1
   fi
   [ -x "$MINIMAL" ] || return 0
@@ -144,12 +153,12 @@ check_table() {
 check_lines() {
   local key=$1 file=$2 log=$3 lines
   if [ ! -f "$file" ]; then
-    fail "$key" "$log" "no output file"
+    fail "$key" "$log" "exit status 0, but there is no output file"
     return 1
   fi
   if [ "${4:-}" = NONEMPTY ]; then lines=$(grep -c '[^[:space:]]' "$file"); else lines=$(wc -l <"$file"); fi
   if [ "$lines" -ne "$ROWS" ]; then
-    fail "$key" "$log" "the output holds $lines lines, not $ROWS"
+    fail "$key" "$log" "exit status 0, but the output holds $lines lines, not $ROWS"
     return 1
   fi
 }
@@ -232,21 +241,21 @@ load_round() {
   local suffix=$1 tag=$2
   SOURCE_DB=$WORK/source$tag.fdb
   say "loading $ROWS rows with the minimal client (delimited)"
-  create_db "$SOURCE_DB" || { say "cannot create $SOURCE_DB"; cat "$WORK/create.log"; exit 2; }
-  run_minimal "minimal client|load delimited$suffix" load-delimited "$SOURCE_DB" "$DATA/rows.csv" ||
+  fresh_db "minimal client|load delimited$suffix" "$SOURCE_DB" &&
+    run_minimal "minimal client|load delimited$suffix" load-delimited "$SOURCE_DB" "$DATA/rows.csv" ||
     SOURCE_DB=
 
   say "loading with the minimal client (fixed)"
-  create_db "$WORK/load.fdb"
-  run_minimal "minimal client|load fixed$suffix" load-fixed "$WORK/load.fdb" "$DATA/rows.fix"
+  fresh_db "minimal client|load fixed$suffix" "$WORK/load.fdb" &&
+    run_minimal "minimal client|load fixed$suffix" load-fixed "$WORK/load.fdb" "$DATA/rows.fix"
 
   local layout
   for layout in delimited fixed; do
     say "loading with lodrun ($layout)"
-    create_db "$WORK/load.fdb"
     local file=$DATA/rows.csv
     [ $layout = fixed ] && file=$DATA/rows.fix
-    run_lodrun "lodrun|load $layout$suffix" i $layout "$WORK/load.fdb" "$file"
+    fresh_db "lodrun|load $layout$suffix" "$WORK/load.fdb" &&
+      run_lodrun "lodrun|load $layout$suffix" i $layout "$WORK/load.fdb" "$file"
   done
   rm -f "$WORK/load.fdb"
 }
@@ -282,8 +291,8 @@ DATA=$WORK/data
 generate
 
 say "loading $ROWS rows with isql-fb (one INSERT statement a row, commit every 5000)"
-create_db "$WORK/load.fdb"
-if timed "isql-fb|load" "$WORK/isql-load.log" \
+if fresh_db "isql-fb|load" "$WORK/load.fdb" &&
+   timed "isql-fb|load" "$WORK/isql-load.log" \
      isql-fb -q -b -user "$DB_USER" -password "$DB_PASSWORD" -i "$DATA/rows.sql" "$WORK/load.fdb"; then
   check_table "isql-fb|load" "$WORK/load.fdb" "$WORK/isql-load.log"
 fi
