@@ -25,6 +25,7 @@
 # doubles the load times and hides per-record costs behind disk waits; by
 # default the databases are switched to asynchronous writes).
 set -uo pipefail
+export LC_ALL=C  # decimal points in the clock and in awk's figures
 
 usage() { echo "usage: bench/run.sh BUILD_DIR" >&2; exit 2; }
 [ $# -eq 1 ] || usage
