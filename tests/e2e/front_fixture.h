@@ -12,26 +12,23 @@
 
 class FrontRun : public ::testing::Test {
  protected:
-  // Runs lodrun in the temp directory; `out` and `exitCode` hold the result.
   void run(const std::vector<std::string> &args, const std::string &input = "") {
     RunResult r = runLodrun(args, input, {}, dir.path());
     out = withoutLineNumbers(r.out);
     exitCode = r.exitCode;
   }
-  // Writes a command file into the temp directory and returns its name.
-  std::string commands(const std::string &text, const std::string &name = "run.cmd") {
-    writeFile(dir.file(name), text);
-    return name;
+  // Writes a command file into the temp directory; returns its name.
+  std::string commands(const std::string &text) {
+    writeFile(dir.file("run.cmd"), text);
+    return "run.cmd";
   }
-
   TempDir dir;
   std::string out;
   int exitCode = -1;
 };
 
-// The closing line of every fatal stop before any record moved.
 inline const char kAbort[] = "Lodrun aborting due to fatal error(s), current record count: 0\r\n";
-// Where a run with a complete command file stops until layout validation exists.
+// Where a complete command file stops until layout validation exists.
 inline const char kLayoutStop[] = "Lodrun #: layout validation is not built yet\r\n";
 
 #endif  // LODRUN_TESTS_E2E_FRONT_FIXTURE_H

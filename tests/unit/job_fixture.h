@@ -18,16 +18,12 @@ class JobTest : public ::testing::Test {
     resetJobSettings();
     allocateJobBuffers();
     job.messageStream = stdout;
-    // "\n" keeps the expected texts readable; the e2e tests pin "\r\n".
-    job.lineEnd = kLineEndUnix;
-    job.lineEndLength = 1;
+    job.lineEnd = kLineEndUnix;  // readable expectations; the e2e tests pin "\r\n"
   }
-
   static void setLine(const std::string &text) {
     std::snprintf(job.inputBuffer, kBufferSize, "%s", text.c_str());
   }
-
-  // What `action` prints, with the line numbers of location prefixes as '#'.
+  // What `action` prints, location line numbers as '#'.
   template <typename Action>
   static std::string printed(Action action) {
     std::fflush(stdout);
@@ -36,7 +32,6 @@ class JobTest : public ::testing::Test {
     std::fflush(stdout);
     return withoutLineNumbers(::testing::internal::GetCapturedStdout());
   }
-
   // A field table of `count` free entries.
   static void makeFieldTable(short count) {
     job.sqlVariableCount = count;

@@ -1,5 +1,6 @@
 // The keyword scanner and the field-specification parser.
 #include <string>
+#include <vector>
 
 #include "job_fixture.h"
 #include "layout/fieldparse.h"
@@ -14,97 +15,68 @@ TEST_F(FieldParse, FindKeyword_ReportsAbsenceBareKeywordAndValue) {
     const char *value;
     int number;
   } rows[] = {
-      {"options rows=100 skip=2", "skip", false, 1, "2", 2},
-      {"skipper=5 skip=3", "skip", false, 1, "3", 3},        // a longer word is another word
-      {"Skip=3", "skip", false, 1, "3", 3},                  // any letter case
-      {"skip=1 skip=2", "skip", false, 1, "1", 1},           // first occurrence only
+      {"options\trows=100 skip=2", "skip", false, 1, "2", 2},
+      {"skipper=5 SKIP=3 skip=4", "skip", false, 1, "3", 3},  // whole words, first one
       {"username=bob", "user", false, 0, "", -1},
-      {"a=size=4", "size", false, 0, "", -1},                // not at a word start
-      {"x\tsize=10\tpos=3", "pos", false, 1, "3", 3},        // tabs separate words
+      {"a=size=4", "size", false, 0, "", -1},  // not at a word start
       {"verbose", "verbose", false, -1, "", -1},
-      {"trans= rows=1", "trans", false, -1, "", -1},         // '=' with nothing after it
-      {"trans=000000100", "trans", false, 9, "000000100", 100},
-      {"trans=0000001000", "trans", false, 10, "0000001000", -1},  // 10 characters: no number
-      {"skip=-1", "skip", false, 2, "-1", -1},               // a sign is no digit
-      {"skip=12abc", "skip", false, 5, "12abc", 12},         // leading digits
-      {"delimiter=#", "delimiter", false, 1, "#", -1},
-      {"options x", "x", true, 0, "", -1},
+      {"trans= rows=1", "trans", false, -1, "", -1},
+      {"trans=0000001000", "trans", false, 10, "0000001000", -1},  // 10 characters
+      {"skip=-1", "skip", false, 2, "-1", -1},                     // a sign is no digit
+      {"skip=12abc", "skip", false, 5, "12abc", 12},
       {"  STARTDATA", "startdata", true, -1, "", -1},
-      {"STARTDATA=1", "startdata", true, 1, "1", 1},
-      {"", "skip", false, 0, "", -1},
+      {"select STARTDATA", "startdata", true, 0, "", -1},
   };
   for (const auto &row : rows) {
     setLine(row.line);
     EXPECT_EQ(findKeyword(row.keyword, row.firstWordOnly), row.result) << row.line;
     EXPECT_STREQ(job.fieldBuffer, row.value) << row.line;
     EXPECT_EQ(job.keywordNumber, row.number) << row.line;
-    EXPECT_STREQ(job.inputBuffer, row.line) << "only filler is marked";
   }
 }
 
 TEST_F(FieldParse, FindKeyword_MarksEachFillerSoTheNextSearchMovesOn) {
   setLine("options filler=1;5;-;7 FILLER=6;10;+;7 filler");
   EXPECT_EQ(findKeyword("filler", false), 7);
-  EXPECT_STREQ(job.fieldBuffer, "1;5;-;7");
   EXPECT_EQ(findKeyword("filler", false), 8);
   EXPECT_STREQ(job.fieldBuffer, "6;10;+;7");
   EXPECT_EQ(findKeyword("filler", false), -1);
   EXPECT_EQ(findKeyword("filler", false), 0);
   EXPECT_STREQ(job.inputBuffer, "options Xiller=1;5;-;7 XILLER=6;10;+;7 Xiller");
-}
-
-TEST_F(FieldParse, FindKeyword_ValueAsLongAsTheBufferIsCopiedWhole) {
-  const std::string value(kBufferSize - 3, 'v');
+  const std::string value(kBufferSize - 3, 'v');  // the longest value a line holds
   setLine("k=" + value);
   EXPECT_EQ(findKeyword("k", false), kBufferSize - 3);
   EXPECT_EQ(std::string(job.fieldBuffer), value);
 }
 
-namespace {
-struct Expected {
-  short format, position, size, externalType, blobSegmentSize;
-};
-}  // namespace
-
 TEST_F(FieldParse, ParseFieldSpec_StoresAcceptedSpecifications) {
   const struct {
     const char *text;
     char separator;
-    Expected entry;
+    std::vector<int> entry;  // format, position, size, externalType, blobSegmentSize
   } rows[] = {
       {"size=10 dateform=12", 0, {12, 0, 10, 100, 0}},
-      {"   ", 0, {7, 0, 1, 100, 0}},
       {"   ", ',', {6, 0, 0, 100, 0}},
-      {"position=5 size=3", 0, {7, 5, 3, 100, 0}},
-      {"position=2", ',', {6, 2, 0, 100, 0}},
+      {"position=5 sizes=10", 0, {7, 5, 1, 100, 0}},
       {"external=int size=4 dateform=20", 0, {20, 0, 4, 103, 0}},
       {"external=integer size=2", 0, {7, 0, 2, 102, 0}},
       {"external=int", 0, {7, 0, 1, 101, 0}},
-      {"size=8 external=FLOAT", 0, {7, 0, 8, 106, 0}},
       {"size=8183", 0, {7, 0, 8183, 100, 0}},
-      {"SIZE=10", 0, {7, 0, 10, 100, 0}},
-      {"sizes=10", 0, {7, 0, 1, 100, 0}},
       {"blob_size=80", 0, {206, 0, 1, 100, 80}},
       {"ascii_blob blob_size=200", 0, {204, 0, 1, 100, 200}},
       {"blob_stream ascii_blob", ',', {205, 0, 0, 100, 0}},
-      {"blob_stream", ',', {207, 0, 0, 100, 0}},
-      {"dateform=17", ',', {17, 0, 0, 100, 0}},
       {"enum size=5", 0, {203, 0, 0, 0, 0}},
-      {"sysdate", 0, {202, 0, 0, 0, 0}},
   };
   for (const auto &row : rows) {
     makeFieldTable(2);
     job.separator = row.separator;
     setLine(row.text);
-    std::string out = printed([] { EXPECT_FALSE(parseFieldSpec(2)) << job.inputBuffer; });
-    EXPECT_EQ(out, "") << row.text;
+    EXPECT_EQ(printed([] { EXPECT_FALSE(parseFieldSpec(2)); }), "") << row.text;
     const FieldSpec &f = job.fieldTable[0];
     EXPECT_EQ(f.sqlField, 2) << row.text;
-    EXPECT_EQ(f.format, row.entry.format) << row.text;
-    EXPECT_EQ(f.position, row.entry.position) << row.text;
-    EXPECT_EQ(f.size, row.entry.size) << row.text;
-    EXPECT_EQ(f.externalType, row.entry.externalType) << row.text;
-    EXPECT_EQ(f.blobSegmentSize, row.entry.blobSegmentSize) << row.text;
+    EXPECT_EQ(std::vector<int>({f.format, f.position, f.size, f.externalType,
+                                f.blobSegmentSize}),
+              row.entry) << row.text;
   }
 }
 
@@ -114,40 +86,27 @@ TEST_F(FieldParse, ParseFieldSpec_RefusesBadValuesWithEveryMessageAndStoresNothi
     char separator;
     const char *messages;  // before the closing "\tfield: 3, STRING: <text>" line
   } rows[] = {
-      {"position=0", 0, "Lodrun #: external position for field 3 invalid\n"},
-      {"position=x", 0, "Lodrun #: external position for field 3 invalid\n"},
       {"position=70000", 0, "Lodrun #: external position for field 3 invalid\n"},
-      {"blob_size=79", 0, "Lodrun #: ridiculous blob size (79) - ignored\n"},
       {"blob_size=4089", 0, "Lodrun #: ridiculous blob size (4089) - ignored\n"},
-      {"dateform=18", 0, "Lodrun #: invalid date format for field\n"},
-      {"dateform=23", 0, "Lodrun #: invalid date format for field\n"},
       {"dateform=19", ',',
        "Lodrun #: invalid date format for field\n"
        "Lodrun #: date format invalid for non external field type\n"},
-      {"dateform=20", 0, "Lodrun #: date format invalid for non external field type\n"},
       {"size=8184", 0, "Lodrun #: size invalid: 8184\n"},
-      {"size=0", 0, "Lodrun #: size invalid: 0\n"},
       {"size=5", ',', "Lodrun #: size invalid: 5\n"},
       {"external=int", ',', "Lodrun #: external invalid for delimited data\n"},
-      {"external=int size=3", 0, "Lodrun #: invalid size for external integer\n"},
       {"external=float size=2", 0, "Lodrun #: invalid size for external float\n"},
-      {"external=char size=4", 0, "Lodrun #: unknown external format\n"},
-      {"position=0 dateform=18 size=9000 external=x", 0,
+      {"position=0 dateform=18 external=char", 0,
        "Lodrun #: external position for field 3 invalid\n"
        "Lodrun #: invalid date format for field\n"
-       "Lodrun #: size invalid: 9000\n"
        "Lodrun #: unknown external format\n"},
   };
   for (const auto &row : rows) {
     makeFieldTable(3);
     job.separator = row.separator;
     setLine(row.text);
-    std::string out = printed([] { EXPECT_TRUE(parseFieldSpec(3)) << job.inputBuffer; });
-    EXPECT_EQ(out, std::string(row.messages) + "\tfield: 3, STRING: " + row.text + "\n");
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(job.fieldTable[i].format, 0) << row.text;
-      EXPECT_EQ(job.fieldTable[i].sqlField, 0) << row.text;
-    }
+    EXPECT_EQ(printed([] { EXPECT_TRUE(parseFieldSpec(3)); }),
+              std::string(row.messages) + "\tfield: 3, STRING: " + row.text + "\n");
+    EXPECT_EQ(job.fieldTable[0].format + job.fieldTable[0].sqlField, 0) << row.text;
   }
 }
 
@@ -157,11 +116,9 @@ TEST_F(FieldParse, ParseFieldSpec_RefusesSecondGroupForAVariableAndAFullTable) {
   EXPECT_FALSE(parseFieldSpec(1));
   EXPECT_EQ(printed([] { EXPECT_TRUE(parseFieldSpec(1)); }),
             "Lodrun #: positional field 1 is already defined\n");
-  setLine("enum");
+  setLine("sysdate");
   EXPECT_FALSE(parseFieldSpec(4));
-  setLine("size=2");
   EXPECT_EQ(printed([] { EXPECT_TRUE(parseFieldSpec(2)); }),
             "Lodrun #: no more field positions available for 2\n");
-  EXPECT_EQ(job.fieldTable[1].sqlField, 4);
-  EXPECT_EQ(job.fieldTable[1].format, 203);
+  EXPECT_EQ(job.fieldTable[1].format, 202);
 }
