@@ -45,9 +45,13 @@ TEST_F(FrontRun, SqlLinesJoinWithSingleSpacesOutsideLiterals) {
   }
 }
 
-TEST_F(FrontRun, ByteOrderMarkIsSkipped) {
+TEST_F(FrontRun, ByteOrderMarkIsSkippedAndAPipeLosesNothing) {
+  const std::string expected = "SQL before parse: >select 1<\r\n" + std::string(kLayoutStop) + kAbort;
   run({"-x", commands("\xEF\xBB\xBFoptions verbose delimiter=#\nselect 1\n")});
-  EXPECT_EQ(out, "SQL before parse: >select 1<\r\n" + std::string(kLayoutStop) + kAbort);
+  EXPECT_EQ(out, expected);
+  // A pipe cannot be rewound after the mark test.
+  run({"-x", "/dev/stdin"}, "options verbose\nselect 1\n");
+  EXPECT_EQ(out, expected);
 }
 
 TEST_F(FrontRun, CompletedSqlIsShownAfterTheAnnotatedText) {
