@@ -80,8 +80,13 @@ int runDriver(int argc, char **argv) {
                                                         : "stdin";
   message(" file %s%s", source, job.lineEnd);
   std::fflush(stdout);
-  // A failed commit has been reported by dblib; the run still completed.
-  CommitTransaction(&job.transactionHandle);
+  // A commit that fails loses the rows since the last restart: that run did
+  // not complete, so it must not end with status 0.
+  job.lastDblibError = CommitTransaction(&job.transactionHandle);
+  if (job.lastDblibError != 0) {
+    ReportDblibError("committing transaction", 0);
+    abortRun();
+  }
   DBclose(&job.databaseHandle);
   if (job.logStream != nullptr) {
     std::fclose(job.logStream);
