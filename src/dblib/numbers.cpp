@@ -19,6 +19,7 @@
 namespace {
 
 int storeFloat(char *destination, double value);
+bool wholeIsClamped(const NumericPair *pair);
 int emitNumberText(int length, char *destination, int format);
 int checkBinaryWidth(const char *pointer, int length, int width);
 
@@ -140,7 +141,8 @@ int readBinaryNumber(const char *source, int length, NumericPair *pair, int form
   }
 }
 
-// Integers outside the variable's range store their low bits and give 20102.
+// Integers outside the variable's range store their low bits and give 20102;
+// so does a double too large for any integer.
 int storeNumber(char *destination, const NumericPair *pair, int type) {
   if (destination == nullptr) return kDbMisaligned;
   switch (nullableType(type)) {
@@ -155,19 +157,21 @@ int storeNumber(char *destination, const NumericPair *pair, int type) {
       if (!isAligned(destination, 4)) return kDbMisaligned;
       const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(pair->whole));
       std::memcpy(destination, &value, sizeof value);
-      return (pair->whole < INT32_MIN || pair->whole > INT32_MAX) ? kDbTruncated : kDbOk;
+      return (pair->whole < INT32_MIN || pair->whole > INT32_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
     }
     case kSqlShort: {
       if (!isAligned(destination, 2)) return kDbMisaligned;
       const int16_t value = static_cast<int16_t>(static_cast<uint16_t>(pair->whole));
       std::memcpy(destination, &value, sizeof value);
-      return (pair->whole < INT16_MIN || pair->whole > INT16_MAX) ? kDbTruncated : kDbOk;
+      return (pair->whole < INT16_MIN || pair->whole > INT16_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
     }
     case kSqlInt64: {
       if (!isAligned(destination, 8)) return kDbMisaligned;
       const int64_t value = pair->whole;
       std::memcpy(destination, &value, sizeof value);
-      return kDbOk;
+      return wholeIsClamped(pair) ? kDbTruncated : kDbOk;
     }
     default:
       return kDbCannotFormat;
@@ -248,21 +252,23 @@ int emitNumber(int length, const NumericPair *pair, char *destination, int forma
       if (status != kDbOk) return status;
       const int16_t value = static_cast<int16_t>(static_cast<uint16_t>(pair->whole));
       std::memcpy(destination, &value, sizeof value);
-      return (pair->whole < INT16_MIN || pair->whole > INT16_MAX) ? kDbTruncated : kDbOk;
+      return (pair->whole < INT16_MIN || pair->whole > INT16_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
     }
     case FmtLong: {
       int status = checkBinaryWidth(destination, length, 4);
       if (status != kDbOk) return status;
       const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(pair->whole));
       std::memcpy(destination, &value, sizeof value);
-      return (pair->whole < INT32_MIN || pair->whole > INT32_MAX) ? kDbTruncated : kDbOk;
+      return (pair->whole < INT32_MIN || pair->whole > INT32_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
     }
     case FmtInt64: {
       int status = checkBinaryWidth(destination, length, 8);
       if (status != kDbOk) return status;
       const int64_t value = pair->whole;
       std::memcpy(destination, &value, sizeof value);
-      return kDbOk;
+      return wholeIsClamped(pair) ? kDbTruncated : kDbOk;
     }
     case FmtFloat: {
       int status = checkBinaryWidth(destination, length, 4);
@@ -301,6 +307,14 @@ int storeFloat(char *destination, double value) {
   }
   std::memcpy(destination, &narrow, sizeof narrow);
   return status;
+}
+
+// True when the double lies beyond the 64-bit range or is NaN: the integer
+// then holds only the nearest end of the range (or 0), so an integer
+// destination would receive a wrong value.
+bool wholeIsClamped(const NumericPair *pair) {
+  return std::isnan(pair->real) || pair->real > 9223372036854775808.0 ||
+         pair->real < -9223372036854775808.0;
 }
 
 // Places the text of formatNumber (in infoBuffer) in one of the text forms.
