@@ -4,9 +4,13 @@
 // Every message of job control, layout, load and unload goes to standard
 // output (which openLogFile reopens onto the log file); dblib writes to
 // messageStream, the same stream. Messages end with job.lineEnd, passed as
-// the last "%s" of their format.
+// the last "%s" of their format; only the memory, argument and dblib
+// messages end with a fixed "\r\n".
 #ifndef LODRUN_JOB_MESSAGES_H
 #define LODRUN_JOB_MESSAGES_H
+
+// Module name of the location prefix for job control, layout, load, unload.
+constexpr const char kModuleName[] = "Lodrun";
 
 // Writes the source-location prefix "%s %d: " (module, line) to standard output.
 void printLocation(const char *module, int line);
@@ -21,12 +25,20 @@ void messageAt(int line, const char *format, ...)
 // A located message: LOCATED_MESSAGE("could not open <%s>%s", name, job.lineEnd)
 #define LOCATED_MESSAGE(...) messageAt(__LINE__, __VA_ARGS__)
 
-// Sets the log file (switch -s, keyword logfile): standard error and standard
-// output are reopened on it in append mode. A path that cannot be opened is
-// reported and ignored.
+// Sets the log file (switch -s, keyword logfile). Standard error and then
+// standard output are reopened on `path` in append-and-read mode, so every
+// later message lands at the end of the file; job.logStream and
+// job.messageStream become the reopened standard output. When a log was
+// already open, " reassigning logfile to <path>" goes into the new one. A
+// path that cannot be opened gets " could not open logfile - <path>, ignored"
+// and nothing changes. job.logFileName becomes `path` (the pointer is kept,
+// so it must live to the end of the run).
 void openLogFile(const char *path);
 
-// The settings report; label "line" or "file", full 1 or 0.
+// Writes the settings report to standard output: " After parsing command
+// <label>" then, when full is 1, every setting of the run, and always the
+// rows of fieldTable and an empty line. label is "line" or "file". An unset
+// text prints as "(null)"; a set password as "********".
 void printSettingsReport(const char *label, int full);
 
 #endif  // LODRUN_JOB_MESSAGES_H

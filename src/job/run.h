@@ -4,7 +4,7 @@
 
 // Performs a whole run (defaults, switches, command file, layout, transfer,
 // summary, commit, close) and returns the exit code 0. Fatal errors end the
-// process through abortRun (exit 1).
+// process through abortRun (exit 1); a switch without its argument exits 1.
 int runDriver(int argc, char **argv);
 
 // Prints "Lodrun aborting due to fatal error(s), current record count: %d",

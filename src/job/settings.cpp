@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "dblib/extras.h"
+
 const char kLineEndMac[] = "\r";
 const char kLineEndPc[] = "\r\n";
 const char kLineEndUnix[] = "\n";
@@ -13,4 +15,12 @@ void resetJobSettings() {
   job.~JobSettings();
   new (&job) JobSettings();
   DBuseRunSettings(&job);
+}
+
+void allocateJobBuffers() {
+  job.inputBuffer = static_cast<char *>(allocZeroed(kBufferSize, "input buffer"));
+  job.fieldBuffer = static_cast<char *>(allocZeroed(kBufferSize, "field buffer"));
+  job.parseBuffer =
+      static_cast<char *>(allocZeroed(kParseBufferSize, "Lodrun parsing"));
+  job.sqlText = static_cast<char *>(allocZeroed(kBufferSize, "sql command buffer"));
 }

@@ -26,8 +26,16 @@ extern const char kLineEndMac[];   // "\r"
 extern const char kLineEndPc[];    // "\r\n"
 extern const char kLineEndUnix[];  // "\n"
 
+// The string-literal quote of SQL text; also one of the two quote characters
+// the quote keyword accepts.
+constexpr char sqlQuote = '\'';
+
+// The UTF-8 byte-order mark skipped at the start of every text file read.
+constexpr unsigned char byteOrderMark[3] = {0xEF, 0xBB, 0xBF};
+
 struct JobSettings : DblibRunSettings {
-  JobSettings() = default;
+  // lineEnd must always point at one of the three terminator constants.
+  JobSettings() { lineEnd = kLineEndPc; }
   JobSettings(const JobSettings &) = delete;
   JobSettings &operator=(const JobSettings &) = delete;
 
@@ -106,7 +114,13 @@ struct JobSettings : DblibRunSettings {
 extern JobSettings job;
 
 // Puts `job` back to its start-up values (for tests; the program sets it up
-// once). Buffers are not allocated here.
+// once). Buffers are not allocated here; earlier ones are simply dropped.
 void resetJobSettings();
+
+// Allocates inputBuffer, fieldBuffer, sqlText (kBufferSize each) and
+// parseBuffer (kParseBufferSize) with allocZeroed. Each block has at least
+// one spare byte past its nominal size for a terminator. Never fails (memory
+// exhaustion ends the process).
+void allocateJobBuffers();
 
 #endif  // LODRUN_JOB_SETTINGS_H

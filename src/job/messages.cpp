@@ -1,0 +1,56 @@
+// messages.cpp - message lines, the location prefix and the log file.
+//
+//   message()/messageAt() --> stdout --(openLogFile: freopen "a+")--> log file
+//   dblib                 --> job.messageStream (the same stdout)
+#include "job/messages.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "job/settings.h"
+
+void printLocation(const char *module, int line) {
+  std::printf("%s %d: ", module, line);
+}
+
+void message(const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
+}
+
+void messageAt(int line, const char *format, ...) {
+  printLocation(kModuleName, line);
+  va_list args;
+  va_start(args, format);
+  std::vprintf(format, args);
+  va_end(args);
+}
+
+void openLogFile(const char *path) {
+  // Probe with the very mode of the reopen: a file we may append to but not
+  // read would otherwise pass the probe and then lose standard output.
+  FILE *probe = std::fopen(path, "a+");
+  if (probe == nullptr) {
+    message(" could not open logfile - %s, ignored%s", path, job.lineEnd);
+    return;
+  }
+  std::fclose(probe);
+
+  const bool hadLog = job.logStream != nullptr;
+  std::fflush(stdout);
+  if (std::freopen(path, "a+", stderr) == nullptr) {
+    // Standard error is gone; standard output still carries every message.
+  }
+  FILE *out = std::freopen(path, "a+", stdout);
+  if (hadLog) message(" reassigning logfile to %s%s", path, job.lineEnd);
+  if (out != nullptr) {
+    job.logStream = out;
+    job.messageStream = out;
+  } else {
+    // The reopen closed the old stream; never close it a second time.
+    job.logStream = nullptr;
+  }
+  if (job.logFileName != path) job.logFileName = path;
+}

@@ -1,0 +1,341 @@
+// options.cpp - option keywords: one rule per keyword, applied in a fixed
+// order, then every filler of the line.
+//
+//   options line in inputBuffer --findKeyword--> fieldBuffer/keywordNumber
+//                               --rule--> JobSettings field (or fieldTable)
+#include "job/options.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/extras.h"
+#include "job/messages.h"
+#include "job/settings.h"
+#include "job/switches.h"
+#include "layout/fieldparse.h"
+#include "layout/filler.h"
+
+namespace {
+
+// A rule gets the scanner's report n (-1 present without value, > 0 the value
+// length in fieldBuffer) and returns the errors it found.
+using Rule = int (*)(int n);
+
+char *copyValue(int n, const char *label);
+void warnAlreadySet(const char *what);
+void warnAlreadySetTo(const char *what, const char *old);
+void warnAlreadySetTo(const char *what, int old);
+int applyFillers();
+
+char *copyValue(int n, const char *label) {
+  auto *copy = static_cast<char *>(allocZeroed(n + 1, label));
+  std::memcpy(copy, job.fieldBuffer, static_cast<size_t>(n));
+  return copy;
+}
+
+void warnAlreadySet(const char *what) {
+  message(" Warning: %s already set, setting again%s", what, job.lineEnd);
+}
+
+void warnAlreadySetTo(const char *what, const char *old) {
+  message(" Warning: %s already set to %s, setting again%s", what, old, job.lineEnd);
+}
+
+void warnAlreadySetTo(const char *what, int old) {
+  message(" Warning: %s already set to %d, setting again%s", what, old, job.lineEnd);
+}
+
+int ruleCharset(int n) {
+  if (n <= 0) return 0;
+  if (job.transCharSet != nullptr) warnAlreadySet("transCharSet");
+  job.transCharSet = copyValue(n, "transCharSet");
+  return 0;
+}
+
+int ruleDelimiter(int n) {
+  if (n <= 0) return 0;
+  if (job.separator != 0)
+    message(" Warning: %s already set to %c, setting again%s", "delimiter",
+            job.separator, job.lineEnd);
+  setSeparator(job.fieldBuffer, n);
+  return 0;
+}
+
+int ruleDirection(int n) {
+  if (n > 0) setDirection(job.fieldBuffer[0]);
+  return 0;
+}
+
+int ruleDb(int n) {
+  if (n <= 0) return 0;
+  if (job.dbName != nullptr) warnAlreadySetTo("dbName ", job.dbName);
+  job.dbName = copyValue(n, "dbName");
+  return 0;
+}
+
+int ruleDiscards(int n) {
+  if (n <= 0) return 0;
+  if (job.discardStream != nullptr) {
+    warnAlreadySet("discards");
+    std::fclose(job.discardStream);
+  }
+  job.discardStream = std::fopen(job.fieldBuffer, "w");
+  if (job.discardStream == nullptr)
+    LOCATED_MESSAGE("warning: discards file could not be created, ignored - %s%s",
+                    job.fieldBuffer, job.lineEnd);
+  else if (job.verbose)
+    message(" Discard file set to %s%s", job.fieldBuffer, job.lineEnd);
+  return 0;
+}
+
+int ruleErrors(int n) {
+  if (n <= 0) return 0;
+  if (job.maxErrors > 1) warnAlreadySetTo("max errors", job.maxErrors);
+  if (job.keywordNumber > 0) job.maxErrors = job.keywordNumber;
+  return 0;
+}
+
+int ruleExcel(int) {
+  if (job.excelFormat) warnAlreadySet("excel");
+  job.excelFormat = 1;
+  return 0;
+}
+
+int ruleFile(int n) {
+  if (n <= 0) return 0;
+  if (job.dataFileName != nullptr) warnAlreadySetTo("file ", job.dataFileName);
+  job.dataFileName = copyValue(n, "ioFilNam");
+  return 0;
+}
+
+int ruleFractComma(int) {
+  if (job.fractComma) warnAlreadySet("comma separated numerical fractions");
+  job.fractComma = 1;
+  return 0;
+}
+
+int ruleHyphenateDate(int) {
+  job.dateSeparator = '-';
+  return 0;
+}
+
+int ruleLineEnd(int n) {
+  if (n > 0) setLineEndStyle(job.fieldBuffer[0]);
+  return 0;
+}
+
+int ruleLrecl(int n) {
+  if (n <= 0) return 0;
+  if (job.recordLength > 0) warnAlreadySetTo("lrecl", job.recordLength);
+  if (job.keywordNumber < 2 || job.keywordNumber > kBufferSize) {
+    LOCATED_MESSAGE("fix sized lrecl unbelievable: %hd%s", job.recordLength,
+                    job.lineEnd);
+    return 1;
+  }
+  job.recordLength = static_cast<short>(job.keywordNumber);
+  return 0;
+}
+
+int ruleLogfile(int n) {
+  if (n <= 0) return 0;
+  if (job.logStream != nullptr)
+    warnAlreadySetTo("file ", job.logFileName != nullptr ? job.logFileName : "(null)");
+  job.logFileName = copyValue(n, "logfile");
+  openLogFile(job.logFileName);
+  return 0;
+}
+
+int rulePad(int n) {
+  if (n > 0) job.padChar = job.fieldBuffer[0];
+  return 0;
+}
+
+int rulePasswd(int n) {
+  if (n <= 0) return 0;
+  // The old password is not written into the log.
+  if (job.password != nullptr) warnAlreadySetTo("password", "********");
+  job.password = copyValue(n, "password");
+  return 0;
+}
+
+int ruleQuote(int n) {
+  if (n <= 0) return 0;
+  const char c = job.fieldBuffer[0];
+  if (c == sqlQuote || c == '"') {
+    job.quoteChar = c;
+    job.quoteStrings = 1;
+  } else {
+    LOCATED_MESSAGE("strange quote character ignored: %c%s", c, job.lineEnd);
+  }
+  return 0;
+}
+
+int ruleRows(int n) {
+  if (n <= 0) return 0;
+  if (job.maxRows > 0) warnAlreadySetTo("max rows to process", job.maxRows);
+  if (job.keywordNumber >= 1)
+    job.maxRows = job.keywordNumber;
+  else  // the line end comes before " ignored."
+    LOCATED_MESSAGE("maximum rows unbelievable: %d%s ignored.", job.keywordNumber,
+                    job.lineEnd);
+  return 0;
+}
+
+int ruleShortOk(int) {
+  if (job.shortOk) warnAlreadySet("data sensitive rows with too few fields");
+  job.shortOk = 1;
+  return 0;
+}
+
+int ruleSkip(int n) {
+  if (n <= 0) return 0;
+  if (job.skipCount > 0) warnAlreadySetTo("skip count", job.skipCount);
+  if (job.keywordNumber >= 0)
+    job.skipCount = job.keywordNumber;
+  else
+    LOCATED_MESSAGE("warning: skip count unbelievable: %d, ignored%s",
+                    job.keywordNumber, job.lineEnd);
+  return 0;
+}
+
+int ruleStartCount(int n) {
+  if (n <= 0) return 0;
+  if (job.startCount > 0) warnAlreadySetTo("starting count", job.startCount);
+  if (job.keywordNumber >= 0)
+    job.startCount = job.keywordNumber;
+  else
+    LOCATED_MESSAGE("warning: start count unbelievable: %d, ignored%s",
+                    job.keywordNumber, job.lineEnd);
+  return 0;
+}
+
+int ruleTimestamp(int) {
+  job.withTimeOfDay = 1;
+  return 0;
+}
+
+int ruleTrans(int n) {
+  if (n <= 0) return 0;
+  if (job.keywordNumber >= 100 && job.keywordNumber <= 20000)
+    job.commitEvery = static_cast<short>(job.keywordNumber);
+  else
+    LOCATED_MESSAGE("warning: commit frequency unbelievable (100-20000 range): %d, "
+                    "ignored%s", job.keywordNumber, job.lineEnd);
+  return 0;
+}
+
+int ruleUser(int n) {
+  if (n <= 0) return 0;
+  if (job.userName != nullptr) warnAlreadySetTo("username", job.userName);
+  job.userName = copyValue(n, "username");
+  return 0;
+}
+
+int ruleVariables(int n) {
+  if (n <= 0) return 0;
+  if (job.sqlVariableCount > 0) warnAlreadySetTo("SQL variables", job.sqlVariableCount);
+  if (job.keywordNumber < 0 || job.keywordNumber > 4087) {
+    // "?" is no number here: only the -n switch takes it.
+    LOCATED_MESSAGE("sql variable count unbelievable: %d%s", job.keywordNumber,
+                    job.lineEnd);
+    return 1;
+  }
+  job.sqlVariableCount = static_cast<short>(job.keywordNumber);
+  return 0;
+}
+
+int ruleVerbose(int) {
+  job.verbose = 1;
+  job.statusDumpLevel = 2;
+  return 0;
+}
+
+int ruleXtraFields(int n) {
+  if (n <= 0) return 0;
+  int errors = 0;
+  if (job.extraFieldCount > 0) warnAlreadySetTo("extra variables", job.extraFieldCount);
+  if (job.keywordNumber >= 0 && job.keywordNumber <= 1023) {
+    job.extraFieldCount = static_cast<short>(job.keywordNumber);
+  } else {
+    LOCATED_MESSAGE("extra fields count unbelievable: %hd%s", job.extraFieldCount,
+                    job.lineEnd);
+    ++errors;
+  }
+  if (job.direction == 'i') {
+    LOCATED_MESSAGE("xtra_fields only allowed for ouput%s", job.lineEnd);
+    ++errors;
+  }
+  return errors;
+}
+
+int ruleYear(int n) {
+  if (n > 0) setCenturySplit(job.keywordNumber);
+  return 0;
+}
+
+// Each filler word found is marked by the scanner, so the loop moves on to
+// the next one and ends when none is left.
+int applyFillers() {
+  int errors = 0;
+  for (int n; (n = findKeyword("filler", false)) != 0;) {
+    if (n < 0) {
+      LOCATED_MESSAGE("invalid filler keyword - no parameters%s", job.lineEnd);
+      ++errors;
+    } else if (job.sqlVariableCount > 0 && job.extraFieldCount != 0 &&
+               job.direction != 'i') {
+      ensureFieldTable();
+      if (parseFiller(job.fieldBuffer)) ++errors;
+    } else {
+      LOCATED_MESSAGE("invalid filler option - not output, or field counts not set: "
+                      "%s%s", job.fieldBuffer, job.lineEnd);
+      ++errors;
+    }
+  }
+  return errors;
+}
+
+struct KeywordRule {
+  const char *keyword;
+  Rule apply;
+};
+
+// The order of application, whatever the order in the line: direction
+// always takes effect before xtra_fields and the fillers.
+constexpr KeywordRule kRules[] = {
+    {"charset", ruleCharset},       {"delimiter", ruleDelimiter},
+    {"direction", ruleDirection},   {"db", ruleDb},
+    {"discards", ruleDiscards},     {"errors", ruleErrors},
+    {"excel", ruleExcel},           {"file", ruleFile},
+    {"fractcomma", ruleFractComma}, {"hyphenatedate", ruleHyphenateDate},
+    {"lineend", ruleLineEnd},       {"lrecl", ruleLrecl},
+    {"logfile", ruleLogfile},       {"pad", rulePad},
+    {"passwd", rulePasswd},         {"quote", ruleQuote},
+    {"rows", ruleRows},             {"short_ok", ruleShortOk},
+    {"skip", ruleSkip},             {"startcount", ruleStartCount},
+    {"timestamp", ruleTimestamp},   {"trans", ruleTrans},
+    {"user", ruleUser},             {"variables", ruleVariables},
+    {"verbose", ruleVerbose},       {"xtra_fields", ruleXtraFields},
+    {"year", ruleYear},
+};
+
+}  // namespace
+
+short parseOptions() {
+  int errors = 0;
+  for (const KeywordRule &rule : kRules) {
+    const int n = findKeyword(rule.keyword, false);
+    if (n != 0) errors += rule.apply(n);
+  }
+  errors += applyFillers();
+  return static_cast<short>(errors > SHRT_MAX ? SHRT_MAX : errors);
+}
+
+void ensureFieldTable() {
+  if (job.fieldCount > 0) return;
+  const int count = job.sqlVariableCount + job.extraFieldCount;
+  job.fieldCount = static_cast<short>(count);
+  const long entries = count > 0 ? count : 0;
+  job.fieldTable = static_cast<FieldSpec *>(
+      allocZeroed(entries * static_cast<long>(sizeof(FieldSpec)), "field params"));
+}

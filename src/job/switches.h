@@ -1,0 +1,45 @@
+// switches.h - the command-line switches and the setters that switches and
+// option keywords share.
+#ifndef LODRUN_JOB_SWITCHES_H
+#define LODRUN_JOB_SWITCHES_H
+
+// Examines argv[1] .. argv[argc-1] in order and sets the JobSettings fields
+// of each switch. A bad switch or value is reported and ignored (or set to
+// its fallback); a switch whose argument is missing ends the process
+// (argumentAt). Text arguments are kept as pointers to the argv words.
+void parseSwitches(int argc, char **argv);
+
+// Writes the 28 lines of the usage text, each as "Lodrun %s%s" with lineEnd.
+void printUsage();
+
+// argv[index] when index < argc; otherwise writes "<argv[0]>: Attempt to use
+// argument <index> - past end\r\n" to the message stream and exits with 1.
+const char *argumentAt(int index, int argc, char **argv);
+
+// The same check as argumentAt, without returning the word.
+void requireArgument(int index, int argc, char **argv);
+
+// A decimal number as the C library's atol reads it (leading white space,
+// optional sign, digits; no digits gives 0), clamped to the range of long
+// instead of overflowing.
+long readDecimal(const char *text);
+
+// 'i' or 'o' (either case): sets direction and directionText, warning when a
+// different direction was set before. Any other letter is reported; nothing
+// changes.
+void setDirection(char letter);
+
+// 'm', 'p' or 'u' (either case) selects the "\r", "\r\n" or "\n" line end;
+// any other letter gets a warning and nothing changes.
+void setLineEndStyle(char letter);
+
+// 1-99 becomes centurySplit; any other value is reported and ignored.
+void setCenturySplit(long value);
+
+// Sets the field separator from `text` (`length` bytes, -1: strlen): one
+// character that is no letter or digit, "\t" for tab, or x followed by one
+// or two decimal digits giving the character code (x0 selects fixed-size
+// records). Anything else is reported and changes nothing.
+void setSeparator(const char *text, int length);
+
+#endif  // LODRUN_JOB_SWITCHES_H
