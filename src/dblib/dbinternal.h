@@ -38,6 +38,14 @@ extern int currentTransactionIndex;     // index found by FindTransaction
 extern ISC_STATUS_ARRAY statusVector;
 extern long lastSqlCode;
 
+// Stores the SQLCODE of a client call's result in lastSqlCode (0 for a
+// result of 0; never 0 for a failed call) and returns it.
+long storeSqlCode(ISC_STATUS result);
+
+// Registry index of a handle value, or -1.
+int databaseIndexOf(isc_db_handle value);
+int transactionIndexOf(isc_tr_handle value);
+
 // 1024-byte buffer for parameter blocks and information answers; each user
 // zero-fills it first.
 constexpr int kInfoBufferSize = 1024;

@@ -13,5 +13,3 @@ void PanicExitDb() {
 
 int CommitTransaction(isc_tr_handle *) { return kDbTransactionNotFound; }
 int DBclose(isc_db_handle *) { return kDbDatabaseNotFound; }
-int FindQuery(QueryRecord *) { return kDbQueryNotFound; }
-int FindVariable(int, QueryRecord *, bool) { return kDbQueryNotFound; }

@@ -1,0 +1,232 @@
+// sqlda.cpp - XSQLDA headers, the coercion of described variables to the nine
+// types the conversions handle, the layout of their data buffer, and the dump
+// of an XSQLDA with its current values.
+//
+//   described XSQLVARs --coerce--> fixed types/lengths --layout--> one data
+//   buffer: 8-byte values first, then 4-, 2- and odd-sized ones, so every
+//   value lies on a multiple of its own size.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "dblib/dbinternal.h"
+#include "dblib/extras.h"
+
+namespace {
+
+constexpr int kIdentifierWrap = 999999;
+constexpr int kDumpPiece = 50;  // characters of text per dump line
+
+bool isOneOf(int value, std::initializer_list<int> codes) {
+  for (int code : codes)
+    if (value == code) return true;
+  return false;
+}
+
+// Nullable type and length a described variable is coerced to; false for a
+// type dblib cannot handle. SQL codes match with either nullability, BLR
+// codes (below 448) match exactly.
+bool coercedType(const XSQLVAR &var, short *type, short *length) {
+  const int sqlCode = var.sqltype >= 448 ? (var.sqltype & ~1) : -1;
+  const int blr = var.sqltype;
+  const bool scaled = var.sqlscale != 0;
+  if (isOneOf(sqlCode, {SQL_TEXT, SQL_VARYING}) || isOneOf(blr, {14, 15, 37, 38, 40, 41})) {
+    *type = kSqlText;
+    *length = static_cast<short>(var.sqllen + 1);
+  } else if (sqlCode == SQL_SHORT || blr == 7) {
+    *type = scaled ? kSqlFloat : kSqlShort;
+    *length = scaled ? 4 : 2;
+  } else if (sqlCode == SQL_LONG || blr == 8) {
+    *type = scaled ? kSqlDouble : kSqlLong;
+    *length = scaled ? 8 : 4;
+  } else if (sqlCode == SQL_INT64 || blr == 16) {
+    *type = scaled ? kSqlDouble : kSqlInt64;
+    *length = 8;
+  } else if (sqlCode == SQL_FLOAT || blr == 10) {
+    *type = kSqlFloat;
+    *length = 4;
+  } else if (isOneOf(sqlCode, {SQL_DOUBLE, SQL_D_FLOAT}) || isOneOf(blr, {11, 27})) {
+    *type = kSqlDouble;
+    *length = 8;
+  } else if (isOneOf(sqlCode, {SQL_TIMESTAMP, SQL_TYPE_TIME, SQL_TYPE_DATE}) || blr == 35) {
+    *type = kSqlTimestamp;
+    *length = 8;
+  } else if (sqlCode == SQL_BLOB || isOneOf(blr, {9, 45, 261})) {
+    *type = kSqlBlob;
+    *length = 8;
+  } else if (sqlCode == SQL_ARRAY) {
+    *type = kSqlArray;
+    *length = 8;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char *currentSqlText() {
+  if (currentQuery == nullptr || currentQuery->owner == nullptr ||
+      currentQuery->owner->sqlText == nullptr)
+    return "";
+  return currentQuery->owner->sqlText;
+}
+
+[[noreturn]] void unknownSqlType(const XSQLDA *sqlda, int index) {
+  const XSQLVAR &var = sqlda->sqlvar[index];
+  FILE *out = dbMessages();
+  std::fprintf(out, "Err at %s line %d\r\n", "qrfuncs", 109);
+  std::fprintf(out, "Unknown SQL type (%d) for query <%.8s/%-32.32s> variable %d\r\n",
+               var.sqltype, sqlda->sqldaid, var.aliasname, index + 1);
+  PanicExitDb();
+  std::abort();
+}
+
+// Writes the text of a 453 variable in pieces of at most 50 characters.
+void dumpText(FILE *out, const char *data, int capacity) {
+  const int length = static_cast<int>(strnlen(data, static_cast<size_t>(capacity)));
+  if (length == 0) {
+    std::fprintf(out, "\tString ( 0): <>\r\n");
+    return;
+  }
+  for (int start = 0; start < length; start += kDumpPiece) {
+    const int piece = length - start < kDumpPiece ? length - start : kDumpPiece;
+    if (start == 0)
+      std::fprintf(out, "\tString (%5d): <%.*s", length, piece, data);
+    else
+      std::fprintf(out, "\t------------------%.*s", piece, data + start);
+    std::fprintf(out, start + piece >= length ? ">\r\n" : "\r\n");
+  }
+}
+
+template <typename T>
+T readValue(const char *data) {
+  T value;
+  std::memcpy(&value, data, sizeof value);  // data need not be aligned for T
+  return value;
+}
+
+void dumpValue(FILE *out, const XSQLVAR &var) {
+  const char *data = var.sqldata;
+  char value[64];
+  switch (var.sqltype | 1) {
+    case kSqlDouble:
+      std::snprintf(value, sizeof value, "Double: %15.7f", readValue<double>(data));
+      break;
+    case kSqlFloat:
+      std::snprintf(value, sizeof value, "Float:  %15.7f",
+                    static_cast<double>(readValue<float>(data)));
+      break;
+    case kSqlLong:
+      std::snprintf(value, sizeof value, "Int32:  %d", readValue<int32_t>(data));
+      break;
+    case kSqlShort:
+      std::snprintf(value, sizeof value, "Int16:  %hd", readValue<short>(data));
+      break;
+    case kSqlTimestamp:
+      std::snprintf(value, sizeof value, "Date:   %d/%d", readValue<int32_t>(data),
+                    readValue<int32_t>(data + 4));
+      break;
+    case kSqlBlob:
+      std::snprintf(value, sizeof value, "Blob:   %d/%d", readValue<int32_t>(data),
+                    readValue<int32_t>(data + 4));
+      break;
+    case kSqlArray:
+      std::snprintf(value, sizeof value, "Array:  %d/%d", readValue<int32_t>(data),
+                    readValue<int32_t>(data + 4));
+      break;
+    case kSqlInt64:
+      std::snprintf(value, sizeof value, "Int64:  %lld", readValue<long long>(data));
+      break;
+    default:
+      std::snprintf(value, sizeof value, "Unknown TYPE!");
+      break;
+  }
+  std::fprintf(out, "\tContents: <%s>\r\n", value);
+}
+
+}  // namespace
+
+void InitSqlda(XSQLDA *sqlda, int count, int byteSize) {
+  if (++sqldaCounter > kIdentifierWrap) sqldaCounter = 0;
+  sqlda->version = SQLDA_VERSION1;
+  char identifier[16];
+  std::snprintf(identifier, sizeof identifier, "q%06d", sqldaCounter);
+  std::memcpy(sqlda->sqldaid, identifier, sizeof sqlda->sqldaid);  // 7 + NUL
+  sqlda->sqln = static_cast<ISC_SHORT>(count);
+  sqlda->sqldabc = byteSize;
+}
+
+char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
+  if (sqlda->sqln != sqlda->sqld) {
+    std::fprintf(dbMessages(),
+                 "Query: <%s>\r\n %s has <=> counts for sqln/sqld: %hd/%hd\r\n",
+                 currentSqlText(), direction, sqlda->sqln, sqlda->sqld);
+    return nullptr;
+  }
+  long total = 0;
+  for (int i = 0; i < sqlda->sqld; ++i) {
+    XSQLVAR &var = sqlda->sqlvar[i];
+    short type = 0, length = 0;
+    if (!coercedType(var, &type, &length)) unknownSqlType(sqlda, i);
+    if (length <= 0) {
+      // A 32767-byte text has no room for its terminator in a 16-bit length.
+      std::fprintf(dbMessages(),
+                   "Query: <%s>\r\n %s variable %d of %d bytes is too long\r\n",
+                   currentSqlText(), direction, i + 1, var.sqllen);
+      return nullptr;
+    }
+    var.sqltype = type;
+    var.sqllen = length;
+    // A scaled number travels as the real value in a float or double.
+    if (type == kSqlFloat || type == kSqlDouble) var.sqlscale = 0;
+    total += length;
+  }
+  total = (total + 3) / 4 * 4;
+  char *buffer = static_cast<char *>(allocZeroed(total, "SQL data buffer"));
+  *size = static_cast<int>(total);
+
+  // Four passes: each variable takes the next offset in the first pass whose
+  // step divides its length, so values stay aligned to their size.
+  std::vector<bool> placed(static_cast<size_t>(sqlda->sqld), false);
+  long offset = 0;
+  for (int step : {8, 4, 2, 1}) {
+    for (int i = 0; i < sqlda->sqld; ++i) {
+      XSQLVAR &var = sqlda->sqlvar[i];
+      if (placed[static_cast<size_t>(i)] || var.sqllen % step != 0) continue;
+      placed[static_cast<size_t>(i)] = true;
+      var.sqldata = buffer + offset;
+      offset += var.sqllen;
+    }
+  }
+  return buffer;
+}
+
+void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths) {
+  FILE *out = dbMessages();
+  std::fprintf(out,
+               " SQLDA type:%s name: %.8s, sqlda version: %hd, size: %d, sqld/sqln: %hd/%hd\r\n",
+               direction, sqlda->sqldaid, sqlda->version, static_cast<int>(sqlda->sqldabc),
+               sqlda->sqld, sqlda->sqln);
+  if (sqlda->sqld == 0) return;
+  std::fprintf(out, "\tType\tSize\t      Data      Ind. (=)  Name\r\n");
+  // Only sqln variables exist, whatever the client reported in sqld.
+  const int count = sqlda->sqld < sqlda->sqln ? sqlda->sqld : sqlda->sqln;
+  for (int i = 0; i < count; ++i) {
+    const XSQLVAR &var = sqlda->sqlvar[i];
+    if (var.sqldata == nullptr) continue;
+    const int size = lengths != nullptr ? lengths[i] : var.sqllen;
+    // Addresses are printed whole and apart: a 64-bit pointer overflows "%10d".
+    std::fprintf(out, "  %2d->\t%3hd\t%3d\t%10lld %10lld %3hd  %-32.32s\r\n", i + 1,
+                 var.sqltype, size,
+                 static_cast<long long>(reinterpret_cast<uintptr_t>(var.sqldata)),
+                 static_cast<long long>(reinterpret_cast<uintptr_t>(var.sqlind)),
+                 var.sqlind != nullptr ? *var.sqlind : static_cast<short>(0),
+                 var.aliasname);
+    if ((var.sqltype | 1) == kSqlText)
+      dumpText(out, var.sqldata, size);
+    else
+      dumpValue(out, var);
+  }
+}
