@@ -179,8 +179,6 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
     }
     var.sqltype = type;
     var.sqllen = length;
-    // A scaled number travels as the real value in a float or double.
-    if (type == kSqlFloat || type == kSqlDouble) var.sqlscale = 0;
     total += length;
   }
   total = (total + 3) / 4 * 4;

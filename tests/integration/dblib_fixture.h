@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,55 @@ class DblibTest : public testing::Test {
     return queryRows(databasePath(), select);
   }
 
+  // Prepares `sql` in tr with the given declared counts; the record keeps
+  // the text, so `sql` must outlive it. Cursor names must differ within an
+  // attachment, so each record has its own.
+  int prepare(QueryRecord *record, const char *sql, short inputs, short outputs,
+              isc_tr_handle *transaction = nullptr) {
+    static const char *const kMoreNames[8] = {"M0", "M1", "M2", "M3", "M4", "M5", "M6", "M7"};
+    record->cursorName = record == &query ? "Lodrun" : record == &other ? "Other"
+                         : record == &third ? "Third" : record == &fourth ? "Fourth"
+                         : kMoreNames[(record - more) & 7];
+    QueryRecord *query = record;
+    query->sqlText = sql;
+    query->inputCount = inputs;
+    query->outputCount = outputs;
+    return PrepareQuery(query, transaction ? transaction : &tr);
+  }
+
+  QueryEntry *entryOf(QueryRecord *query) {
+    EXPECT_EQ(FindQuery(query), kDbOk);
+    return currentQuery;
+  }
+
+  // Puts a value into input variable n as PutField would leave it.
+  void setInput(QueryRecord *query, int n, const void *value, int length) {
+    ASSERT_EQ(FindVariable(n, query, true), kDbOk);
+    XSQLVAR *var = currentVariable;
+    ASSERT_LE(length, currentQuery->inputDataLengths[n - 1]);
+    std::memcpy(var->sqldata, value, static_cast<size_t>(length));
+    if ((var->sqltype & ~1) == SQL_TEXT) var->sqllen = static_cast<short>(length);
+    *var->sqlind = 0;
+  }
+  void setLong(QueryRecord *query, int n, int32_t value) { setInput(query, n, &value, 4); }
+  void setText(QueryRecord *query, int n, const std::string &text) {
+    setInput(query, n, text.data(), static_cast<int>(text.size()));
+  }
+  void setNull(QueryRecord *query, int n) {
+    ASSERT_EQ(FindVariable(n, query, true), kDbOk);
+    *currentVariable->sqlind = -1;
+  }
+
+  // Output column n of the fetched row.
+  XSQLVAR *column(QueryRecord *query, int n) {
+    EXPECT_EQ(FindVariable(n, query, false), kDbOk);
+    return currentVariable;
+  }
+
+  // Query records live as long as the fixture: closing a database marks
+  // the records of its statements unprepared.
+  QueryRecord query, other, third, fourth;
+  QueryRecord more[8];
   MessageCapture capture;
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;

@@ -1,0 +1,164 @@
+// execute.cpp - running prepared statements: one execution per use for a
+// statement without output, or a cursor that is opened, fetched row by row
+// and closed.
+//
+//   input XSQLVARs --ExecuteQuery--> database (row count from isc_info_sql_records)
+//   database --OpenCursor/FetchRow--> output data buffer (texts trimmed)
+//
+// Cursor states: 0 closed --OpenCursor--> 1 open --end of data--> 2;
+// CloseCursor or the end of the cursor's transaction returns to 0.
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/dbinternal.h"
+
+namespace {
+
+enum CursorState : short { kClosed = 0, kOpen = 1, kEndReached = 2 };
+
+const char *nameOf(const QueryRecord *query) {
+  return query->cursorName != nullptr ? query->cursorName : "";
+}
+
+unsigned short dialectOf(const QueryEntry *entry) {
+  return static_cast<unsigned short>(entry->dialect);
+}
+
+int clientFailure(const char *label, QueryRecord *query, QueryEntry *entry) {
+  ReportSqlStatus(label, query);
+  ++entry->errorCount;
+  return kDbSqlError;
+}
+
+void readRowCount(QueryEntry *entry) {
+  static const char items[] = {isc_info_sql_records, isc_info_end};
+  int item = 0;
+  switch (entry->statementType) {
+    case kStmtInsert: item = isc_info_req_insert_count; break;
+    case kStmtUpdate: item = isc_info_req_update_count; break;
+    case kStmtDelete: item = isc_info_req_delete_count; break;
+    default: return;
+  }
+  std::memset(infoBuffer, 0, sizeof infoBuffer);
+  isc_dsql_sql_info(statusVector, &entry->statementHandle, sizeof items, items,
+                    kInfoBufferSize, infoBuffer);
+  entry->rowCount = static_cast<int32_t>(ReadInfoItem("SQL counts", isc_info_sql_records, item));
+}
+
+// Blob and array identifiers are spent by the execution that used them.
+void clearIdentifiers(XSQLDA *sqlda) {
+  if (sqlda == nullptr) return;
+  for (int i = 0; i < sqlda->sqld && i < sqlda->sqln; ++i) {
+    XSQLVAR &var = sqlda->sqlvar[i];
+    const int type = var.sqltype & ~1;
+    if ((type == SQL_BLOB || type == SQL_ARRAY) && var.sqldata != nullptr)
+      std::memset(var.sqldata, 0, sizeof(ISC_QUAD));
+  }
+}
+
+// Cuts trailing blanks and NULs from every text column, starting at the
+// extra byte that the layout added after the described length.
+void trimTexts(XSQLDA *sqlda) {
+  for (int i = 0; i < sqlda->sqld && i < sqlda->sqln; ++i) {
+    XSQLVAR &var = sqlda->sqlvar[i];
+    if ((var.sqltype & ~1) != SQL_TEXT || var.sqldata == nullptr) continue;
+    int end = var.sqllen;
+    while (end > 0 && (var.sqldata[end - 1] == 0 || var.sqldata[end - 1] == ' ')) --end;
+    if (end < var.sqllen) var.sqldata[end] = 0;  // never past the data area
+  }
+}
+
+// Transaction then query, as ExecuteQuery and OpenCursor look them up.
+int findPair(QueryRecord *query, isc_tr_handle *tr) {
+  if (FindTransaction(tr) != kDbOk) return kDbTransactionNotFound;
+  if (FindQuery(query) != kDbOk) return kDbQueryNotFound;
+  return kDbOk;
+}
+
+}  // namespace
+
+int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr) {
+  if (query->outputCount != 0) {
+    std::fprintf(dbMessages(), "Couldn't execute query (has output) ->%s<-\r\n", nameOf(query));
+    return kDbSqlError;
+  }
+  const int found = findPair(query, tr);
+  if (found != kDbOk) return found;
+  QueryEntry *entry = currentQuery;
+  const isc_db_handle transactionDatabase = transactionList[currentTransactionIndex].database;
+  if (transactionDatabase != entry->database) {
+    std::fprintf(dbMessages(), "DB handle (%d) not handle (%d) for transaction (%d)\r\n",
+                 static_cast<int>(transactionDatabase), static_cast<int>(entry->database),
+                 static_cast<int>(*tr));
+    return kDbBadTriplet;
+  }
+  ++entry->executionCount;
+  entry->rowCount = 0;
+  if (storeSqlCode(isc_dsql_execute(statusVector, tr, &entry->statementHandle,
+                                    dialectOf(entry), entry->inputSqlda)) != 0)
+    return clientFailure("exec prepared", query, entry);
+  clearIdentifiers(entry->inputSqlda);
+  readRowCount(entry);
+  return kDbOk;
+}
+
+int OpenCursor(QueryRecord *query, isc_tr_handle *tr) {
+  if (query->outputCount == 0) {
+    std::fprintf(dbMessages(), "Couldn't open cursor (no output) ->%s<-\r\n", nameOf(query));
+    return kDbSqlError;
+  }
+  const int found = findPair(query, tr);
+  if (found != kDbOk) return found;
+  QueryEntry *entry = currentQuery;
+  if (entry->cursorState != kClosed) return kDbCursorOpen;
+  if (storeSqlCode(isc_dsql_execute(statusVector, tr, &entry->statementHandle,
+                                    dialectOf(entry), entry->inputSqlda)) != 0)
+    return clientFailure("open cursor", query, entry);
+  entry->cursorTransaction = *tr;
+  entry->rowCount = 0;
+  entry->cursorState = kOpen;
+  ++entry->executionCount;
+  return kDbOk;
+}
+
+int FetchRow(QueryRecord *query) {
+  if (FindQuery(query) != kDbOk) return kDbQueryNotFound;
+  QueryEntry *entry = currentQuery;
+  if (entry->cursorState == kClosed) return kDbCursorNotOpen;
+  if (entry->cursorState == kEndReached) {
+    lastSqlCode = kDbEndOfData;  // known without asking the client
+    return kDbEndOfData;
+  }
+  if (entry->outputData != nullptr)
+    std::memset(entry->outputData, 0, static_cast<size_t>(entry->outputDataSize));
+  const ISC_STATUS result =
+      isc_dsql_fetch(statusVector, &entry->statementHandle, dialectOf(entry), entry->outputSqlda);
+  if (result == kDbEndOfData) {
+    lastSqlCode = kDbEndOfData;
+    ++entry->endCount;
+    entry->cursorState = kEndReached;
+    return kDbEndOfData;
+  }
+  if (storeSqlCode(result) != 0) return clientFailure("fetch from cursor", query, entry);
+  ++entry->rowCount;
+  ++entry->fetchCount;
+  trimTexts(entry->outputSqlda);
+  return kDbOk;
+}
+
+int CloseCursor(QueryRecord *query) {
+  if (FindQuery(query) != kDbOk) return kDbQueryNotFound;
+  QueryEntry *entry = currentQuery;
+  if (entry->cursorState == kClosed) return kDbOk;
+  if (storeSqlCode(isc_dsql_free_statement(statusVector, &entry->statementHandle, DSQL_close)) != 0)
+    return clientFailure("close cursor", query, entry);
+  entry->cursorTransaction = 0;
+  entry->cursorState = kClosed;
+  return kDbOk;
+}
+
+int QueryRowCount(QueryRecord *query, int *rows) {
+  if (FindQuery(query) != kDbOk) return kDbQueryNotFound;
+  *rows = currentQuery->rowCount;
+  return kDbOk;
+}
