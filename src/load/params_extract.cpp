@@ -3,7 +3,32 @@
 //   record text --quotes, escapes, separator--> field text (fieldBuffer)
 #include "load/params.h"
 
+#include <initializer_list>
+
 namespace {
+
+// Bytes that need a decision; every other byte is copied as it is. Built
+// again only when the separator or the quote changes.
+struct SpecialBytes {
+  bool ready = false;
+  char separator = 0;
+  char quote = 0;
+  bool marked[256] = {};
+};
+SpecialBytes specialBytes;
+
+const bool *specialFor(char separator, char quote) {
+  SpecialBytes &table = specialBytes;
+  if (!table.ready || table.separator != separator || table.quote != quote) {
+    table = SpecialBytes{};
+    for (const char c : {'\0', ' ', '$', '\\', separator, quote})
+      table.marked[static_cast<unsigned char>(c)] = true;
+    table.ready = true;
+    table.separator = separator;
+    table.quote = quote;
+  }
+  return table.marked;
+}
 
 // The character a backslash escape stands for, or 0 when the pair is no
 // escape (the backslash is then an ordinary character).
@@ -21,12 +46,20 @@ char escaped(char next, char separator) {
 
 int extractDelimitedField(const char **cursor, char *field, int capacity, char separator,
                           char quote) {
+  const bool *special = specialFor(separator, quote);
   const char *p = *cursor;
   int n = 0;
   bool quoted = false;
   const int room = capacity - 1;
-  while (*p != '\0') {
-    char c = *p++;
+  for (;;) {
+    char c = *p;
+    if (!special[static_cast<unsigned char>(c)]) {
+      if (n < room) field[n++] = c;
+      ++p;
+      continue;
+    }
+    if (c == '\0') break;
+    ++p;
     // The separator always ends a field: a separator that is data is
     // written with a backslash.
     if (c == separator) break;
