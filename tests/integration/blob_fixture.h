@@ -1,7 +1,8 @@
 // blob_fixture.h - a fresh embedded database with the run's statement set up
-// the way the load side sees it: `job` holds the database, the transaction
-// and the prepared "insert into t (id, b) values (?, ?)" (b a binary blob),
-// with one blob field specification for variable 2.
+// as the load side sees it: `job` holds the database, the transaction and the
+// prepared "insert into t (id, b) values (?, ?)" (b a binary blob), and one
+// blob field specification for variable 2. inputBuffer stays unallocated:
+// blob loading must never touch it.
 #ifndef LODRUN_TESTS_BLOB_FIXTURE_H
 #define LODRUN_TESTS_BLOB_FIXTURE_H
 
@@ -23,25 +24,24 @@ class BlobDatabase : public ::testing::Test {
  protected:
   void SetUp() override {
     resetJobSettings();
-    job.inputBuffer = static_cast<char *>(allocZeroed(kBufferSize, "input buffer"));
     job.fieldBuffer = static_cast<char *>(allocZeroed(kBufferSize, "field buffer"));
     spec_ = FieldSpec{kFormatBinaryBlobStream, 1, 30, kExtText, 2, 8, kTypeBlob, 80};
     job.fieldTable = &spec_;
     job.fieldCount = 1;
     path_ = dir_.file("blobs.fdb");
     ASSERT_TRUE(createDatabase(path_, "create table t (id integer, b blob sub_type 0);"));
+    // Without forced writes the large loads are not held up by the disk.
     EXPECT_EQ(runProgram("/usr/bin/gfix", {"-user", "SYSDBA", "-w", "async", path_}).exitCode, 0);
     ASSERT_EQ(DBopen(path_.c_str(), "SYSDBA", "masterkey", &job.databaseHandle), 0);
-    ASSERT_EQ(StartTransaction("standard trans", 1, &job.databaseHandle, &job.transactionHandle), 0);
+    ASSERT_EQ(StartTransaction("standard trans", 1, &job.databaseHandle, tr_), 0);
     insert_->cursorName = "Lodrun";
     insert_->sqlText = "insert into t (id, b) values (?, ?)";
     insert_->inputCount = 2;
     ASSERT_EQ(PrepareQuery(insert_, tr_), 0);
   }
   void TearDown() override {
-    if (job.transactionHandle != 0) RollbackTransaction(tr_);
+    if (*tr_ != 0) RollbackTransaction(tr_);
     DBclose(&job.databaseHandle);
-    std::free(job.inputBuffer);
     std::free(job.fieldBuffer);
     std::free(job.blobWorkArea);
     resetJobSettings();
@@ -52,8 +52,8 @@ class BlobDatabase : public ::testing::Test {
     std::memcpy(currentVariable->sqldata, &id, sizeof id);
     *currentVariable->sqlind = 0;
   }
-  // Fetches row `id` in the run's transaction and opens its blob (column 1 of
-  // the returned query).
+  // Fetches row `id` in the run's transaction and opens its blob, column 1 of
+  // the returned query.
   QueryRecord *openBlob(int id) {
     Select &s = selects_.emplace_back();
     s.sql = "select b from t where id = " + std::to_string(id);
@@ -71,8 +71,8 @@ class BlobDatabase : public ::testing::Test {
   std::vector<int> segmentLengths(int id) {
     openBlob(id);
     std::vector<int> lengths;
-    ISC_STATUS_ARRAY status;
     std::vector<char> buffer(65535);
+    ISC_STATUS_ARRAY status;
     unsigned short got = 0;
     while (isc_get_segment(status, &currentBlob->handle, &got, 65535, buffer.data()) == 0)
       lengths.push_back(got);
