@@ -1,5 +1,5 @@
-// dblib_capture.h - test helper: points dblib's run settings at a private
-// record whose message stream is captured in memory.
+// dblib_capture.h - test helper: points dblib at private run settings whose
+// message stream is captured in memory.
 #ifndef LODRUN_TESTS_DBLIB_CAPTURE_H
 #define LODRUN_TESTS_DBLIB_CAPTURE_H
 
@@ -12,10 +12,9 @@
 class MessageCapture {
  public:
   explicit MessageCapture(int dumpLevel = 1) {
-    stream_ = open_memstream(&buffer_, &size_);
-    settings_.messageStream = stream_;
-    settings_.statusDumpLevel = dumpLevel;
-    DBuseRunSettings(&settings_);
+    settings.messageStream = stream_ = open_memstream(&buffer_, &size_);
+    settings.statusDumpLevel = dumpLevel;
+    DBuseRunSettings(&settings);
   }
   ~MessageCapture() {
     DBuseRunSettings(nullptr);
@@ -25,8 +24,6 @@ class MessageCapture {
   MessageCapture(const MessageCapture &) = delete;
   MessageCapture &operator=(const MessageCapture &) = delete;
 
-  DblibRunSettings &settings() { return settings_; }
-
   // Everything written since the last take().
   std::string take() {
     std::fflush(stream_);
@@ -35,12 +32,12 @@ class MessageCapture {
     return text;
   }
 
+  DblibRunSettings settings;
+
  private:
-  DblibRunSettings settings_;
   FILE *stream_ = nullptr;
   char *buffer_ = nullptr;
-  size_t size_ = 0;
-  size_t taken_ = 0;
+  size_t size_ = 0, taken_ = 0;
 };
 
 #endif  // LODRUN_TESTS_DBLIB_CAPTURE_H
