@@ -35,6 +35,7 @@ LineAction handleOptionsLine(ReaderState *state);
 bool storeSqlCharacter(ReaderState *state, char c);
 bool appendSqlLine(ReaderState *state, const char *line);
 int finishCommands(ReaderState *state);
+bool pushBack(FILE *stream, const unsigned char *bytes, size_t count);
 
 FILE *openCommandStream() {
   if (job.commandFileName == nullptr) return stdin;
@@ -149,6 +150,14 @@ int finishCommands(ReaderState *state) {
   return state->optionsSeen;
 }
 
+// Returns the `count` bytes of `bytes` to the stream, last first; false when
+// the stream refuses one (nothing is then read from it again).
+bool pushBack(FILE *stream, const unsigned char *bytes, size_t count) {
+  for (size_t i = count; i > 0; --i)
+    if (std::ungetc(bytes[i - 1], stream) == EOF) return false;
+  return true;
+}
+
 }  // namespace
 
 int readCommandFile() {
@@ -186,7 +195,9 @@ FILE *skipByteOrderMark(FILE *stream, const char *path, const char *mode) {
     return stream;
   std::clearerr(stream);
   if (std::fseek(stream, 0, SEEK_SET) == 0) return stream;
-  // Not seekable (a pipe): open it again from its first byte.
+  // A pipe cannot be rewound, and opening it again would lose what the
+  // stream has already buffered: hand the bytes back instead.
+  if (pushBack(stream, head, got)) return stream;
   std::fclose(stream);
   FILE *reopened = std::fopen(path, mode);
   if (reopened == nullptr) {

@@ -30,8 +30,9 @@ int completeSql();
 
 // Called right after a text file has been opened for reading with `mode`:
 // when it starts with the UTF-8 byte-order mark EF BB BF, reading continues
-// after it; otherwise reading continues at its first byte (the file may be
-// reopened). Returns the stream to read from, which may differ from
+// after it; otherwise reading continues at its first byte (a file is
+// rewound, a pipe gets the bytes pushed back, and only when both fail is the
+// file reopened). Returns the stream to read from, which may differ from
 // `stream`. The record buffers are not touched. When the file cannot be
 // reopened, prints "could not re-open a file we just opened - %s" and ends
 // the run through abortRun.
