@@ -1,0 +1,190 @@
+// reader.cpp - the input record reader of a load.
+//
+//   dataStream --fixed: lrecl bytes----------------------------> inputBuffer
+//              --lines: pieces of up to 8183 bytes, CR/LF cut,
+//                       0x01/0x02 back to LF/CR ----------------> inputBuffer
+//
+// Fixed records are read whole; line ends inside them count toward lrecl.
+// Lines are split at line feeds only. The Excel heading, blank lines and the
+// first `skip` records are passed over; every other record is counted, and
+// the one that goes beyond `rows` ends the load.
+#include "load/reader.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+
+namespace {
+
+// A line piece holds at most this many bytes (line feed included), leaving
+// room for the NUL in inputBuffer.
+constexpr int kLinePiece = kBufferSize - 1;
+
+// Lines are read ahead in blocks and cut at their line feeds with memchr:
+// one getc per byte costs more than the rest of a record's parsing. A
+// terminal is read byte by byte, so that typed records load as they come.
+struct LineSource {
+  FILE *stream = nullptr;
+  bool byteByByte = false;
+  size_t begin = 0;
+  size_t end = 0;
+  char block[65536];
+};
+LineSource lineSource;
+
+// Length of the record last delivered (a line may hold NUL bytes).
+int deliveredLength = 0;
+
+int readFixedRecord();
+int readLineRecord();
+int readLinePiece(FILE *stream, char *buffer);
+int readBytePiece(FILE *stream, char *buffer);
+void restoreLineBreaks(char *text, int length);
+bool passOver();
+int countRecord(int length);
+[[noreturn]] void failRead();
+
+}  // namespace
+
+int readRecord() {
+  deliveredLength = 0;
+  return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
+}
+
+int currentRecordLength() { return deliveredLength; }
+
+namespace {
+
+int readFixedRecord() {
+  for (;;) {
+    const size_t wanted = static_cast<size_t>(job.recordLength);
+    const size_t got = std::fread(job.inputBuffer, 1, wanted, job.dataStream);
+    if (got < wanted && std::ferror(job.dataStream)) failRead();
+    if (got == 0) return 0;
+    if (got < wanted) {
+      LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
+                      "read", "in", static_cast<int>(got), job.recordLength, job.recordCount,
+                      job.lineEnd);
+      abortRun();
+    }
+    job.inputBuffer[got] = '\0';
+    if (passOver()) continue;
+    return countRecord(job.recordLength);
+  }
+}
+
+int readLineRecord() {
+  char *line = job.inputBuffer;
+  for (;;) {
+    int length = readLinePiece(job.dataStream, line);
+    if (length == 0) {
+      if (std::ferror(job.dataStream)) failRead();
+      return 0;
+    }
+    if (job.excelFormat) {
+      job.excelFormat = 0;  // the heading line: neither counted nor examined
+      continue;
+    }
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+    line[length] = '\0';
+    if (length == 0) {
+      ++job.blankLineCount;
+      continue;
+    }
+    if (passOver()) continue;
+    // Delimited text ends its fields at a NUL: a record holding one is no
+    // text (a binary or UTF-16 file) and would load cut short.
+    if (job.separator != 0) {
+      const void *nul = std::memchr(line, '\0', static_cast<size_t>(length));
+      if (nul != nullptr) {
+        const int offset = static_cast<int>(static_cast<const char *>(nul) - line);
+        LOCATED_MESSAGE("input record %d contains binary data at byte %d%s",
+                        job.recordCount + 1, offset + 1, job.lineEnd);
+        abortRun();
+      }
+    }
+    restoreLineBreaks(line, length);
+    return countRecord(length);
+  }
+}
+
+// Reads up to kLinePiece bytes into buffer, stopping after a line feed.
+// Returns the count; 0 at the end of the data or on a read error.
+int readLinePiece(FILE *stream, char *buffer) {
+  LineSource &source = lineSource;
+  if (source.stream != stream) {
+    source.stream = stream;
+    source.begin = source.end = 0;
+    source.byteByByte = isatty(fileno(stream)) != 0;
+  }
+  if (source.byteByByte) return readBytePiece(stream, buffer);
+  size_t n = 0;
+  while (n < static_cast<size_t>(kLinePiece)) {
+    if (source.begin == source.end) {
+      source.begin = 0;
+      source.end = std::fread(source.block, 1, sizeof source.block, stream);
+      if (source.end == 0) break;
+    }
+    const char *from = source.block + source.begin;
+    size_t take = std::min(source.end - source.begin, static_cast<size_t>(kLinePiece) - n);
+    const void *feed = std::memchr(from, '\n', take);
+    if (feed != nullptr) take = static_cast<size_t>(static_cast<const char *>(feed) - from) + 1;
+    std::memcpy(buffer + n, from, take);
+    n += take;
+    source.begin += take;
+    if (feed != nullptr) break;
+  }
+  return static_cast<int>(n);
+}
+
+int readBytePiece(FILE *stream, char *buffer) {
+  int n = 0;
+  while (n < kLinePiece) {
+    const int c = getc_unlocked(stream);
+    if (c == EOF) break;
+    buffer[n++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  return n;
+}
+
+// Line breaks inside a field travel as the bytes 0x01 (LF) and 0x02 (CR).
+void restoreLineBreaks(char *text, int length) {
+  const size_t size = static_cast<size_t>(length);
+  if (std::memchr(text, '\x01', size) == nullptr && std::memchr(text, '\x02', size) == nullptr)
+    return;
+  for (int i = 0; i < length; ++i) {
+    if (text[i] == '\x01')
+      text[i] = '\n';
+    else if (text[i] == '\x02')
+      text[i] = '\r';
+  }
+}
+
+// The first `skip` records after the heading are read and dropped.
+bool passOver() {
+  if (job.skipCount <= 0) return false;
+  --job.skipCount;
+  return true;
+}
+
+int countRecord(int length) {
+  ++job.recordCount;
+  if (job.maxRows > 0 && job.recordCount > job.maxRows) return 0;
+  deliveredLength = length;
+  return length;
+}
+
+void failRead() {
+  std::fflush(stdout);
+  std::perror("Unexpected system error reading input record");
+  abortRun();
+}
+
+}  // namespace
