@@ -304,42 +304,86 @@ int QueryRowCount(QueryRecord *query, int *rows);         // 0 or 20003
 // ---------------------------------------------------------------------------
 // Conversions
 
-// Converts one external value into input variable `field` (1-based).
+// Converts one external value into input variable `field` (1-based) of a
+// prepared query, setting its data, its length (text) and its null indicator.
 // `source` holds `length` bytes followed by a NUL. An empty value (length < 1
-// after the format 8/9 skip) makes the variable NULL and returns 0.
+// after the count bytes of formats 8/9 are skipped) makes the variable NULL
+// and returns 0, for every format and type. Otherwise: locator codes (20003,
+// 20033, 20035) with nothing changed; 20103 format outside 1-22 or not
+// offered for the type; 20028 blob or array variable; 20106 a binary format
+// (1-5, 10, 18-22) whose length is not its width; 20021 a misaligned binary
+// source (formats 1-5, 10); 20030 not a number; 20107/20108 a bad date or
+// time; 20102 a text longer than the column or a number outside the
+// variable's range, the cut value stored. Refusals other than 20102 leave the
+// data as it was.
 int PutField(int format, QueryRecord *query, int field, int length,
              const char *source);
 
 // Writes output column `column` of the last fetched row in `format` into
-// destination (`length` bytes available). 20101 for NULL or empty text.
+// destination, never more than `length` bytes. 20009 before a fetch or for a
+// statement other than a select; 20103 a format outside 1-22 or not offered
+// for the column's type; 20101 NULL, or a text empty or all blanks (nothing
+// written); 20102 the value was cut to fit (the cut value written); 20106 a
+// binary form of the wrong length; 20021 a null or misaligned destination;
+// locator codes (20003, 20034, 20035). Changes nothing in the query.
 int GetField(int column, QueryRecord *query, int format, int length,
              char *destination);
 
-// Type code as stored (nullable bit included) of a variable.
+// Sets *type to the variable's type code as stored (nullable bit included);
+// returns 0 or the locator's code (*type untouched then).
 int GetFieldType(int column, QueryRecord *query, bool input, short *type);
-// Byte size of a variable (text: column length before a fetch; blobs -1).
+// Sets *size (always; 0 on failure) to the variable's byte size: for text the
+// column's declared length before a fetch and for an input variable, the
+// fetched text's length after one; 0 for a fetched NULL; -1 for blobs and
+// arrays; 2, 4 or 8 otherwise. Returns 0 or the locator's code.
 int GetFieldSize(bool input, QueryRecord *query, int column, int *size);
-// Alias name of output column `column`, NUL-terminated (destination >= 33).
+// Copies the alias name of output column `column` and a NUL into destination
+// (room for 33 bytes). 0, 20003, 20034 or 20035.
 int GetFieldName(int column, QueryRecord *query, char *destination);
 
-// Formats `time` into destination by format 11-22 (texts use dateSeparator).
+// Formats `time` by format 11-22 into destination: 11-17 texts with the run's
+// dateSeparator and a NUL (11, 12, 16: 11 bytes; 15: 12; 13, 14, 17: 20),
+// 18 the nine ints (36 bytes), 19/22 8 bytes, 20/21 4 bytes; never more than
+// those counts. 20021 a misaligned time or binary destination, or none;
+// 20103 any other format; 20107 format 15 with a month outside 0-11.
 int formatDate(int format, const struct tm *time, char *destination);
 // Reads a date of format 10-22 into *record (fields of struct tm; the year as
-// years since 1900, month 0-11). 0, 20103, 20107 or 20108.
+// years since 1900, month 0-11); texts (11-17) end at their NUL and are read
+// from at most 19 characters. Formats 10 and 18 are taken unchecked; every
+// other date must be a real calendar date in years 1-9999. 0, 20103 (format,
+// or a bad day-of-year number), 20107 (bad date) or 20108 (bad time). After
+// a failure the record must not be used.
 int scanDate(const char *source, struct tm *record, int format);
+// Turns the year field as written into years since 1900: two-digit years are
+// 20yy, or 19yy when above the run's centurySplit; negative years stay.
 void applyCenturySplit(struct tm *record);
+// Sets day, month (1-12), year as written and the time from YYYYMMDDhhmmss;
+// a number without a positive date part sets nothing.
 void unpackDateNumber(struct tm *record, long long number);
 
+// Scans a number text of `length` bytes (up to its NUL when length < 1),
+// ending early at `stop`, into *pair. 0 or 20030 (*pair untouched then).
 int scanNumber(NumericPair *pair, int length, const char *text, char stop);
+// Reads a binary number of format 1-5 into *pair: 0, 20021 (null or
+// misaligned source), 20106 (length not the format's width), 20103.
 int readBinaryNumber(const char *source, int length, NumericPair *pair,
                      int format);
+// Stores the pair into a variable's data by its type: 0, 20021 (null or
+// misaligned destination), 20102 (out of the type's range; the cut value is
+// stored), 20103 (not a numeric type).
 int storeNumber(char *destination, const NumericPair *pair, int type);
 // Prints the pair ("%lld" when whole, else "%f" less trailing zeros) into
 // dblib's work buffer; returns the length. The text stays valid until the
 // next dblib call (NumberText() gives it).
 int formatNumber(const NumericPair *pair);
 const char *NumberText();
+// Fills *pair from a numeric variable's data: 0, 20021 (null or data not
+// aligned to its size), 20029 (not a numeric type).
 int readVariableNumber(const char *data, int type, NumericPair *pair);
+// Writes the pair in format 1-9 into destination, never more than `length`
+// bytes: 0, 20102 (cut: low bits of an integer, the rightmost characters of
+// a text), 20106 (binary length not the width, or no room for a text's NUL
+// or count), 20021 (null or misaligned destination), 20103 (formats 10-22).
 int emitNumber(int length, const NumericPair *pair, char *destination,
                int format);
 

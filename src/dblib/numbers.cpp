@@ -1,0 +1,370 @@
+// numbers.cpp - the numeric pair every number conversion goes through.
+//
+//   load:   text --scanNumber--------> pair --storeNumber--> numeric variable
+//           binary --readBinaryNumber--> pair --formatNumber--> text variable
+//   unload: numeric variable --readVariableNumber--> pair --emitNumber--> binary or text
+//
+// A pair holds one value twice: as a double and as a 64-bit integer truncated
+// toward zero. Integer destinations take the integer, floating ones the double.
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/convert.h"
+#include "dblib/dbinternal.h"
+
+namespace {
+
+int storeFloat(char *destination, double value);
+bool wholeIsClamped(const NumericPair *pair);
+int emitNumberText(int length, char *destination, int format);
+int checkBinaryWidth(const char *pointer, int length, int width);
+
+// Fraction digits beyond this divisor change nothing a double can hold; they
+// are checked but not accumulated, so the divisor never overflows.
+constexpr double kDivisorLimit = 1e300;
+
+}  // namespace
+
+long long truncateToWhole(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9223372036854775807.0) return LLONG_MAX;
+  if (value <= -9223372036854775808.0) return LLONG_MIN;
+  return static_cast<long long>(value);
+}
+
+// Blanks may surround the number but not split it; "-" counts only as the
+// very first character; "e-" makes the whole value 0. A second decimal point
+// is refused: "1.234,5" read with comma fractions would otherwise become 235.5.
+// An integer part beyond the 64-bit range is refused rather than wrapped.
+int scanNumber(NumericPair *pair, int length, const char *text, char stop) {
+  if (length < 1) length = static_cast<int>(std::strlen(text));
+  enum { kBefore, kInside, kAfter } phase = kBefore;
+  bool negative = false, pointSeen = false;
+  long long whole = 0;
+  double fraction = 0.0, divisor = 1.0;
+
+  for (int i = 0; i < length && text[i] != stop; ++i) {
+    const char c = text[i];
+    if (c == ' ') {
+      if (phase == kInside) phase = kAfter;
+      continue;
+    }
+    if (phase == kAfter) return kDbNumberConversion;
+    phase = kInside;
+    if (c == '.' || (c == ',' && runSettings->fractComma)) {
+      if (pointSeen) return kDbNumberConversion;
+      pointSeen = true;
+      divisor = 1.0;
+    } else if (c == ',') {
+      // a thousands separator
+    } else if (c == '-') {
+      if (i != 0) return kDbNumberConversion;
+      negative = true;
+    } else if (c == 'e') {
+      if (i + 1 >= length || text[i + 1] != '-') return kDbNumberConversion;
+      pair->real = 0.0;
+      pair->whole = 0;
+      return kDbOk;
+    } else if (c >= '0' && c <= '9') {
+      const int digit = c - '0';
+      if (!pointSeen) {
+        if (whole > (LLONG_MAX - digit) / 10) return kDbNumberConversion;
+        whole = whole * 10 + digit;
+      } else if (divisor < kDivisorLimit) {
+        divisor *= 10.0;
+        fraction = fraction * 10.0 + digit;
+      }
+    } else {
+      return kDbNumberConversion;
+    }
+  }
+
+  pair->whole = negative ? -whole : whole;
+  pair->real = static_cast<double>(pair->whole);
+  if (pointSeen)
+    pair->real = negative ? pair->real - fraction / divisor : pair->real + fraction / divisor;
+  return kDbOk;
+}
+
+int readBinaryNumber(const char *source, int length, NumericPair *pair, int format) {
+  if (source == nullptr) return kDbMisaligned;
+  switch (format) {
+    case FmtShort: {
+      int status = checkBinaryWidth(source, length, 2);
+      if (status != kDbOk) return status;
+      int16_t value;
+      std::memcpy(&value, source, sizeof value);
+      pair->whole = value;
+      pair->real = static_cast<double>(pair->whole);
+      return kDbOk;
+    }
+    case FmtLong: {
+      int status = checkBinaryWidth(source, length, 4);
+      if (status != kDbOk) return status;
+      int32_t value;
+      std::memcpy(&value, source, sizeof value);
+      pair->whole = value;
+      pair->real = static_cast<double>(pair->whole);
+      return kDbOk;
+    }
+    case FmtInt64: {
+      int status = checkBinaryWidth(source, length, 8);
+      if (status != kDbOk) return status;
+      int64_t value;
+      std::memcpy(&value, source, sizeof value);
+      pair->whole = value;
+      pair->real = static_cast<double>(pair->whole);
+      return kDbOk;
+    }
+    case FmtFloat: {
+      int status = checkBinaryWidth(source, length, 4);
+      if (status != kDbOk) return status;
+      float value;
+      std::memcpy(&value, source, sizeof value);
+      pair->real = value;
+      pair->whole = truncateToWhole(pair->real);
+      return kDbOk;
+    }
+    case FmtDouble: {
+      int status = checkBinaryWidth(source, length, 8);
+      if (status != kDbOk) return status;
+      std::memcpy(&pair->real, source, sizeof pair->real);
+      pair->whole = truncateToWhole(pair->real);
+      return kDbOk;
+    }
+    default:
+      return kDbCannotFormat;
+  }
+}
+
+// Integers outside the variable's range store their low bits and give 20102;
+// so does a double too large for any integer.
+int storeNumber(char *destination, const NumericPair *pair, int type) {
+  if (destination == nullptr) return kDbMisaligned;
+  switch (nullableType(type)) {
+    case kSqlDouble:
+      if (!isAligned(destination, 8)) return kDbMisaligned;
+      std::memcpy(destination, &pair->real, sizeof pair->real);
+      return kDbOk;
+    case kSqlFloat:
+      if (!isAligned(destination, 4)) return kDbMisaligned;
+      return storeFloat(destination, pair->real);
+    case kSqlLong: {
+      if (!isAligned(destination, 4)) return kDbMisaligned;
+      const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(pair->whole));
+      std::memcpy(destination, &value, sizeof value);
+      return (pair->whole < INT32_MIN || pair->whole > INT32_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
+    }
+    case kSqlShort: {
+      if (!isAligned(destination, 2)) return kDbMisaligned;
+      const int16_t value = static_cast<int16_t>(static_cast<uint16_t>(pair->whole));
+      std::memcpy(destination, &value, sizeof value);
+      return (pair->whole < INT16_MIN || pair->whole > INT16_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
+    }
+    case kSqlInt64: {
+      if (!isAligned(destination, 8)) return kDbMisaligned;
+      const int64_t value = pair->whole;
+      std::memcpy(destination, &value, sizeof value);
+      return wholeIsClamped(pair) ? kDbTruncated : kDbOk;
+    }
+    default:
+      return kDbCannotFormat;
+  }
+}
+
+// "%lld" for a whole value; otherwise "%f" less its trailing zeros (the point
+// stays, so 2.9999999 prints as "3.").
+int formatNumber(const NumericPair *pair) {
+  int length;
+  if (pair->real == static_cast<double>(pair->whole)) {
+    length = std::snprintf(infoBuffer, kInfoBufferSize, "%lld", pair->whole);
+  } else {
+    length = std::snprintf(infoBuffer, kInfoBufferSize, "%f", pair->real);
+    if (length >= kInfoBufferSize) length = kInfoBufferSize - 1;
+    if (std::memchr(infoBuffer, '.', length) != nullptr)
+      while (length > 0 && infoBuffer[length - 1] == '0') infoBuffer[--length] = '\0';
+  }
+  if (length >= kInfoBufferSize) length = kInfoBufferSize - 1;
+  return length;
+}
+
+const char *NumberText() { return infoBuffer; }
+
+int readVariableNumber(const char *data, int type, NumericPair *pair) {
+  if (data == nullptr) return kDbMisaligned;
+  switch (nullableType(type)) {
+    case kSqlShort: {
+      if (!isAligned(data, 2)) return kDbMisaligned;
+      int16_t value;
+      std::memcpy(&value, data, sizeof value);
+      pair->whole = value;
+      pair->real = static_cast<double>(pair->whole);
+      return kDbOk;
+    }
+    case kSqlLong: {
+      if (!isAligned(data, 4)) return kDbMisaligned;
+      int32_t value;
+      std::memcpy(&value, data, sizeof value);
+      pair->whole = value;
+      pair->real = static_cast<double>(pair->whole);
+      return kDbOk;
+    }
+    case kSqlInt64: {
+      if (!isAligned(data, 8)) return kDbMisaligned;
+      int64_t value;
+      std::memcpy(&value, data, sizeof value);
+      pair->whole = value;
+      pair->real = static_cast<double>(pair->whole);
+      return kDbOk;
+    }
+    case kSqlFloat: {
+      if (!isAligned(data, 4)) return kDbMisaligned;
+      float value;
+      std::memcpy(&value, data, sizeof value);
+      pair->real = value;
+      pair->whole = truncateToWhole(pair->real);
+      return kDbOk;
+    }
+    case kSqlDouble: {
+      if (!isAligned(data, 8)) return kDbMisaligned;
+      std::memcpy(&pair->real, data, sizeof pair->real);
+      pair->whole = truncateToWhole(pair->real);
+      return kDbOk;
+    }
+    default:
+      return kDbBadFieldType;
+  }
+}
+
+// Binary forms store the value (integers cut to their low bits with 20102);
+// text forms keep the rightmost characters when the text does not fit.
+int emitNumber(int length, const NumericPair *pair, char *destination, int format) {
+  if (destination == nullptr) return kDbMisaligned;
+  switch (format) {
+    case FmtShort: {
+      int status = checkBinaryWidth(destination, length, 2);
+      if (status != kDbOk) return status;
+      const int16_t value = static_cast<int16_t>(static_cast<uint16_t>(pair->whole));
+      std::memcpy(destination, &value, sizeof value);
+      return (pair->whole < INT16_MIN || pair->whole > INT16_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
+    }
+    case FmtLong: {
+      int status = checkBinaryWidth(destination, length, 4);
+      if (status != kDbOk) return status;
+      const int32_t value = static_cast<int32_t>(static_cast<uint32_t>(pair->whole));
+      std::memcpy(destination, &value, sizeof value);
+      return (pair->whole < INT32_MIN || pair->whole > INT32_MAX || wholeIsClamped(pair))
+                 ? kDbTruncated : kDbOk;
+    }
+    case FmtInt64: {
+      int status = checkBinaryWidth(destination, length, 8);
+      if (status != kDbOk) return status;
+      const int64_t value = pair->whole;
+      std::memcpy(destination, &value, sizeof value);
+      return wholeIsClamped(pair) ? kDbTruncated : kDbOk;
+    }
+    case FmtFloat: {
+      int status = checkBinaryWidth(destination, length, 4);
+      if (status != kDbOk) return status;
+      return storeFloat(destination, pair->real);
+    }
+    case FmtDouble: {
+      int status = checkBinaryWidth(destination, length, 8);
+      if (status != kDbOk) return status;
+      std::memcpy(destination, &pair->real, sizeof pair->real);
+      return kDbOk;
+    }
+    case FmtText: case FmtFixedText: case FmtCountedText: case FmtCounted16Text:
+      formatNumber(pair);
+      return emitNumberText(length, destination, format);
+    default:
+      return kDbCannotFormat;
+  }
+}
+
+namespace {
+
+// A double beyond the float range stores the float nearest to it and gives
+// 20102 (narrowing it directly is undefined).
+int storeFloat(char *destination, double value) {
+  float narrow;
+  int status = kDbOk;
+  if (value > FLT_MAX) {
+    narrow = FLT_MAX;
+    status = kDbTruncated;
+  } else if (value < -FLT_MAX) {
+    narrow = -FLT_MAX;
+    status = kDbTruncated;
+  } else {
+    narrow = static_cast<float>(value);
+  }
+  std::memcpy(destination, &narrow, sizeof narrow);
+  return status;
+}
+
+// True when the double lies beyond the 64-bit range or is NaN: the integer
+// then holds only the nearest end of the range (or 0), so an integer
+// destination would receive a wrong value.
+bool wholeIsClamped(const NumericPair *pair) {
+  return std::isnan(pair->real) || pair->real > 9223372036854775808.0 ||
+         pair->real < -9223372036854775808.0;
+}
+
+// Places the text of formatNumber (in infoBuffer) in one of the text forms.
+// A destination too small for even the terminator or count is refused.
+int emitNumberText(int length, char *destination, int format) {
+  const char *text = infoBuffer;
+  const int n = static_cast<int>(std::strlen(text));
+  int room = length;                            // characters that fit
+  if (format == FmtText || format == FmtCountedText) room = length - 1;
+  if (format == FmtCounted16Text) {
+    if (!isAligned(destination, 2)) return kDbMisaligned;
+    room = length - 2;
+  }
+  if (format == FmtCountedText && room > 255) room = 255;
+  if (room < 0) return kDbFieldSize;
+
+  const int kept = n <= room ? n : room;
+  const char *start = text + (n - kept);       // the rightmost characters
+  const int status = n <= room ? kDbOk : kDbTruncated;
+  switch (format) {
+    case FmtText:
+      std::memcpy(destination, start, kept);
+      destination[kept] = '\0';
+      break;
+    case FmtFixedText:
+      if (kept < room) {
+        // right-aligned, zero-filled; a minus sign stays after the zeros
+        std::memset(destination, '0', room - kept);
+      }
+      std::memcpy(destination + (room - kept), start, kept);
+      break;
+    case FmtCountedText:
+      destination[0] = static_cast<char>(static_cast<unsigned char>(kept));
+      std::memcpy(destination + 1, start, kept);
+      break;
+    default: {
+      const uint16_t count = static_cast<uint16_t>(kept);
+      std::memcpy(destination, &count, sizeof count);
+      std::memcpy(destination + 2, start, kept);
+      break;
+    }
+  }
+  return status;
+}
+
+// Binary sources and destinations: exactly `width` bytes, aligned to it.
+int checkBinaryWidth(const char *pointer, int length, int width) {
+  if (length != width) return kDbFieldSize;
+  if (!isAligned(pointer, static_cast<std::uintptr_t>(width))) return kDbMisaligned;
+  return kDbOk;
+}
+
+}  // namespace
