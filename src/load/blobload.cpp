@@ -1,0 +1,184 @@
+// blobload.cpp - loading a blob column from the file its field names.
+//
+//   fieldBuffer (file name) --fopen--> blob file --lines or blocks--> blobWorkArea
+//       --writeBlobText (blobSegmentSize pieces)--> PutBlob --> new blob,
+//       whose id waits in the input variable until the statement executes
+//
+// When no file of that name can be opened the name itself is the content.
+// inputBuffer is never touched: the record in it is still being parsed.
+#include "load/blobload.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/dbfuncs.h"
+#include "dblib/extras.h"
+#include "job/commandfile.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+
+namespace {
+
+// Block mode reads the file in blocks of this size; it is also the size of
+// blobWorkArea, which holds one block or one line piece.
+constexpr int kBlobBlockSize = 4088;
+
+struct BlobSource {
+  FILE *file = nullptr;  // null: the field text is the content
+  bool lineMode = false;
+  bool binary = false;
+};
+
+int trimmedFieldText();
+BlobSource openBlobSource(const FieldSpec &spec, const char *name);
+long long copyLines(int index, FILE *file);
+long long copyBlocks(int index, FILE *file);
+int readLinePiece(FILE *file, char *buffer, int limit);
+[[noreturn]] void failDblib(int code, const char *label, int sqlField);
+
+}  // namespace
+
+int loadBlobField(int index, int variable) {
+  const FieldSpec &spec = job.fieldTable[index];
+  const char *name = job.fieldBuffer;
+  const int nameLength = trimmedFieldText();
+  if (nameLength == 0) {
+    ++job.blobsWithoutFile;
+    return -1;
+  }
+
+  const BlobSource source = openBlobSource(spec, name);
+  if (job.blobWorkArea == nullptr)
+    job.blobWorkArea = static_cast<char *>(allocZeroed(kBlobBlockSize, "blob work area"));
+
+  const short style = source.lineMode ? 0 : 1;
+  int rc = CreateBlob(variable, &job.transactionHandle, &job.queryRecord,
+                      job.defaultBlobSegmentSize, style);
+  if (rc != kDbOk) failDblib(rc, "creating blob", variable);
+
+  long long written = nameLength;
+  if (source.file == nullptr)
+    writeBlobText(index, name, nameLength);
+  else if (source.lineMode)
+    written = copyLines(index, source.file);
+  else
+    written = copyBlocks(index, source.file);
+
+  if (source.file != nullptr && std::ferror(source.file)) {
+    LOCATED_MESSAGE("error reading blob file <%s>%s", name, job.lineEnd);
+    abortRun();
+  }
+  rc = CloseBlob(variable, &job.queryRecord);
+  if (rc != kDbOk) failDblib(rc, "closing blob", variable);
+
+  ++job.blobsLoaded;
+  if (source.file != nullptr) std::fclose(source.file);
+  if (job.verbose)
+    message(" Blob for column %2d of size %9lld loaded from: %s%s", variable,
+            written, name, job.lineEnd);
+  return 0;
+}
+
+void writeBlobText(int index, const char *data, int length) {
+  const FieldSpec &spec = job.fieldTable[index];
+  while (length > 0) {
+    const int n = std::min<int>(spec.blobSegmentSize, length);
+    int rc = kDbBlobSizeBad;
+    if (n > 0) {
+      // A blob record exists only for a blob variable, so finding it also
+      // proves the variable's type.
+      rc = FindVariable(spec.sqlField, &job.queryRecord, true);
+      if (rc == kDbOk) rc = FindBlob(spec.sqlField, &job.queryRecord);
+      if (rc == kDbOk) rc = PutBlob(&job.queryRecord, data, n);
+    }
+    if (rc != kDbOk) failDblib(rc, "writing blob segment", spec.sqlField);
+    data += n;
+    length -= n;
+  }
+}
+
+namespace {
+
+// Cuts the trailing blanks off the text in fieldBuffer; returns its length.
+int trimmedFieldText() {
+  char *text = job.fieldBuffer;
+  size_t length = strnlen(text, kBufferSize - 1);
+  while (length > 0 && text[length - 1] == ' ') --length;
+  text[length] = '\0';
+  return static_cast<int>(length);
+}
+
+// Opens the named file in the form's mode. Text forms skip a byte-order mark;
+// binary content is taken byte for byte. A name that cannot be opened, or
+// names a directory, is reported and its text becomes the content.
+BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
+  BlobSource source;
+  source.lineMode = spec.format == kFormatAsciiBlob || spec.format == kFormatBinaryBlob;
+  source.binary = spec.format == kFormatBinaryBlob || spec.format == kFormatBinaryBlobStream;
+  const char *mode = source.binary ? "rb" : "r";
+  FILE *file = std::fopen(name, mode);
+  struct stat status;
+  if (file != nullptr && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    file = nullptr;
+  }
+  if (file == nullptr) {
+    message("Lodrun: open failed (using text as string): %s%s", name, job.lineEnd);
+    ++job.blobErrorCount;
+    return source;
+  }
+  source.file = source.binary ? file : skipByteOrderMark(file, name, mode);
+  return source;
+}
+
+// Line mode: pieces of at most blobSegmentSize - 1 bytes, each line feed
+// kept with its piece. Returns the bytes written.
+long long copyLines(int index, FILE *file) {
+  const int limit = std::clamp(job.fieldTable[index].blobSegmentSize - 1, 1, kBlobBlockSize);
+  long long total = 0;
+  for (;;) {
+    const int n = readLinePiece(file, job.blobWorkArea, limit);
+    if (n == 0) break;
+    writeBlobText(index, job.blobWorkArea, n);
+    total += n;
+  }
+  return total;
+}
+
+// Block mode: blocks of kBlobBlockSize bytes until a short one. Returns the
+// bytes written.
+long long copyBlocks(int index, FILE *file) {
+  long long total = 0;
+  for (;;) {
+    const size_t n = std::fread(job.blobWorkArea, 1, kBlobBlockSize, file);
+    if (n > 0) writeBlobText(index, job.blobWorkArea, static_cast<int>(n));
+    total += static_cast<long long>(n);
+    if (n < static_cast<size_t>(kBlobBlockSize)) break;
+  }
+  return total;
+}
+
+// Reads up to `limit` bytes of one line, the line feed included; NUL bytes
+// are content like any other. Returns the count, 0 at end of file.
+int readLinePiece(FILE *file, char *buffer, int limit) {
+  int n = 0;
+  while (n < limit) {
+    const int c = getc_unlocked(file);
+    if (c == EOF) break;
+    buffer[n++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  return n;
+}
+
+void failDblib(int code, const char *label, int sqlField) {
+  job.lastDblibError = code;
+  ReportDblibError(label, sqlField);
+  abortRun();
+}
+
+}  // namespace
