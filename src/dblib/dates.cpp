@@ -19,6 +19,7 @@ namespace {
 bool isLeapYear(long long year);
 int monthLength(int month, long long year);
 int monthFromName(const char *word);
+bool isLetter(char c);
 int scanDateText(const char *text, struct tm *record, int format, int *components);
 int julianToDateNumber(int32_t value, long long *number);
 int checkCalendar(const struct tm *record, int components);
