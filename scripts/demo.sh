@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# make demo: creates an embedded sample database, loads the sample files into
-# it with lodrun and unloads the table again, printing the summaries.
+# make demo: creates an embedded sample database, loads a delimited and a
+# fixed-size sample file into it with lodrun, and shows the rows with isql-fb.
 set -euo pipefail
 LODRUN=${1:-build/lodrun}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,7 +16,7 @@ create table people (id integer not null primary key, name varchar(30),
 commit;
 SQL
 
-cp "$ROOT"/scripts/demo/*.csv "$WORK"/
+cp "$ROOT"/scripts/demo/*.csv "$ROOT"/scripts/demo/*.fix "$WORK"/
 for cmd in "$ROOT"/scripts/demo/*.cmd; do
   sed -e "s|@DB@|$DB|g" -e "s|@DIR@|$WORK|g" "$cmd" > "$WORK/$(basename "$cmd")"
 done
@@ -28,6 +28,7 @@ run() {
 }
 
 run load-delimited.cmd || exit 0
+run load-fixed.cmd || exit 0
 
 echo
 echo "== rows now in the table"

@@ -291,6 +291,13 @@ int BuildTpb(int type, char *tpb);
 // counts; returns 0, 20019, 20002, 20006 or 20109.
 int PrepareQuery(QueryRecord *query, isc_tr_handle *tr);
 int GetQueryType(QueryRecord *query, short *type);   // 0 or 20003
+// Prepares query->sqlText in the transaction on a statement of its own, only
+// to count the statement's input variables and output columns, and drops it
+// again; the record is neither registered nor changed. Returns 0 with the
+// counts, 20002, or 20006 after the status report ("prepare query"); the
+// counts are 0 on failure.
+int CountQueryVariables(QueryRecord *query, isc_tr_handle *tr, short *inputs,
+                        short *outputs);
 void FreeDatabaseQueries(isc_db_handle *db);
 
 int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr);  // 0,20006,20002,20003,20007

@@ -1,14 +1,51 @@
 // params.h - record to parameters: cuts the record in job.inputBuffer into
-// fields and gives every input variable its value.
+// fields and gives every input variable of job.queryRecord its value; and
+// the generated values (sysdate, counters, character fills) that loads and
+// unloads share.
 #ifndef LODRUN_LOAD_PARAMS_H
 #define LODRUN_LOAD_PARAMS_H
 
-// 0 when every variable got its value, non-zero when the record is rejected.
+// Indexes the completed field table by delimited position, once per run,
+// after validateLayout and before the first putDelimitedRecord. Returns the
+// highest position of an entry bound to an SQL variable: the number of
+// fields a delimited record is expected to carry.
+int prepareRecordFields();
+
+// Puts the fields of the delimited record in job.inputBuffer: fields
+// 1..expectedFields go to the entries at those positions (PutField, or
+// loadBlobField for a blob); fields beyond are ignored; missing ones are NULL
+// with job.shortOk, else reject the record; generated entries get their
+// values last. Adds to job.shortCount for every missing field. Returns 0
+// when every variable got its value, non-zero when the record is rejected
+// (the reason has been reported). Overwrites job.fieldBuffer. Needs
+// prepareRecordFields.
 int putDelimitedRecord(int expectedFields);
+
+// Puts the fields of the fixed-size record in job.inputBuffer (job.recordLength
+// bytes, or the line that readRecord delivered) in table order, stopping at
+// the first failure. A field reaching past the end of a line is cut there
+// (empty: NULL). Returns 0 or non-zero as putDelimitedRecord. An unknown
+// externalType ends the run. Overwrites job.fieldBuffer.
 int putFixedRecord();
 
-// Generated value of fieldTable entry `index` (0-based) into job.fieldBuffer;
-// *format and *length receive its format and length. Returns a DblibError.
+// Generated value of fieldTable entry `index` (0-based) into job.fieldBuffer
+// (NUL-terminated where it is text); *format and *length receive the format
+// number and byte length to use with it. A load entry is read by its format
+// (202 sysdate, 203 counter) and SQL type, an unload filler by its sqlType
+// (201 fill, 202, 203) and externalType. Counters are job.startCount +
+// job.recordCount; dates are job.runStartTime. Returns 0 or a DblibError
+// (20103: no form for this kind and type; 20102: a counter wider than its
+// field; formatDate's codes).
 int makeGeneratedValue(int index, short *format, short *length);
+
+// Cuts the next field of a delimited record off the text at *cursor into
+// `field` (room for `capacity` bytes, NUL-terminated; longer fields are cut)
+// and moves *cursor past it and its separator. A quote at the start opens a
+// quoted field and one before a separator or the end closes it; the
+// separator ends a field even inside quotes. Backslash escapes give the
+// separator (\ then the separator), LF (\n), CR (\r) and tab (\t). Leading
+// blanks and '$' are dropped. Returns the field's length.
+int extractDelimitedField(const char **cursor, char *field, int capacity, char separator,
+                          char quote);
 
 #endif  // LODRUN_LOAD_PARAMS_H

@@ -2,9 +2,19 @@
 #ifndef LODRUN_LOAD_READER_H
 #define LODRUN_LOAD_READER_H
 
-// Reads the next record into job.inputBuffer (NUL-terminated). Returns its
-// length (> 0), or 0 at the end of the data or at the rows limit. A short
-// fixed record or a read error ends the run.
+// Reads the next record from job.dataStream into job.inputBuffer and puts a
+// NUL after it. Fixed-size records (job.recordLength > 0) are read whole;
+// otherwise one line (or an 8183-byte piece of a longer one) without its
+// CR/LF, the bytes 0x01/0x02 turned into LF/CR. Passes over the Excel heading
+// (clearing job.excelFormat), blank lines (job.blankLineCount) and the first
+// job.skipCount records (counting it down). Returns the record's length (> 0)
+// and adds one to job.recordCount; returns 0 at the end of the data, or when
+// the record just counted goes beyond job.maxRows. A short fixed record, a
+// NUL byte in a delimited record and a read error end the run (abortRun).
 int readRecord();
+
+// Length of the record that the last readRecord delivered; 0 after it
+// returned 0. Lines may hold NUL bytes, so this is not always strlen.
+int currentRecordLength();
 
 #endif  // LODRUN_LOAD_READER_H

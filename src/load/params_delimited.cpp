@@ -1,0 +1,160 @@
+// params_delimited.cpp - a delimited record into the statement's input
+// variables.
+//
+//   inputBuffer --extractDelimitedField--> fieldBuffer --PutField--> XSQLVAR
+//                                                     \--loadBlobField--> blob
+//   missing trailing fields --> NULL (short_ok) or a rejected record
+//   generated entries --makeGeneratedValue--> fieldBuffer --PutField--> XSQLVAR
+//
+// The field table is indexed by position once per run, so a record visits
+// only the entries its fields feed.
+#include <vector>
+
+#include "dblib/dbfuncs.h"
+#include "job/messages.h"
+#include "job/settings.h"
+#include "load/blobload.h"
+#include "load/params.h"
+
+namespace {
+
+// Entries fed by position p are entries[first[p] .. first[p + 1]), in table
+// order; `unplaced` holds the others (generated values), in table order.
+struct PositionIndex {
+  std::vector<int> first;
+  std::vector<int> entries;
+  std::vector<int> unplaced;
+  int highest = 0;
+};
+PositionIndex layoutIndex;
+
+int putField(int position, int length);
+int putMissingFields(int position, int expected);
+int putUnplacedFields();
+int failPut(int status, const char *label, int sqlField);
+
+}  // namespace
+
+int prepareRecordFields() {
+  PositionIndex &index = layoutIndex;
+  index.highest = 0;
+  for (int i = 0; i < job.fieldCount; ++i) {
+    const FieldSpec &f = job.fieldTable[i];
+    if (f.sqlField > 0 && f.position > index.highest) index.highest = f.position;
+  }
+  index.first.assign(static_cast<size_t>(index.highest) + 2, 0);
+  index.entries.clear();
+  index.unplaced.clear();
+  for (int p = 1; p <= index.highest; ++p) {
+    index.first[static_cast<size_t>(p)] = static_cast<int>(index.entries.size());
+    for (int i = 0; i < job.fieldCount; ++i)
+      if (job.fieldTable[i].position == p) index.entries.push_back(i);
+  }
+  index.first[static_cast<size_t>(index.highest) + 1] = static_cast<int>(index.entries.size());
+  for (int i = 0; i < job.fieldCount; ++i) {
+    const short position = job.fieldTable[i].position;
+    if (position < 1 || position > index.highest) index.unplaced.push_back(i);
+  }
+  return index.highest;
+}
+
+int putDelimitedRecord(int expectedFields) {
+  const int expected = expectedFields < layoutIndex.highest ? expectedFields : layoutIndex.highest;
+  const char *cursor = job.inputBuffer;
+  int position = 1;
+  int rejected = 0;
+  while (position <= expected && rejected == 0 && *cursor != '\0') {
+    const int length = extractDelimitedField(&cursor, job.fieldBuffer, kBufferSize,
+                                             job.separator, job.quoteChar);
+    rejected = putField(position, length);
+    ++position;
+  }
+  if (rejected == 0) rejected = putMissingFields(position, expected);
+  if (rejected == 0) rejected = putUnplacedFields();
+  return rejected;
+}
+
+namespace {
+
+// Gives the field in fieldBuffer to every entry at `position`. A text longer
+// than its column is reported, cut and put, and rejects the record.
+int putField(int position, int length) {
+  int rejected = 0;
+  const PositionIndex &index = layoutIndex;
+  for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
+    const int i = index.entries[static_cast<size_t>(k)];
+    const FieldSpec &f = job.fieldTable[i];
+    int status = kDbOk;
+    if (f.sqlType == kTypeBlob) {
+      status = loadBlobField(i, f.sqlField);
+    } else {
+      const int format = f.sqlType == kTypeTimestamp ? int{f.format} : int{kFormatDelimitedText};
+      if (f.sqlType == kTypeText && length > f.sqlSize) {
+        LOCATED_MESSAGE("truncating record %d, field %d (was %d bytes, now: %d%s",
+                        job.recordCount, position, length, f.sqlSize, job.lineEnd);
+        rejected = 1;
+        length = f.sqlSize;
+        job.fieldBuffer[length] = '\0';
+      }
+      status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    }
+    if (status != kDbOk) return rejected + failPut(status, "data sensitive Putfield", f.sqlField);
+  }
+  return rejected;
+}
+
+// The record ended before field `expected`: every entry of the missing
+// positions is counted short, and is NULL with short_ok.
+int putMissingFields(int position, int expected) {
+  int rejected = 0;
+  const PositionIndex &index = layoutIndex;
+  for (; position <= expected && rejected == 0; ++position) {
+    for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
+      const FieldSpec &f = job.fieldTable[index.entries[static_cast<size_t>(k)]];
+      ++job.shortCount;
+      if (!job.shortOk) {
+        LOCATED_MESSAGE("record %d contains null field at %d (short) - discarded)%s",
+                        job.recordCount, f.sqlField, job.lineEnd);
+        rejected = 1;
+        continue;
+      }
+      // An empty value makes any variable NULL.
+      const int status = PutField(kFormatDelimitedText, &job.queryRecord, f.sqlField, 0, "");
+      if (status != kDbOk) {
+        rejected += failPut(status, "data sensitive NULL Putfield", f.sqlField);
+        break;
+      }
+    }
+  }
+  return rejected;
+}
+
+int putUnplacedFields() {
+  for (const int i : layoutIndex.unplaced) {
+    const FieldSpec &f = job.fieldTable[i];
+    if (f.format != kFormatSysdate && f.format != kFormatEnum) {
+      LOCATED_MESSAGE("non SQL and non logical input filler found - %d%s", f.format,
+                      job.lineEnd);
+      return 1;
+    }
+    short format = 0;
+    short length = 0;
+    int status = makeGeneratedValue(i, &format, &length);
+    if (status != kDbOk) {
+      LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
+                      status, "delimited", i, job.recordCount, job.lineEnd);
+      return 1;
+    }
+    status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    if (status != kDbOk) return failPut(status, "data sensitive generated Putfield", f.sqlField);
+  }
+  return 0;
+}
+
+int failPut(int status, const char *label, int sqlField) {
+  job.lastDblibError = status;
+  ReportDblibError(label, sqlField);
+  return 1;
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// params_fixed.cpp - a fixed-size record into the statement's input
+// variables.
+//
+//   inputBuffer[position-1 .. +size) --copy--> fieldBuffer --PutField--> XSQLVAR
+//                                                         \--loadBlobField--> blob
+//   generated entries --makeGeneratedValue--> fieldBuffer --PutField--> XSQLVAR
+//
+// Fields are copied into fieldBuffer because PutField wants a NUL after the
+// value and binary numbers aligned. A field never reads past the record: in
+// records read as lines it is cut at the end of the line.
+#include <cstdint>
+#include <cstring>
+
+#include "dblib/dbfuncs.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+#include "load/blobload.h"
+#include "load/params.h"
+#include "load/reader.h"
+
+namespace {
+
+int copyFixedField(const FieldSpec &f, int recordLength);
+int trimTrailingBlanks(int length);
+int formatForExternalType(const FieldSpec &f, int *length);
+int failPut(int status, const char *label, int sqlField);
+
+}  // namespace
+
+int putFixedRecord() {
+  const int recordLength = job.recordLength > 0 ? job.recordLength : currentRecordLength();
+  for (int i = 0; i < job.fieldCount; ++i) {
+    const FieldSpec &f = job.fieldTable[i];
+    int format = f.format;
+    int length = 0;
+    if (f.format == kFormatSysdate || f.format == kFormatEnum) {
+      short generatedFormat = 0;
+      short generatedLength = 0;
+      const int status = makeGeneratedValue(i, &generatedFormat, &generatedLength);
+      if (status != kDbOk) {
+        LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
+                        status, "fixed", i, job.recordCount, job.lineEnd);
+        return 1;
+      }
+      format = generatedFormat;
+      length = generatedLength;
+    } else {
+      length = copyFixedField(f, recordLength);
+      if (f.sqlType == kTypeBlob) {
+        trimTrailingBlanks(length);
+        const int status = loadBlobField(i, f.sqlField);
+        if (status != kDbOk) return failPut(status, "fixed blob put of field", f.sqlField);
+        continue;
+      }
+      if (f.format == kFormatFixed) format = formatForExternalType(f, &length);
+    }
+    const int status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    if (status != kDbOk) return failPut(status, "fixed Putfield", f.sqlField);
+  }
+  return 0;
+}
+
+namespace {
+
+// Copies the entry's bytes, as many of them as the record holds, into
+// fieldBuffer with a NUL after them; returns their count.
+int copyFixedField(const FieldSpec &f, int recordLength) {
+  const int start = f.position - 1;
+  int length = recordLength - start;
+  if (start < 0 || length < 0) length = 0;
+  if (length > f.size) length = f.size;
+  if (length > kBufferSize - 1) length = kBufferSize - 1;
+  if (length > 0) std::memcpy(job.fieldBuffer, job.inputBuffer + start, static_cast<size_t>(length));
+  job.fieldBuffer[length] = '\0';
+  return length;
+}
+
+// A blob field names its file; the blanks that fill the field are no part
+// of the name.
+int trimTrailingBlanks(int length) {
+  while (length > 0 && job.fieldBuffer[length - 1] == ' ') --length;
+  job.fieldBuffer[length] = '\0';
+  return length;
+}
+
+// The PutField format of a format-7 field by its external representation;
+// a one-byte integer is widened to 16 bits first.
+int formatForExternalType(const FieldSpec &f, int *length) {
+  switch (f.externalType) {
+    case kExtText: return kFormatFixed;
+    case kExtInt8: {
+      if (*length == 1) {
+        const int16_t widened = static_cast<signed char>(job.fieldBuffer[0]);
+        std::memcpy(job.fieldBuffer, &widened, sizeof widened);
+        *length = sizeof widened;
+        job.fieldBuffer[*length] = '\0';
+      }
+      return FmtShort;
+    }
+    case kExtInt16: return FmtShort;
+    case kExtInt32: return FmtLong;
+    case kExtInt64: return FmtInt64;
+    case kExtFloat4: return FmtFloat;
+    case kExtFloat8: return FmtDouble;
+    default:
+      LOCATED_MESSAGE("improper external field type for %d%s", f.sqlField, job.lineEnd);
+      abortRun();
+  }
+}
+
+int failPut(int status, const char *label, int sqlField) {
+  job.lastDblibError = status;
+  ReportDblibError(label, sqlField);
+  return 1;
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+// session.cpp - the run's one database session, for loads and unloads alike.
+//
+//   dbName, user, password --DBopen--> databaseHandle
+//     --StartTransaction "standard trans"--> transactionHandle
+//     --CountQueryVariables, PrepareQuery--> queryRecord (type, variables)
+//
+// The statement's real counts are learned before it is prepared for use:
+// the prepared record lays out exactly the counts it declares, so a wrong
+// `variables` setting is reported here with both numbers.
+#include "load/session.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "dblib/dbfuncs.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+
+namespace {
+
+void takeCredentials();
+void checkDblib(int result, const char *label);
+void checkCounts(short inputs, short outputs);
+void declareCounts(short inputs, short outputs);
+void checkStatementFits(short inputs, short outputs);
+
+// Unload records declare at most this many columns when the count is open.
+constexpr short kMaxOutputColumns = 4088;
+
+}  // namespace
+
+void openSession() {
+  takeCredentials();
+  checkDblib(DBopen(job.dbName, job.userName, job.password, &job.databaseHandle,
+                    job.transCharSet),
+             "opening database");
+  checkDblib(StartTransaction("standard trans", 1, &job.databaseHandle,
+                              &job.transactionHandle),
+             "starting transaction");
+
+  QueryRecord &query = job.queryRecord;
+  query.sqlText = job.sqlText;
+  query.inputCount = 0;
+  query.outputCount = 0;
+  if (job.direction == 'i')
+    query.inputCount = job.sqlVariableCount;
+  else
+    query.outputCount = job.sqlVariableCount > 0 ? job.sqlVariableCount : kMaxOutputColumns;
+
+  short inputs = 0;
+  short outputs = 0;
+  checkDblib(CountQueryVariables(&query, &job.transactionHandle, &inputs, &outputs),
+             "preparing query");
+  checkCounts(inputs, outputs);
+  declareCounts(inputs, outputs);
+  checkDblib(PrepareQuery(&query, &job.transactionHandle), "preparing query");
+  checkDblib(GetQueryType(&query, &job.statementType), "getting query type");
+  checkStatementFits(inputs, outputs);
+}
+
+namespace {
+
+// Switches and options come first; the client's own environment variables
+// let scripts keep the password off the command line.
+void takeCredentials() {
+  if (job.userName == nullptr || *job.userName == '\0') {
+    const char *user = std::getenv("ISC_USER");
+    if (user != nullptr && *user != '\0') job.userName = user;
+  }
+  if (job.password == nullptr || *job.password == '\0') {
+    const char *password = std::getenv("ISC_PASSWORD");
+    if (password != nullptr && *password != '\0') job.password = password;
+  }
+  if (job.userName == nullptr || *job.userName == '\0' || job.password == nullptr ||
+      *job.password == '\0') {
+    message("User/Password must be supplied in options or command line%s", job.lineEnd);
+    std::fflush(stdout);
+    std::exit(1);
+  }
+}
+
+void checkDblib(int result, const char *label) {
+  job.lastDblibError = result;
+  if (result == kDbOk) return;
+  ReportDblibError(label, 0);
+  abortRun();
+}
+
+void checkCounts(short inputs, short outputs) {
+  if (inputs > 0 && outputs > 0) {
+    LOCATED_MESSAGE("query has both input and output (%d/%d). Cannot do this!%s", inputs,
+                    outputs, job.lineEnd);
+    abortRun();
+  }
+  const int total = inputs + outputs;
+  if (job.sqlVariableCount == -1 && job.direction == 'o' && job.separator != 0) {
+    job.sqlVariableCount = static_cast<short>(total);
+    return;
+  }
+  if (total != job.sqlVariableCount) {
+    LOCATED_MESSAGE("# of variables does not match query: %d/%d%s", job.sqlVariableCount,
+                    total, job.lineEnd);
+    abortRun();
+  }
+}
+
+// The prepared record declares the statement's own counts on the side of the
+// direction, so that a statement of the wrong kind is refused by its type
+// (below) rather than by a layout mismatch in the prepare.
+void declareCounts(short inputs, short outputs) {
+  QueryRecord &query = job.queryRecord;
+  if (job.direction == 'i') {
+    query.inputCount = inputs;
+    query.outputCount = 0;
+  } else {
+    query.inputCount = 0;
+    query.outputCount = outputs;
+  }
+}
+
+void checkStatementFits(short inputs, short outputs) {
+  const short type = job.statementType;
+  bool fits = false;
+  if (job.direction == 'i')
+    fits = inputs > 0 &&
+           (type == kStmtInsert || type == kStmtUpdate || type == kStmtExecProcedure);
+  else
+    fits = type == kStmtSelect && outputs > 0;
+  if (!fits) {
+    LOCATED_MESSAGE("illogical query type for request (%hd)%s", type, job.lineEnd);
+    abortRun();
+  }
+}
+
+}  // namespace
