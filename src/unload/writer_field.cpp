@@ -63,7 +63,10 @@ int fieldRoom(const FieldSpec &spec) {
 // The GetField format of the field; a 1-byte integer is fetched as 16 bits
 // (buildFixedRecord keeps its low byte).
 int columnFormat(const FieldSpec &spec, int *room) {
-  if (spec.sqlType == kTypeBlob) return FmtTimestamp;  // the 8-byte blob id
+  if (spec.sqlType == kTypeBlob) {
+    *room = static_cast<int>(sizeof(ISC_QUAD));  // the blob id
+    return FmtTimestamp;
+  }
   if (spec.format != kFormatFixed) return spec.format;
   switch (spec.externalType) {
     case kExtText: return FmtFixedText;
