@@ -24,6 +24,9 @@ void unloadRows() {
   QueryRecord *query = &job.queryRecord;
   int code = OpenCursor(query, &job.transactionHandle);
   if (code != kDbOk) cursorFailure(code, "open read cursor");
+  // Records go out through one large buffer: fewer writes, same bytes.
+  static char dataBuffer[1 << 16];
+  std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
   if (job.excelFormat) writeExcelHeader();
 
   const bool delimited = job.separator != 0;

@@ -110,13 +110,20 @@ void writeFixedLine() {
 // backslash is data. With quoting, a quote character at the record's start
 // or beside a separator opens or closes a quoted value.
 int countSeparators(const char *record, int length) {
+  const char separator = job.separator;
   int count = 0;
+  if (!job.quoteStrings) {
+    const char *const end = record + length;
+    for (const char *p = record;
+         (p = static_cast<const char *>(std::memchr(p, separator, end - p))); ++p)
+      if (p == record || p[-1] != '\\') ++count;
+    return count;
+  }
   bool quoted = false;
   for (int i = 0; i < length; ++i) {
-    if (job.quoteStrings && opensOrClosesQuote(record, length, i)) {
+    if (opensOrClosesQuote(record, length, i)) {
       quoted = !quoted;
-    } else if (record[i] == job.separator && !quoted &&
-               (i == 0 || record[i - 1] != '\\')) {
+    } else if (record[i] == separator && !quoted && (i == 0 || record[i - 1] != '\\')) {
       ++count;
     }
   }

@@ -88,10 +88,11 @@ bool appendField(const char *value, int length, bool quoted) {
 }
 
 void hideLineBreaks(char *record, int length) {
-  for (int i = 0; i < length; ++i) {
-    if (record[i] == '\r') record[i] = '\2';
-    else if (record[i] == '\n') record[i] = '\1';
-  }
+  char *const end = record + length;
+  for (char *p = record; (p = static_cast<char *>(std::memchr(p, '\n', end - p))); ++p)
+    *p = '\1';
+  for (char *p = record; (p = static_cast<char *>(std::memchr(p, '\r', end - p))); ++p)
+    *p = '\2';
 }
 
 namespace {
