@@ -50,6 +50,7 @@ int writeSegments(BlobEntry *blob, const char *data, int length);
 int gatherStream(BlobEntry *blob, const char *data, int length);
 void markNotNull(BlobEntry *blob);
 int deliverLeftOver(BlobEntry *blob, char *destination, int room);
+int readSegments(BlobEntry *blob, char *destination, int length, int *done);
 unsigned short readLength(const BlobEntry *blob);
 
 }  // namespace
@@ -89,11 +90,11 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
   auto *id = reinterpret_cast<ISC_QUAD *>(var->sqldata);
   std::memset(id, 0, sizeof(ISC_QUAD));
   const bool stream = style == 2;
-  isc_create_blob2(statusVector, currentDatabase, tr, &blob->handle, id,
-                   stream ? static_cast<short>(sizeof kStreamBpb) : 0,
-                   stream ? kStreamBpb : nullptr);
-  lastSqlCode = isc_sqlcode(statusVector);
-  if (lastSqlCode != 0) {
+  const ISC_STATUS result = isc_create_blob2(
+      statusVector, currentDatabase, tr, &blob->handle, id,
+      stream ? static_cast<short>(sizeof kStreamBpb) : 0,
+      stream ? kStreamBpb : nullptr);
+  if (storeSqlCode(result) != 0) {
     const int index = blobIndex(blob);
     rc = clientFailure("creating blob", query);
     RemoveBlobEntry(index);
@@ -164,39 +165,10 @@ int GetBlobSegment(int variable, QueryRecord *query, char *destination,
   if (blob->state != kBlobReading || blob->workArea == nullptr)
     return kDbBlobNotFound;
 
-  int done = deliverLeftOver(blob, destination, destinationLength);
+  *delivered = deliverLeftOver(blob, destination, destinationLength);
   // A segmented blob hands over what was left of one segment per call.
-  const bool stop = done > 0 && blob->blobType == kBlobSegmented;
-  bool atEnd = false;
-  while (!stop && done < destinationLength) {
-    unsigned short got = 0;
-    const ISC_STATUS status = isc_get_segment(
-        statusVector, &blob->handle, &got, readLength(blob), blob->workArea);
-    lastSqlCode = isc_sqlcode(statusVector);
-    if (status == isc_segstr_eof) {
-      if (got > 0)
-        std::fprintf(dbMessages(), "We got EOF but some data too!!!!!!!!\r\n");
-      atEnd = true;
-      break;
-    }
-    // isc_segment: the buffer held only part of a segment; the rest follows.
-    if (status != 0 && status != isc_segment) {
-      *delivered = done;
-      return clientFailure("reading blob segment", query);
-    }
-    const int fit = std::min<int>(got, destinationLength - done);
-    std::memcpy(destination + done, blob->workArea, static_cast<size_t>(fit));
-    done += fit;
-    if (fit < got) {
-      std::memmove(blob->workArea, blob->workArea + fit,
-                   static_cast<size_t>(got - fit));
-      blob->fillLevel = static_cast<unsigned short>(got - fit);
-      break;
-    }
-  }
-  *delivered = done;
-  if (atEnd) blob->state = kBlobAtEnd;
-  return kDbOk;
+  if (*delivered > 0 && blob->blobType == kBlobSegmented) return kDbOk;
+  return readSegments(blob, destination, destinationLength, delivered);
 }
 
 int CloseBlob(int variable, QueryRecord *query) {
@@ -209,9 +181,8 @@ int CloseBlob(int variable, QueryRecord *query) {
   }
   releaseWorkArea(blob);
   if (blob->state >= kBlobReading && blob->state <= kBlobAtEnd) {
-    isc_close_blob(statusVector, &blob->handle);
-    lastSqlCode = isc_sqlcode(statusVector);
-    if (lastSqlCode != 0) return clientFailure("closing blob", query);
+    if (storeSqlCode(isc_close_blob(statusVector, &blob->handle)) != 0)
+      return clientFailure("closing blob", query);
   }
   RemoveBlobEntry(blobIndex(blob));
   return kDbOk;
@@ -225,10 +196,9 @@ int OpenBlob(QueryRecord *query, int variable, isc_tr_handle *tr) {
   rc = FindVariable(variable, query, false);
   if (rc != kDbOk) return rc;
   auto *id = reinterpret_cast<ISC_QUAD *>(currentVariable->sqldata);
-  isc_open_blob2(statusVector, currentDatabase, tr, &blob->handle, id, 0,
-                 nullptr);
-  lastSqlCode = isc_sqlcode(statusVector);
-  if (lastSqlCode != 0) {
+  const ISC_STATUS result = isc_open_blob2(statusVector, currentDatabase, tr,
+                                           &blob->handle, id, 0, nullptr);
+  if (storeSqlCode(result) != 0) {
     const int index = blobIndex(blob);
     rc = clientFailure("open blob", query);
     RemoveBlobEntry(index);
@@ -287,11 +257,11 @@ void allocateWorkArea(BlobEntry *blob) {
 // Segment count, largest segment, total length and type of an opened blob.
 int readBlobInformation(BlobEntry *blob) {
   std::memset(infoBuffer, 0, sizeof infoBuffer);
-  isc_blob_info(statusVector, &blob->handle,
-                static_cast<short>(sizeof kBlobInfoItems), kBlobInfoItems,
-                static_cast<short>(sizeof infoBuffer), infoBuffer);
-  lastSqlCode = isc_sqlcode(statusVector);
-  if (lastSqlCode != 0) return clientFailure("blob information", blob->owner);
+  const ISC_STATUS result = isc_blob_info(
+      statusVector, &blob->handle, static_cast<short>(sizeof kBlobInfoItems),
+      kBlobInfoItems, static_cast<short>(sizeof infoBuffer), infoBuffer);
+  if (storeSqlCode(result) != 0)
+    return clientFailure("blob information", blob->owner);
   const long segments = ReadInfoItem("segments", 0, isc_info_blob_num_segments);
   const long largest = ReadInfoItem("blob segsize", 0, isc_info_blob_max_segment);
   const long total = ReadInfoItem("blob_size", 0, isc_info_blob_total_length);
@@ -305,9 +275,8 @@ int readBlobInformation(BlobEntry *blob) {
 }
 
 int putSegment(BlobEntry *blob, const char *data, unsigned short length) {
-  isc_put_segment(statusVector, &blob->handle, length, data);
-  lastSqlCode = isc_sqlcode(statusVector);
-  if (lastSqlCode != 0) return clientFailure("writing blob segment", blob->owner);
+  if (storeSqlCode(isc_put_segment(statusVector, &blob->handle, length, data)) != 0)
+    return clientFailure("writing blob segment", blob->owner);
   blob->totalLength += length;
   return kDbOk;
 }
@@ -364,6 +333,36 @@ int deliverLeftOver(BlobEntry *blob, char *destination, int room) {
   std::memmove(blob->workArea, blob->workArea + n, static_cast<size_t>(rest));
   blob->fillLevel = static_cast<unsigned short>(rest);
   return n;
+}
+
+// Reads segments into the destination after the `*done` bytes already there
+// until it is full or the blob ends (state 3); the part of a segment that did
+// not fit stays in the work area. *done counts the bytes delivered.
+int readSegments(BlobEntry *blob, char *destination, int length, int *done) {
+  while (*done < length) {
+    unsigned short got = 0;
+    const ISC_STATUS result = isc_get_segment(
+        statusVector, &blob->handle, &got, readLength(blob), blob->workArea);
+    storeSqlCode(result);
+    if (result == isc_segstr_eof) {
+      if (got > 0)
+        std::fprintf(dbMessages(), "We got EOF but some data too!!!!!!!!\r\n");
+      blob->state = kBlobAtEnd;
+      return kDbOk;
+    }
+    // isc_segment: the buffer held only part of a segment; the rest follows.
+    if (result != 0 && result != isc_segment)
+      return clientFailure("reading blob segment", blob->owner);
+    const int fit = std::min<int>(got, length - *done);
+    std::memcpy(destination + *done, blob->workArea, static_cast<size_t>(fit));
+    *done += fit;
+    if (fit < got) {
+      std::memmove(blob->workArea, blob->workArea + fit,
+                   static_cast<size_t>(got - fit));
+      blob->fillLevel = static_cast<unsigned short>(got - fit);
+    }
+  }
+  return kDbOk;
 }
 
 // Size of the work area and of each segment read. An empty blob reports no

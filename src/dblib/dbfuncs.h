@@ -396,28 +396,58 @@ int emitNumber(int length, const NumericPair *pair, char *destination,
 
 // ---------------------------------------------------------------------------
 // Blobs
+//
+// A blob is known by (query, variable); its record lives in blobList from
+// RegisterBlob (directly or through CreateBlob/OpenBlob) to CloseBlob. Every
+// failed client call is reported (ReportSqlStatus), counted on the query and
+// returned as 20006.
 
-// Finds or appends the blob record of (query, variable); it becomes current.
+// Finds the record of (query, variable) or appends a cleared one; it becomes
+// the current blob. 20002 unknown transaction, 20003 unknown query, the
+// variable locator's codes, 20012 not a blob variable.
 int RegisterBlob(QueryRecord *query, int variable, isc_tr_handle *tr,
                  bool input);
-// Creates a blob for input variable `variable`; style 0 keeps segmented,
-// 1 segmented, 2 stream. 20032, 20031, register codes, 20006.
+// Creates a blob for input variable `variable`: its id goes into the
+// variable's data and its null indicator becomes 0, even if nothing is ever
+// written. Style 0 keeps segmented, 1 segmented, 2 stream (written through
+// the work area). 20032 style outside 0-2, 20031 segment size 0, the
+// register codes, 20006 (the record is given up).
 int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
                unsigned short segmentSize, short style);
-// Writes `length` bytes into the current blob (0 only flushes) and clears the
-// current variable's null indicator.
+// Writes `length` bytes into the current blob, which must belong to `query`
+// and be open for writing (else 20004): segmented blobs in segments of the
+// segment size, stream blobs gathered into full segments. 0 bytes only
+// flushes. Sets the blob variable's null indicator to 0. 0, 20004, 20014
+// (negative length), 20006.
 int PutBlob(QueryRecord *query, const char *data, int length);
+// Writes exactly one segment (0-65535 bytes) into the current blob; 0,
+// 20004, 20014, 20006.
 int PutBlobSegment(const char *data, int length, QueryRecord *query);
+// For the current blob: takes its subtype from the variable, reads segment
+// count, largest segment, total length and type when it is being read, and
+// (re)allocates its work area. 0, 20004 no current blob, the locator's
+// codes, 20012, 20006.
 int GetBlobInfo(int variable);
+// Delivers the next bytes of an opened blob into destination (at most
+// destinationLength) and sets *delivered: first what the previous call kept
+// back (for a segmented blob that alone), then whole segments; the part of a
+// segment that does not fit is kept for the next call. The call that meets
+// the end returns 0 with what remained; the next one gives 20011. Also 20014
+// (destinationLength < 1), 20004, 20003, 20012, 20006.
 int GetBlobSegment(int variable, QueryRecord *query, char *destination,
                    int destinationLength, int *delivered);
+// Flushes a blob being written, releases the work area, closes the client
+// blob (states 1-3) and removes the record. 0, 20004, 20003, 20006 (a failed
+// close leaves the record in the list).
 int CloseBlob(int variable, QueryRecord *query);
 // Read side: registers the blob of output column `variable` of the fetched
-// row, opens it with isc_open_blob (state 1) and reads its information. On a
+// row, opens it with isc_open_blob2 (state 1) and reads its information. On a
 // failed open the record is given up, the status reported under "open blob",
-// and 20006 returned.
+// and 20006 returned; 20011 when the record is already open. A zero blob id
+// opens as an empty blob.
 int OpenBlob(QueryRecord *query, int variable, isc_tr_handle *tr);
 // Total length and blob type (0 segmented, 1 stream) of a registered blob.
+// 0, 20004, 20003.
 int GetBlobParameters(int variable, QueryRecord *query, int64_t *totalLength,
                       short *blobType);
 

@@ -65,7 +65,9 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size);
 void InitSqlda(XSQLDA *sqlda, int count, int byteSize);
 void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths);
 
-// Removes blob record `index` (the last record moves into its place).
+// Removes blob record `index` and releases its work area; the last record
+// moves into its place, so blob pointers (currentBlob, cleared here) and
+// indexes are only good until then.
 void RemoveBlobEntry(int index);
 
 #endif  // LODRUN_DBLIB_DBINTERNAL_H
