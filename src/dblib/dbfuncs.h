@@ -155,6 +155,8 @@ struct QueryEntry {
   int32_t dialect;
   short statementType;             // -1 when it could not be read
   short cursorState;               // 0 closed, 1 open, 2 end of data reached
+  short rowCountPending;           // 1: the last execution's row count is read
+                                   // from the client when QueryRowCount asks
 };
 
 struct DatabaseEntry {

@@ -112,8 +112,9 @@ int trimmedFieldText() {
   return static_cast<int>(length);
 }
 
-// Opens the named file in the form's mode. Text forms skip a byte-order mark;
-// binary content is taken byte for byte. A name that cannot be opened, or
+// Opens the named file in the form's mode (binary forms byte for byte) and
+// passes a leading byte-order mark, as for every file read. A name that
+// cannot be opened, or
 // names a directory, is reported and its text becomes the content.
 BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
   BlobSource source;
@@ -131,7 +132,7 @@ BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
     ++job.blobErrorCount;
     return source;
   }
-  source.file = source.binary ? file : skipByteOrderMark(file, name, mode);
+  source.file = skipByteOrderMark(file, name, mode);
   return source;
 }
 

@@ -3,7 +3,37 @@
 //   record text --quotes, escapes, separator--> field text (fieldBuffer)
 #include "load/params.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
+
+// Bytes that need a decision, as strcspn sets: at the start of a field
+// blanks and '$' are dropped as well. Every other byte is copied as a run.
+// Built again only when the separator or the quote changes.
+struct SpecialBytes {
+  bool ready = false;
+  char separator = 0;
+  char quote = 0;
+  char leading[8] = {};
+  char inside[8] = {};
+};
+SpecialBytes specialBytes;
+
+const SpecialBytes &specialFor(char separator, char quote) {
+  SpecialBytes &table = specialBytes;
+  if (!table.ready || table.separator != separator || table.quote != quote) {
+    table = SpecialBytes{};
+    const char inside[] = {separator, quote, '\\', '\0'};
+    const char leading[] = {separator, quote, '\\', ' ', '$', '\0'};
+    std::memcpy(table.inside, inside, sizeof inside);
+    std::memcpy(table.leading, leading, sizeof leading);
+    table.ready = true;
+    table.separator = separator;
+    table.quote = quote;
+  }
+  return table;
+}
 
 // The character a backslash escape stands for, or 0 when the pair is no
 // escape (the backslash is then an ordinary character).
@@ -21,12 +51,22 @@ char escaped(char next, char separator) {
 
 int extractDelimitedField(const char **cursor, char *field, int capacity, char separator,
                           char quote) {
+  const SpecialBytes &special = specialFor(separator, quote);
   const char *p = *cursor;
   int n = 0;
   bool quoted = false;
   const int room = capacity - 1;
-  while (*p != '\0') {
-    char c = *p++;
+  for (;;) {
+    const size_t run = std::strcspn(p, n == 0 ? special.leading : special.inside);
+    if (run > 0) {
+      const int kept = std::min(static_cast<int>(run), room - n);
+      if (kept > 0) std::memcpy(field + n, p, static_cast<size_t>(kept));
+      n += kept > 0 ? kept : 0;
+      p += run;
+    }
+    char c = *p;
+    if (c == '\0') break;
+    ++p;
     // The separator always ends a field: a separator that is data is
     // written with a backslash.
     if (c == separator) break;

@@ -10,6 +10,9 @@
 // the one that goes beyond `rows` ends the load.
 #include "load/reader.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -23,12 +26,25 @@ namespace {
 // room for the NUL in inputBuffer.
 constexpr int kLinePiece = kBufferSize - 1;
 
+// Lines are read ahead in blocks and cut at their line feeds with memchr:
+// one getc per byte costs more than the rest of a record's parsing. A
+// terminal is read byte by byte, so that typed records load as they come.
+struct LineSource {
+  FILE *stream = nullptr;
+  bool byteByByte = false;
+  size_t begin = 0;
+  size_t end = 0;
+  char block[65536];
+};
+LineSource lineSource;
+
 // Length of the record last delivered (a line may hold NUL bytes).
 int deliveredLength = 0;
 
 int readFixedRecord();
 int readLineRecord();
-int readLinePiece(FILE *stream, char *buffer, int *firstNul);
+int readLinePiece(FILE *stream, char *buffer);
+int readBytePiece(FILE *stream, char *buffer);
 void restoreLineBreaks(char *text, int length);
 bool passOver();
 int countRecord(int length);
@@ -66,8 +82,7 @@ int readFixedRecord() {
 int readLineRecord() {
   char *line = job.inputBuffer;
   for (;;) {
-    int firstNul = -1;
-    int length = readLinePiece(job.dataStream, line, &firstNul);
+    int length = readLinePiece(job.dataStream, line);
     if (length == 0) {
       if (std::ferror(job.dataStream)) failRead();
       return 0;
@@ -85,9 +100,11 @@ int readLineRecord() {
     if (passOver()) continue;
     // Delimited text ends its fields at a NUL: a record holding one is no
     // text (a binary or UTF-16 file) and would load cut short.
-    if (job.separator != 0 && firstNul >= 0) {
+    const void *nul = std::memchr(line, '\0', static_cast<size_t>(length));
+    if (job.separator != 0 && nul != nullptr) {
       LOCATED_MESSAGE("input record %d contains binary data at byte %d%s",
-                      job.recordCount + 1, firstNul + 1, job.lineEnd);
+                      job.recordCount + 1, static_cast<int>(static_cast<const char *>(nul) - line) + 1,
+                      job.lineEnd);
       abortRun();
     }
     restoreLineBreaks(line, length);
@@ -95,24 +112,51 @@ int readLineRecord() {
   }
 }
 
-// Reads up to kLinePiece bytes, stopping after a line feed. *firstNul gets
-// the offset of the first NUL byte read, if any. Returns the count; 0 at the
-// end of the data or on a read error.
-int readLinePiece(FILE *stream, char *buffer, int *firstNul) {
+// Reads up to kLinePiece bytes into buffer, stopping after a line feed.
+// Returns the count; 0 at the end of the data or on a read error.
+int readLinePiece(FILE *stream, char *buffer) {
+  LineSource &source = lineSource;
+  if (source.stream != stream) {
+    source.stream = stream;
+    source.begin = source.end = 0;
+    source.byteByByte = isatty(fileno(stream)) != 0;
+  }
+  if (source.byteByByte) return readBytePiece(stream, buffer);
+  size_t n = 0;
+  while (n < static_cast<size_t>(kLinePiece)) {
+    if (source.begin == source.end) {
+      source.begin = 0;
+      source.end = std::fread(source.block, 1, sizeof source.block, stream);
+      if (source.end == 0) break;
+    }
+    const char *from = source.block + source.begin;
+    size_t take = std::min(source.end - source.begin, static_cast<size_t>(kLinePiece) - n);
+    const void *feed = std::memchr(from, '\n', take);
+    if (feed != nullptr) take = static_cast<size_t>(static_cast<const char *>(feed) - from) + 1;
+    std::memcpy(buffer + n, from, take);
+    n += take;
+    source.begin += take;
+    if (feed != nullptr) break;
+  }
+  return static_cast<int>(n);
+}
+
+int readBytePiece(FILE *stream, char *buffer) {
   int n = 0;
   while (n < kLinePiece) {
     const int c = getc_unlocked(stream);
     if (c == EOF) break;
-    buffer[n] = static_cast<char>(c);
-    if (c == '\n') return n + 1;
-    if (c == 0 && *firstNul < 0) *firstNul = n;
-    ++n;
+    buffer[n++] = static_cast<char>(c);
+    if (c == '\n') break;
   }
   return n;
 }
 
 // Line breaks inside a field travel as the bytes 0x01 (LF) and 0x02 (CR).
 void restoreLineBreaks(char *text, int length) {
+  const size_t size = static_cast<size_t>(length);
+  if (std::memchr(text, '\x01', size) == nullptr && std::memchr(text, '\x02', size) == nullptr)
+    return;
   for (int i = 0; i < length; ++i) {
     if (text[i] == '\x01')
       text[i] = '\n';
