@@ -20,6 +20,7 @@
 namespace {
 
 void writeDelimitedLine();
+void discardDelimited(int length);
 void writeFixedLine();
 int countSeparators(const char *record, int length);
 bool opensOrClosesQuote(const char *record, int length, int i);
@@ -38,7 +39,7 @@ void writeRecordLine() {
 void discardFailedRecord() {
   const int length = builtRecordLength > 0 ? builtRecordLength - 1 : 0;
   if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, length);
-  discardRecord(length);
+  discardDelimited(length);
 }
 
 void writeExcelHeader() {
@@ -77,7 +78,7 @@ void writeDelimitedLine() {
   if (count != job.fieldCount) {
     LOCATED_MESSAGE("wrong number of separators on delimited output line %d (s.b. %hd, is %d)%s",
                     job.recordCount, job.fieldCount, count, job.lineEnd);
-    discardRecord(length);
+    discardDelimited(length);
     return;
   }
   if (job.recordLength > 0) {
@@ -85,7 +86,7 @@ void writeDelimitedLine() {
     if (length > job.recordLength) {
       LOCATED_MESSAGE("Lodrun: %s size too small for, is %d need %d%s", "record",
                       job.recordLength, length, job.lineEnd);
-      discardRecord(length);
+      discardDelimited(length);
       return;
     }
     std::memset(job.inputBuffer + length, job.padChar,
@@ -96,6 +97,15 @@ void writeDelimitedLine() {
     return;
   }
   writeBytes(length);
+}
+
+// With an lrecl the discards take records of exactly lrecl bytes (a longer
+// one is cut there): a shorter record gets the pad instead of stale bytes.
+void discardDelimited(int length) {
+  if (job.recordLength > length)
+    std::memset(job.inputBuffer + length, job.padChar,
+                static_cast<size_t>(job.recordLength - length));
+  discardRecord(length);
 }
 
 // Layout validation keeps every fixed record and its line end within the

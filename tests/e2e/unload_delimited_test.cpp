@@ -12,32 +12,41 @@ const char kAllColumns[] = "select id, c4, v, n, i, d, ts from t order by id";
 TEST_F(UnloadRun, Delimited_QuotingSeparatorsAndLineBreaks) {
   struct Case {
     const char *options;
+    const char *select;
     const char *file;
     std::string printed;
     const char *discards;
   };
   const Case cases[] = {
-      {"variables=7 delimiter=, quote=\" excel",
+      {"variables=7 delimiter=, quote=\" excel", kAllColumns,
        "\"ID\",\"C4\",\"V\",\"N\",\"I\",\"D\",\"TS\"\r\n"
        "1,\"ab\",\"x,y\",12.5,,2.25,12/01/2009\r\n"
        "2,\"\",\"a\2\1b\",-3.25,-42,10000000000,31/12/2008\r\n"
        "3,\"\",\"\",,,,\r\n",
        selected(3), ""},
-      {"variables=7 delimiter=\\t lineend=u",
+      {"variables=7 delimiter=\\t lineend=u", kAllColumns,
        "1\tab\tx,y\t12.5\t\t2.25\t12/01/2009\n"
        "2\t\ta\2\1b\t-3.25\t-42\t10000000000\t31/12/2008\n"
        "3\t\t\t\t\t\t\n",
        " 3 records selected into file out.txt\n", ""},
       // Unquoted, the comma in a value miscounts its record.
-      {"variables=7 delimiter=, errors=2 discards=bad.txt",
+      {"variables=7 delimiter=, errors=2 discards=bad.txt", kAllColumns,
        "2,,a\2\1b,-3.25,-42,10000000000,31/12/2008\r\n3,,,,,,\r\n",
        "Lodrun #: wrong number of separators on delimited output line 1 (s.b. 7, is 8)\r\n" +
            selected(3),
        "1,ab,x,y,12.5,,2.25,12/01/2009\r\n"},
+      // With lrecl: records of exactly that size, padded, no line end; the
+      // discards take lrecl bytes too, cutting a longer record.
+      {"variables=3 delimiter=, lrecl=11 pad=. errors=3 discards=bad.txt",
+       "select id, v, n from t order by id", "3,,........",
+       "Lodrun #: wrong number of separators on delimited output line 1 (s.b. 3, is 4)\r\n"
+       "Lodrun #: Lodrun: record size too small for, is 11 need 12\r\n" +
+           selected(3),
+       "1,x,y,12.5.2,a\r\nb,-3.2"},
   };
   for (const Case &c : cases) {
     writeFile(dir.file("bad.txt"), "");
-    unload(c.options, kAllColumns);
+    unload(c.options, c.select);
     EXPECT_EQ(exitCode, 0) << c.options;
     EXPECT_EQ(out, c.printed) << c.options;
     EXPECT_EQ(output(), c.file) << c.options;
