@@ -63,17 +63,17 @@ TEST_F(UnloadRun, Fixed_FillersOfEveryKind) {
 }
 
 TEST_F(UnloadRun, Fixed_RecordTooLongForItsFieldFailsAgainstErrors) {
-  // 200 fits one byte; 400 and 600 do not.
+  // One byte holds -128 to 255: -244 and 256 do not fit, 6 does.
   unload("variables=2 errors=2",
-         "select id{position=1 size=2}, id * 200{position=3 size=1 external=int} from t"
-         " order by id");
+         "select id{position=1 size=2}, (id - 2) * 250 + 6{position=3 size=1 external=int}"
+         " from t order by id");
   EXPECT_EQ(exitCode, 1);
   EXPECT_EQ(out,
-            "Lodrun #: output record 2, field 2 truncated from 2 to 1\r\n"
+            "Lodrun #: output record 1, field 2 truncated from 2 to 1\r\n"
             "Lodrun #: output record 3, field 2 truncated from 2 to 1\r\n" +
                 aborted(3));
   // The first failed record is still written as far as it was built.
-  EXPECT_EQ(output(), "01\xC8 \r\n02  \r\n");
+  EXPECT_EQ(output(), "01  \r\n02\x06 \r\n");
 }
 
 // Checks that stop a run: before any row (the layout), or at the row.
