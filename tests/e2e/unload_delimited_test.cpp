@@ -58,7 +58,7 @@ TEST_F(UnloadRun, Delimited_UnplacedColumnsFillFreePositionsAfterFillers) {
   unload("variables=2 xtra_fields=3 delimiter=, excel startcount=10"
          " filler=3;4;*;7 filler=4;0;enum;7 filler=5;0;sysdate;11",
          "select c4, id{position=1} from t order by id");
-  const std::string date = today('/');
+  const std::string date = runDate();
   EXPECT_EQ(output(), "ID,C4,filler1,filler2,filler3\r\n1,ab,****,11," + date +
                           "\r\n2,,****,12," + date + "\r\n3,,****,13," + date + "\r\n");
   EXPECT_EQ(out, selected(3));
@@ -83,14 +83,41 @@ TEST_F(UnloadRun, Delimited_FailedRecordCountsOnceAndGoesToDiscardsAsBuilt) {
   EXPECT_EQ(out, selected(2));
 }
 
+TEST_F(UnloadRun, Delimited_SeparatorCountDecidesBetweenFileAndDiscards) {
+  const char *const cases[][4] = {
+      // options, values, output file, discards
+      {"", "'a\\,b', 1", "a\\,b,1\r\n", ""},  // an escaped separator is data
+      {"", "'a,b', 1", "", "a,b,1\r\n"},
+      {"quote=\"", "'a,b', 1", "\"a,b\",1\r\n", ""},
+      {"quote=\"", "'x\",y', 1", "", "\"x\",y\",1\r\n"},  // the quote closes before ','
+  };
+  for (const auto &c : cases) {
+    unload(std::string("variables=2 delimiter=, errors=2 discards=bad.txt ") + c[0],
+           std::string("select ") + c[1] + " from t where id = 1");
+    EXPECT_EQ(output(), c[2]) << c[1];
+    EXPECT_EQ(output("bad.txt"), c[3]) << c[1];
+  }
+}
+
+// A blob or a record beyond the 8184-byte buffers fails its record only.
 TEST_F(UnloadRun, Delimited_BlobBytesAndTheirLimits) {
-  unload("variables=2 delimiter=,", "select id, bt from t order by id");
-  EXPECT_EQ(output(), "1,some text\r\n2,\r\n3,\r\n");
+  const char options[] = "variables=2 delimiter=, errors=3 discards=bad.txt";
+  isql(db, "update t set bt = lpad('', 9000, 'x') where id = 2;");
+  unload(options, "select id, bt from t order by id");
+  EXPECT_EQ(output(), "1,some text\r\n3,\r\n");
+  EXPECT_EQ(output("bad.txt"), "2\r\n");
   EXPECT_NE(out.find("WARNING binary or long blobs not allowed\r\n"
-                     "warning blob at col 2 is binary - EXPECT failure!\r\n" +
+                     "warning blob at col 2 is binary - EXPECT failure!\r\n"
+                     "Lodrun #: blob for col 2, record 2 too long (9000, max: 8183)\r\n" +
                      selected(3)),
             std::string::npos)
       << out;
+
+  unload(options, "select cast(lpad('', 6000, 'y') as varchar(6000)),"
+                  " cast(lpad('', 6000, 'y') as varchar(6000)) from t where id = 1");
+  EXPECT_EQ(out, "Lodrun #: Lodrun: output buffer size too small for, is 8184 need 12003\r\n" +
+                     selected(1));
+  EXPECT_EQ(output("bad.txt"), std::string(6000, 'y') + "\r\n");
 
   isql(db, "update t set bb = x'410042' where id = 2;");
   unload("variables=2 delimiter=,", "select id, bb from t order by id");

@@ -1,5 +1,6 @@
 // Fixed-size unloads end to end: record bytes at their positions, widths,
 // binary values, dates, record failures and the checks that stop a run.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -13,7 +14,7 @@ std::string bytesOf(T value) {
   return std::string(reinterpret_cast<const char *>(&value), sizeof value);
 }
 
-TEST_F(UnloadRun, Fixed_ComputedWidthLreclAndBinaryValues) {
+TEST_F(UnloadRun, Fixed_ComputedWidthLreclBinaryValuesAndFillers) {
   const char select[] =
       "select c4{position=1 size=5}, i{position=6 size=6}, s{position=12 size=2 external=int},"
       " f{position=14 size=4 external=float}, d{position=18 size=8 external=float},"
@@ -28,9 +29,12 @@ TEST_F(UnloadRun, Fixed_ComputedWidthLreclAndBinaryValues) {
   EXPECT_EQ(output(), row1 + "\r\n" + row2 + "\r\n" + row3 + "\r\n");
   EXPECT_EQ(out, selected(3));
 
-  unload("variables=6 pad=* lrecl=40", select);
-  const std::string tail(7, '*');
-  EXPECT_EQ(output(), row1 + tail + row2 + tail + row3 + tail);
+  // With lrecl: no line ends, fillers of each kind beyond the columns.
+  unload("variables=6 pad=* lrecl=60 xtra_fields=3 startcount=41 filler=34;36;+;7"
+         " filler=37;41;enum;7 filler=42;51;sysdate;11", select);
+  const std::string tail = runDate() + "*********";
+  EXPECT_EQ(output(), row1 + "+++00042" + tail + row2 + "+++00043" + tail + row3 + "+++00044" +
+                          tail);
 }
 
 TEST_F(UnloadRun, Fixed_EveryDateFormatWithEitherSeparator) {
@@ -44,22 +48,13 @@ TEST_F(UnloadRun, Fixed_EveryDateFormatWithEitherSeparator) {
       " ts{position=115 size=8 external=int dateform=22} from t where id = 1";
   const std::string binary = bytesOf(20090112 + 140509 * 0.000001) + bytesOf<int32_t>(20090112) +
                              bytesOf<int32_t>(2009012) + bytesOf<int64_t>(20090112140509);
-  unload("variables=11", select);
-  EXPECT_EQ(output(), "2009/01/1201/12/20092009/01/12 14:05:0901/12/2009 14:05:09"
-                      "12/Jan/200912/01/200912/01/2009 14:05:09" + binary + " \r\n");
-  unload("variables=11 hyphenateDate", select);
-  EXPECT_EQ(output(), "2009-01-1201-12-20092009-01-12 14:05:0901-12-2009 14:05:09"
-                      "12-Jan-200912-01-200912-01-2009 14:05:09" + binary + " \r\n");
-}
-
-TEST_F(UnloadRun, Fixed_FillersOfEveryKind) {
-  unload("variables=1 xtra_fields=3 lrecl=30 pad=. startcount=41"
-         " filler=1;3;+;7 filler=4;8;enum;7 filler=9;18;sysdate;11",
-         "select c4{position=20 size=4} from t order by id");
-  const std::string date = today('/');
-  const std::string empty(12, '.');
-  EXPECT_EQ(output(), "+++00042" + date + ".ab  .......+++00043" + date + empty + "+++00044" +
-                          date + empty);
+  for (const char *separator : {"/", "-"}) {
+    std::string texts = "2009/01/1201/12/20092009/01/12 14:05:0901/12/2009 14:05:09"
+                        "12/Jan/200912/01/200912/01/2009 14:05:09";
+    std::replace(texts.begin(), texts.end(), '/', *separator);
+    unload(*separator == '-' ? "variables=11 hyphenateDate" : "variables=11", select);
+    EXPECT_EQ(output(), texts + binary + " \r\n");
+  }
 }
 
 TEST_F(UnloadRun, Fixed_RecordTooLongForItsFieldFailsAgainstErrors) {

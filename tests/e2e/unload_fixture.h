@@ -63,14 +63,12 @@ inline std::string aborted(int rows) {
          "\r\nPanicExitDb called - transaction(s) rolled back; db(s) closed\r\n";
 }
 
-// Today's date as "%Y<sep>%m<sep>%d": generated dates use the run's day.
-inline std::string today(char separator) {
+// The run's day as "%Y/%m/%d": the value of generated dates.
+inline std::string runDate() {
   const std::time_t now = std::time(nullptr);
   struct tm local;
-  localtime_r(&now, &local);
-  char text[48];
-  std::snprintf(text, sizeof text, "%04d%c%02d%c%02d", local.tm_year + 1900, separator,
-                local.tm_mon + 1, separator, local.tm_mday);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y/%m/%d", localtime_r(&now, &local));
   return text;
 }
 
