@@ -40,10 +40,16 @@ TEST_F(LoadRun, Session_StatementMustSuitTheDirectionAndTheCount) {
        "Lodrun #: illogical query type for request (4)\r\n"},
       {"delimiter=, variables=1", "select id from p",
        "Lodrun #: illogical query type for request (1)\r\n"},
+      {"delimiter=, variables=1", "insert into nosuch values (?)",
+       "Got dblib error 20006 while doing preparing query: SQL error was found + reported to "
+       "logfile\r\n"},
   };
   for (const auto &c : cases) {
     run(header(c.options) + c.sql + "\nSTARTDATA\n1\n");
-    EXPECT_EQ(out, c.message + aborted(0)) << c.sql;
+    // A refused prepare is preceded by the database's own report.
+    ASSERT_GE(out.size(), c.message.size() + aborted(0).size()) << out;
+    EXPECT_EQ(out.substr(out.size() - c.message.size() - aborted(0).size()), c.message + aborted(0))
+        << c.sql;
     EXPECT_EQ(exitCode, 1);
   }
   run("options db=run.cmd user=SYSDBA passwd=masterkey direction=i delimiter=, variables=1\n"
@@ -71,6 +77,9 @@ TEST_F(LoadRun, Layout_ErrorsStopTheRunBeforeAnyRecord) {
        "Lodrun #: input field 2 too big for record\r\n"},
       {"delimiter=, variables=1 file=missing.csv", "insert into p (id) values (?)",
        "Lodrun #: could not open file <missing.csv> for input\r\n"},
+      // The annotation of the literal takes the only free entry.
+      {"delimiter=, variables=2", "insert into t (id, v20, c10) values (?, ?, 'x' {position=3})",
+       "Lodrun #: sql input field has NO external column possible 2\r\n"},
   };
   for (const auto &c : cases) {
     const bool named = c.options.find("file=") != std::string::npos;
@@ -80,7 +89,7 @@ TEST_F(LoadRun, Layout_ErrorsStopTheRunBeforeAnyRecord) {
   }
 }
 
-TEST_F(LoadRun, Layout_UnloadRecordsMustFitTheirBuffer) {
+TEST_F(LoadRun, Layout_UnloadFieldsMustHaveAPlaceInsideTheRecord) {
   const std::string head = "options db=" + db + " user=SYSDBA passwd=masterkey direction=o "
                            "file=out.txt variables=2 ";
   const struct {
@@ -96,6 +105,9 @@ TEST_F(LoadRun, Layout_UnloadRecordsMustFitTheirBuffer) {
       // Without lrecl the record and its CR LF must fit 8184 bytes.
       {"", "select id{position=1 size=2}, name{position=8173 size=10} from p",
        "Lodrun #: output field 2 too big for record\r\n"},
+      // Generated SQL fields serve loads; an unload column needs a place.
+      {"delimiter=,", "select id{sysdate}, name from p",
+       "Lodrun #: output field without sufficient information - index: 1\r\n"},
   };
   for (const auto &c : cases) {
     run(head + c.options + "\n" + c.sql + "\n");

@@ -105,18 +105,3 @@ TEST_F(GeneratedValue, MakeGeneratedValue_FormsFollowDirectionKindAndType) {
     ++row;
   }
 }
-
-TEST_F(GeneratedValue, MakeGeneratedValue_SmallintCounterWarnsBeyond32767) {
-  makeFieldTable(1);
-  job.direction = 'i';
-  job.separator = ',';
-  job.fieldTable[0] = FieldSpec{203, 0, 0, 100, 1, 2, 500, 0};
-  job.startCount = 32760;
-  short format = 0, length = 0;
-  job.recordCount = 7;
-  EXPECT_EQ(printed([&] { makeGeneratedValue(0, &format, &length); }), "");
-  job.recordCount = 8;
-  EXPECT_EQ(printed([&] { makeGeneratedValue(0, &format, &length); }),
-            "Lodrun #:  Warning: generated field exceeded 16bit integer\n");
-  EXPECT_EQ(std::string(job.fieldBuffer, 2), bytesOf<int16_t>(-32768));
-}
