@@ -100,12 +100,14 @@ int readLineRecord() {
     if (passOver()) continue;
     // Delimited text ends its fields at a NUL: a record holding one is no
     // text (a binary or UTF-16 file) and would load cut short.
-    const void *nul = std::memchr(line, '\0', static_cast<size_t>(length));
-    if (job.separator != 0 && nul != nullptr) {
-      LOCATED_MESSAGE("input record %d contains binary data at byte %d%s",
-                      job.recordCount + 1, static_cast<int>(static_cast<const char *>(nul) - line) + 1,
-                      job.lineEnd);
-      abortRun();
+    if (job.separator != 0) {
+      const void *nul = std::memchr(line, '\0', static_cast<size_t>(length));
+      if (nul != nullptr) {
+        const int offset = static_cast<int>(static_cast<const char *>(nul) - line);
+        LOCATED_MESSAGE("input record %d contains binary data at byte %d%s",
+                        job.recordCount + 1, offset + 1, job.lineEnd);
+        abortRun();
+      }
     }
     restoreLineBreaks(line, length);
     return countRecord(length);
