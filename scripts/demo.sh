@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # make demo: creates an embedded sample database, loads a delimited and a
-# fixed-size sample file into it with lodrun, and shows the rows with isql-fb.
+# fixed-size sample file into it with lodrun, shows the rows with isql-fb,
+# then unloads the table again as a delimited file with a heading line and as
+# a fixed-size file, and prints both files.
 set -euo pipefail
 LODRUN=${1:-build/lodrun}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,3 +37,13 @@ echo "== rows now in the table"
 isql-fb -q "$DB" -user SYSDBA -password masterkey <<SQL
 select id, name, balance, born, note from people order by id;
 SQL
+
+run unload-delimited.cmd || exit 0
+run unload-fixed.cmd || exit 0
+
+echo
+echo "== the delimited file people-out.csv"
+cat "$WORK/people-out.csv"
+echo
+echo "== the fixed-size file people-out.fix"
+cat "$WORK/people-out.fix"

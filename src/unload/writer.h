@@ -1,21 +1,60 @@
 // writer.h - the output record writer: one fetched row into one fixed-size
 // or delimited record in job.inputBuffer, and the Excel heading.
+//
+//   column --GetField--> fieldBuffer --build*Record--> inputBuffer
+//   blob id --OpenBlob/GetBlobSegment--> fieldBuffer --/      |
+//   filler --makeGeneratedValue--> fieldBuffer --/            |
+//                      writeRecordLine --fwrite--> data file or discards
 #ifndef LODRUN_UNLOAD_WRITER_H
 #define LODRUN_UNLOAD_WRITER_H
 
-// Value of fieldTable entry `entry` into job.fieldBuffer; returns its length
-// (0 for NULL). Ends the run on error.
+// Bytes of the record now in job.inputBuffer as the last build left it: a
+// delimited record with its final separator, a fixed one outputWidth bytes.
+// Valid until the next build or writeExcelHeader.
+extern int builtRecordLength;
+
+// Value of fieldTable entry `entry` (0-based, bound to a column) into
+// job.fieldBuffer; returns its length, 0 for NULL or empty text. Text values
+// are followed by a NUL. Returns -1 when the record cannot be built (a blob
+// longer than the field buffer in delimited output; reported). Every other
+// failure is reported and ends the run.
 int getOutputField(int entry);
 
-// true when the record could not be built (the reason has been reported).
+// Build the current row into job.inputBuffer and set builtRecordLength.
+// Return true when the record failed (reported); the buffer then holds the
+// record as far as it was built. Fatal problems end the run.
 bool buildDelimitedRecord();
 bool buildFixedRecord();
 
-// Writes the record in job.inputBuffer to the data file, or hands it to
-// discardRecord.
+// Replaces every carriage return in the `length` bytes of record by byte 2
+// and every line feed by byte 1, so that a value holding line breaks stays on
+// one line (a load turns them back).
+void hideLineBreaks(char *record, int length);
+
+// Writes the record in job.inputBuffer (builtRecordLength bytes) with its line
+// end to the data file. A delimited record whose separator count is not
+// fieldCount, or that does not fit its record length, goes to discardRecord
+// instead (which counts it against errors). A write failure ends the run.
 void writeRecordLine();
 
-// Builds and writes the heading line of column names.
+// Hands a delimited record that failed to build, as far as it was built, to
+// discardRecord, which counts it against errors and stops the run at the
+// limit. Line breaks in it are replaced as in a written record.
+void discardFailedRecord();
+
+// Builds and writes the heading line of column names ("filler%d" for
+// fillers). A missing position or a failed name lookup ends the run.
 void writeExcelHeader();
+
+// Shared by the writer's files.
+
+// Index of the first fieldTable entry at delimited `position`, or -1.
+int entryAtPosition(int position);
+
+// Appends `length` bytes of value (in quoteChar when quoted) and the
+// separator to the delimited record being built. Returns false, having
+// reported "output buffer size too small", when the record with its line end
+// would no longer fit the record buffer; nothing is copied then.
+bool appendField(const char *value, int length, bool quoted);
 
 #endif  // LODRUN_UNLOAD_WRITER_H

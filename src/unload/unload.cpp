@@ -1,0 +1,80 @@
+// unload.cpp - the unload loop: the SELECT's rows, one output record each.
+//
+//   OpenCursor --> [heading] --> FetchRow --build*Record--> inputBuffer
+//     --writeRecordLine--> data file          ... until 100 or `rows`
+//   --> CloseCursor --> everything written reaches the file
+#include "unload/unload.h"
+
+#include <cstdio>
+
+#include "dblib/dbfuncs.h"
+#include "job/run.h"
+#include "job/settings.h"
+#include "unload/writer.h"
+
+namespace {
+
+[[noreturn]] void cursorFailure(int code, const char *label);
+void writeRow(bool delimited);
+void flushDataFile();
+
+}  // namespace
+
+void unloadRows() {
+  QueryRecord *query = &job.queryRecord;
+  int code = OpenCursor(query, &job.transactionHandle);
+  if (code != kDbOk) cursorFailure(code, "open read cursor");
+  // Records go out through one large buffer: fewer writes, same bytes.
+  static char dataBuffer[1 << 16];
+  std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
+  if (job.excelFormat) writeExcelHeader();
+
+  const bool delimited = job.separator != 0;
+  // At most `rows` rows are fetched.
+  while (job.maxRows <= 0 || job.recordCount < job.maxRows) {
+    code = FetchRow(query);
+    if (code == kDbEndOfData) break;
+    if (code != kDbOk) cursorFailure(code, "fetching from cursor");
+    if (job.skipCount > 0) job.skipCount = 0;
+    ++job.recordCount;
+    writeRow(delimited);
+  }
+
+  code = CloseCursor(query);
+  if (code != kDbOk) cursorFailure(code, "closing cursor");
+  flushDataFile();
+}
+
+namespace {
+
+void cursorFailure(int code, const char *label) {
+  job.lastDblibError = code;
+  ReportDblibError(label, 0);
+  abortRun();
+}
+
+// Builds and writes the fetched row. A record that failed counts once
+// against errors: a delimited one goes to the discards as far as it was
+// built (discardRecord counts it); a fixed one is counted here and, below
+// the limit, written as far as it was built.
+void writeRow(bool delimited) {
+  const bool failed = delimited ? buildDelimitedRecord() : buildFixedRecord();
+  if (!failed) {
+    writeRecordLine();
+  } else if (delimited) {
+    discardFailedRecord();
+  } else {
+    if (++job.rejectedCount >= job.maxErrors) abortRun();
+    writeRecordLine();
+  }
+}
+
+// The driver only closes the data file: a full disk must show here, while
+// the run can still fail.
+void flushDataFile() {
+  if (std::fflush(job.dataStream) == 0 && !std::ferror(job.dataStream)) return;
+  std::perror("Unexpected system error writing output");
+  abortRun();
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// writer_line.cpp - a built record out to the data file, and the heading line.
+//
+//   inputBuffer --separator count--> + line end (or pad to lrecl)
+//               --fwrite--> dataStream
+//               \--miscounted, too long, failed--> discardRecord
+//
+// A delimited record carries its final separator until here; the line end
+// takes its place. Records with an lrecl have no line end.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/dbfuncs.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+#include "load/loadloop.h"
+#include "unload/writer.h"
+
+namespace {
+
+void writeDelimitedLine();
+void discardDelimited(int length);
+void writeFixedLine();
+int countSeparators(const char *record, int length);
+bool opensOrClosesQuote(const char *record, int length, int i);
+bool addLineEnd(int *length);
+void writeBytes(int length);
+
+}  // namespace
+
+void writeRecordLine() {
+  if (job.separator != 0)
+    writeDelimitedLine();
+  else
+    writeFixedLine();
+}
+
+void discardFailedRecord() {
+  const int length = builtRecordLength > 0 ? builtRecordLength - 1 : 0;
+  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, length);
+  discardDelimited(length);
+}
+
+void writeExcelHeader() {
+  builtRecordLength = 0;
+  int fillerNumber = 1;
+  char name[48];
+  for (int position = 1; position <= job.fieldCount; ++position) {
+    const int entry = entryAtPosition(position);
+    if (entry < 0) {
+      LOCATED_MESSAGE("spec for output field %d not available%s", position, job.lineEnd);
+      abortRun();
+    }
+    const FieldSpec &spec = job.fieldTable[entry];
+    bool quoted = false;
+    if (spec.sqlField == 0) {
+      std::snprintf(name, sizeof name, "%s%d", "filler", fillerNumber++);
+    } else {
+      job.lastDblibError = GetFieldName(spec.sqlField, &job.queryRecord, name);
+      if (job.lastDblibError != kDbOk) {
+        ReportDblibError("GetFieldName", spec.sqlField);
+        abortRun();
+      }
+      quoted = job.quoteStrings != 0;
+    }
+    if (!appendField(name, static_cast<int>(strnlen(name, sizeof name)), quoted))
+      abortRun();
+  }
+  writeRecordLine();
+}
+
+namespace {
+
+void writeDelimitedLine() {
+  const int count = countSeparators(job.inputBuffer, builtRecordLength);
+  int length = builtRecordLength > 0 ? builtRecordLength - 1 : 0;
+  if (count != job.fieldCount) {
+    LOCATED_MESSAGE("wrong number of separators on delimited output line %d (s.b. %hd, is %d)%s",
+                    job.recordCount, job.fieldCount, count, job.lineEnd);
+    discardDelimited(length);
+    return;
+  }
+  if (job.recordLength > 0) {
+    // Records of lrecl bytes: the fields, then the pad.
+    if (length > job.recordLength) {
+      LOCATED_MESSAGE("Lodrun: %s size too small for, is %d need %d%s", "record",
+                      job.recordLength, length, job.lineEnd);
+      discardDelimited(length);
+      return;
+    }
+    std::memset(job.inputBuffer + length, job.padChar,
+                static_cast<size_t>(job.recordLength - length));
+    length = job.recordLength;
+  } else if (!addLineEnd(&length)) {
+    discardRecord(length);
+    return;
+  }
+  writeBytes(length);
+}
+
+// With an lrecl the discards take records of exactly lrecl bytes (a longer
+// one is cut there): a shorter record gets the pad instead of stale bytes.
+void discardDelimited(int length) {
+  if (job.recordLength > length)
+    std::memset(job.inputBuffer + length, job.padChar,
+                static_cast<size_t>(job.recordLength - length));
+  discardRecord(length);
+}
+
+// Layout validation keeps every fixed record and its line end within the
+// record buffer; a record that still would not fit cannot be written.
+void writeFixedLine() {
+  int length = builtRecordLength;
+  if (job.recordLength <= 0 && !addLineEnd(&length)) abortRun();
+  writeBytes(length);
+}
+
+// Separators outside quotes, the final one included. A separator after a
+// backslash is data. With quoting, a quote character at the record's start
+// or beside a separator opens or closes a quoted value.
+int countSeparators(const char *record, int length) {
+  const char separator = job.separator;
+  int count = 0;
+  if (!job.quoteStrings) {
+    const char *const end = record + length;
+    for (const char *p = record;
+         (p = static_cast<const char *>(std::memchr(p, separator, end - p))); ++p)
+      if (p == record || p[-1] != '\\') ++count;
+    return count;
+  }
+  bool quoted = false;
+  for (int i = 0; i < length; ++i) {
+    if (opensOrClosesQuote(record, length, i)) {
+      quoted = !quoted;
+    } else if (record[i] == separator && !quoted && (i == 0 || record[i - 1] != '\\')) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+bool opensOrClosesQuote(const char *record, int length, int i) {
+  if (record[i] != job.quoteChar) return false;
+  return i == 0 || record[i - 1] == job.separator ||
+         (i + 1 < length && record[i + 1] == job.separator);
+}
+
+// Puts the line end after the `*length` bytes of the record; false, having
+// reported it, when the record buffer cannot hold it.
+bool addLineEnd(int *length) {
+  const int need = *length + job.lineEndLength;
+  if (need > kBufferSize) {
+    LOCATED_MESSAGE("Lodrun: %s size too small for, is %d need %d%s", "output buffer",
+                    kBufferSize, need, job.lineEnd);
+    return false;
+  }
+  std::memcpy(job.inputBuffer + *length, job.lineEnd,
+              static_cast<size_t>(job.lineEndLength));
+  *length = need;
+  return true;
+}
+
+void writeBytes(int length) {
+  const size_t wanted = static_cast<size_t>(length);
+  errno = 0;
+  const size_t written = std::fwrite(job.inputBuffer, 1, wanted, job.dataStream);
+  if (written == wanted) return;
+  if (std::ferror(job.dataStream)) {
+    std::perror("Unexpected system error writing output");
+  } else {
+    LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
+                    "write", "out", static_cast<int>(written), length, job.recordCount,
+                    job.lineEnd);
+  }
+  abortRun();
+}
+
+}  // namespace

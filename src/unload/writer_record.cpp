@@ -1,0 +1,171 @@
+// writer_record.cpp - the fetched row as one record in job.inputBuffer.
+//
+//   delimited: for position 1..fieldCount: value --append--> inputBuffer
+//              ("value," or "'value'," for quoted text), line breaks hidden
+//   fixed:     padChar x outputWidth, then each value copied at its position
+//
+// Every append is checked against the 8184-byte record buffer before a byte
+// is copied; a record that would not fit fails instead.
+#include <algorithm>
+#include <cstring>
+
+#include "job/messages.h"
+#include "job/settings.h"
+#include "load/params.h"
+#include "unload/writer.h"
+
+int builtRecordLength = 0;
+
+namespace {
+
+bool delimitedColumn(int entry);
+bool delimitedFiller(int entry);
+bool fixedValue(int entry, int *length);
+void placeFixedValue(const FieldSpec &spec, int length);
+
+}  // namespace
+
+bool buildDelimitedRecord() {
+  builtRecordLength = 0;
+  for (int position = 1; position <= job.fieldCount; ++position) {
+    const int entry = entryAtPosition(position);
+    if (entry < 0) {
+      LOCATED_MESSAGE("cannot find field specifier for %d%s", position, job.lineEnd);
+      return true;
+    }
+    const bool failed = job.fieldTable[entry].sqlField > 0 ? delimitedColumn(entry)
+                                                           : delimitedFiller(entry);
+    if (failed) return true;
+  }
+  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, builtRecordLength);
+  return false;
+}
+
+bool buildFixedRecord() {
+  const int width = std::clamp<int>(job.outputWidth, 0, kBufferSize);
+  std::memset(job.inputBuffer, job.padChar, static_cast<size_t>(width));
+  builtRecordLength = width;
+  for (int entry = 0; entry < job.fieldCount; ++entry) {
+    const FieldSpec &spec = job.fieldTable[entry];
+    int length = 0;
+    if (!fixedValue(entry, &length)) return true;
+    const int start = spec.position - 1;
+    const int room = start < 0 ? 0 : std::min<int>(spec.size, width - start);
+    if (length > room) {
+      LOCATED_MESSAGE("output record %d, field %d truncated from %hd to %hd%s",
+                      job.recordCount, entry + 1, static_cast<short>(length),
+                      static_cast<short>(std::max(room, 0)), job.lineEnd);
+      return true;
+    }
+    placeFixedValue(spec, length);
+  }
+  return false;
+}
+
+int entryAtPosition(int position) {
+  for (int i = 0; i < job.fieldCount; ++i)
+    if (job.fieldTable[i].position == position) return i;
+  return -1;
+}
+
+bool appendField(const char *value, int length, bool quoted) {
+  const int end = builtRecordLength + length + (quoted ? 3 : 1);
+  // The final separator gives way to the line end.
+  const int need = end - 1 + (job.recordLength > 0 ? 0 : job.lineEndLength);
+  if (need > kBufferSize) {
+    LOCATED_MESSAGE("Lodrun: %s size too small for, is %d need %d%s", "output buffer",
+                    kBufferSize, need, job.lineEnd);
+    return false;
+  }
+  char *out = job.inputBuffer + builtRecordLength;
+  if (quoted) *out++ = job.quoteChar;
+  std::memcpy(out, value, static_cast<size_t>(length));
+  out += length;
+  if (quoted) *out++ = job.quoteChar;
+  *out = job.separator;
+  builtRecordLength = end;
+  return true;
+}
+
+void hideLineBreaks(char *record, int length) {
+  char *const end = record + length;
+  for (char *p = record; (p = static_cast<char *>(std::memchr(p, '\n', end - p))); ++p)
+    *p = '\1';
+  for (char *p = record; (p = static_cast<char *>(std::memchr(p, '\r', end - p))); ++p)
+    *p = '\2';
+}
+
+namespace {
+
+// Appends the column of `entry`; text columns are quoted when asked, even
+// when empty. True when the record failed.
+bool delimitedColumn(int entry) {
+  const int length = getOutputField(entry);
+  if (length < 0) return true;
+  const bool quoted = job.quoteStrings && job.fieldTable[entry].sqlType == kTypeText;
+  return !appendField(job.fieldBuffer, length, quoted);
+}
+
+// Appends the generated text of filler `entry`. A filler that is not text,
+// or whose value cannot be made, fails the record after its field.
+bool delimitedFiller(int entry) {
+  const bool text = job.fieldTable[entry].externalType == kExtText;
+  if (!text)
+    LOCATED_MESSAGE("generated field type not text for %d (file::using separator)%s",
+                    entry, job.lineEnd);
+  short format = 0;
+  short length = 0;
+  const int code = makeGeneratedValue(entry, &format, &length);
+  if (code != 0) {
+    LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
+                    code, "delimited", entry, job.recordCount, job.lineEnd);
+    appendField(job.fieldBuffer, 0, false);
+    return true;
+  }
+  int valueLength = std::clamp<int>(length, 0, kBufferSize - 1);
+  // A binary value has no text: keep only what reads as text.
+  if (!text)
+    valueLength = static_cast<int>(strnlen(job.fieldBuffer, static_cast<size_t>(valueLength)));
+  return !appendField(job.fieldBuffer, valueLength, false) || !text;
+}
+
+// The value of `entry` into fieldBuffer and its length; false when the
+// record failed. A 1-byte integer takes the low byte of its 16-bit value
+// when that value has a byte's range.
+bool fixedValue(int entry, int *length) {
+  const FieldSpec &spec = job.fieldTable[entry];
+  if (spec.sqlField > 0) {
+    *length = getOutputField(entry);
+  } else {
+    short format = 0;
+    short generated = 0;
+    const int code = makeGeneratedValue(entry, &format, &generated);
+    if (code != 0) {
+      LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
+                      code, "fixed", entry + 1, job.recordCount, job.lineEnd);
+      return false;
+    }
+    *length = std::clamp<int>(generated, 0, kBufferSize);
+  }
+  if (spec.externalType == kExtInt8 && *length == 2) {
+    short value = 0;
+    std::memcpy(&value, job.fieldBuffer, sizeof value);
+    // Below -128 the low byte would be another number: that value does not fit.
+    if (value >= -128 && value < 256) {
+      job.fieldBuffer[0] = static_cast<char>(value & 0xFF);
+      *length = 1;
+    }
+  }
+  return true;
+}
+
+// Copies the value (checked to fit its field and the record) to its position;
+// a NULL leaves the pad. memmove stays a library call, where an inlined
+// memcpy became a string instruction that costs more than these short copies.
+void placeFixedValue(const FieldSpec &spec, int length) {
+  if (length <= 0) return;
+  std::memmove(job.inputBuffer + spec.position - 1, job.fieldBuffer,
+               static_cast<size_t>(length));
+}
+
+}  // namespace
