@@ -54,19 +54,25 @@ void cursorFailure(int code, const char *label) {
 }
 
 // Builds and writes the fetched row. A record that failed counts once
-// against errors: a delimited one goes to the discards as far as it was
-// built (discardRecord counts it); a fixed one is counted here and, below
-// the limit, written as far as it was built.
+// against errors and, at the limit, stops the run unwritten. Below it the
+// record goes on as far as it was built: a delimited one is then short of
+// separators and goes to the discards, which count it; one that still
+// reaches the file is counted here.
 void writeRow(bool delimited) {
   const bool failed = delimited ? buildDelimitedRecord() : buildFixedRecord();
   if (!failed) {
     writeRecordLine();
-  } else if (delimited) {
-    discardFailedRecord();
-  } else {
-    if (++job.rejectedCount >= job.maxErrors) abortRun();
-    writeRecordLine();
+    return;
   }
+  if (job.rejectedCount + 1 >= job.maxErrors) {
+    ++job.rejectedCount;
+    abortRun();
+  }
+  const int rejectedBefore = job.rejectedCount;
+  if (delimited && job.recordLength <= 0)
+    hideLineBreaks(job.inputBuffer, builtRecordLength);  // one discard, one line
+  writeRecordLine();
+  if (job.rejectedCount == rejectedBefore) ++job.rejectedCount;
 }
 
 // The driver only closes the data file: a full disk must show here, while

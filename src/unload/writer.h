@@ -37,11 +37,6 @@ void hideLineBreaks(char *record, int length);
 // instead (which counts it against errors). A write failure ends the run.
 void writeRecordLine();
 
-// Hands a delimited record that failed to build, as far as it was built, to
-// discardRecord, which counts it against errors and stops the run at the
-// limit. Line breaks in it are replaced as in a written record.
-void discardFailedRecord();
-
 // Builds and writes the heading line of column names ("filler%d" for
 // fillers). A missing position or a failed name lookup ends the run.
 void writeExcelHeader();

@@ -36,12 +36,6 @@ void writeRecordLine() {
     writeFixedLine();
 }
 
-void discardFailedRecord() {
-  const int length = builtRecordLength > 0 ? builtRecordLength - 1 : 0;
-  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, length);
-  discardDelimited(length);
-}
-
 void writeExcelHeader() {
   builtRecordLength = 0;
   int fillerNumber = 1;

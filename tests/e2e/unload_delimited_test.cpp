@@ -67,16 +67,22 @@ TEST_F(UnloadRun, Delimited_UnplacedColumnsFillFreePositionsAfterFillers) {
 TEST_F(UnloadRun, Delimited_FailedRecordCountsOnceAndGoesToDiscardsAsBuilt) {
   // No field has position 2: every record fails there.
   const char select[] = "select id{position=1}, c4{position=3} from t order by id";
-  const std::string failures = "Lodrun #: cannot find field specifier for 2\r\n";
+  const std::string failure = "Lodrun #: cannot find field specifier for 2\r\n";
+  auto discarded = [&](int line) {
+    return failure + "Lodrun #: wrong number of separators on delimited output line " +
+           std::to_string(line) + " (s.b. 2, is 1)\r\n";
+  };
   unload("variables=2 delimiter=, errors=4 discards=bad.txt", select);
   EXPECT_EQ(exitCode, 0);
-  EXPECT_EQ(out, failures + failures + failures + selected(3));
+  EXPECT_EQ(out, discarded(1) + discarded(2) + discarded(3) + selected(3));
   EXPECT_EQ(output("bad.txt"), "1\r\n2\r\n3\r\n");
   EXPECT_EQ(output(), "");
 
+  // The record that reaches the limit stops the run unwritten.
   unload("variables=2 delimiter=, errors=3 discards=bad.txt", select);
   EXPECT_EQ(exitCode, 1);
-  EXPECT_EQ(out, failures + failures + failures + aborted(3));
+  EXPECT_EQ(out, discarded(1) + discarded(2) + failure + aborted(3));
+  EXPECT_EQ(output("bad.txt"), "1\r\n2\r\n");
 
   unload("variables=1 delimiter=, rows=2", "select id from t order by id");
   EXPECT_EQ(output(), "1\r\n2\r\n");
@@ -108,14 +114,16 @@ TEST_F(UnloadRun, Delimited_BlobBytesAndTheirLimits) {
   EXPECT_EQ(output("bad.txt"), "2\r\n");
   EXPECT_NE(out.find("WARNING binary or long blobs not allowed\r\n"
                      "warning blob at col 2 is binary - EXPECT failure!\r\n"
-                     "Lodrun #: blob for col 2, record 2 too long (9000, max: 8183)\r\n" +
+                     "Lodrun #: blob for col 2, record 2 too long (9000, max: 8183)\r\n"
+                     "Lodrun #: wrong number of separators on delimited output line 2 (s.b. 2, is 1)\r\n" +
                      selected(3)),
             std::string::npos)
       << out;
 
   unload(options, "select cast(lpad('', 6000, 'y') as varchar(6000)),"
                   " cast(lpad('', 6000, 'y') as varchar(6000)) from t where id = 1");
-  EXPECT_EQ(out, "Lodrun #: Lodrun: output buffer size too small for, is 8184 need 12003\r\n" +
+  EXPECT_EQ(out, "Lodrun #: Lodrun: output buffer size too small for, is 8184 need 12003\r\n"
+                 "Lodrun #: wrong number of separators on delimited output line 1 (s.b. 2, is 1)\r\n" +
                      selected(1));
   EXPECT_EQ(output("bad.txt"), std::string(6000, 'y') + "\r\n");
 
