@@ -275,8 +275,9 @@ bool checkVariablesCovered() {
 }
 
 // Fixed output: every field inside the record, the record (and its line end
-// when it has no lrecl) inside the record buffer, and no two fields sharing
-// a byte.
+// when it has no lrecl) inside the record buffer, and no later field starting
+// or ending inside an earlier one. A field placed exactly over another is
+// allowed: a filler under a column shows where the column is NULL.
 bool checkFixedOutputBounds() {
   bool failed = false;
   int furthest = -1;
@@ -296,7 +297,9 @@ bool checkFixedOutputBounds() {
     for (int j = i + 1; j < job.fieldCount; ++j) {
       const FieldSpec &g = job.fieldTable[j];
       if (g.position < 1) continue;
-      if (g.position <= end && f.position <= g.position + g.size - 1) {
+      const int gEnd = g.position + g.size - 1;
+      if ((f.position < g.position && g.position < end) ||
+          (f.position < gEnd && gEnd < end)) {
         LOCATED_MESSAGE("output fields %d and %d overlap%s", i + 1, j + 1, job.lineEnd);
         failed = true;
       }

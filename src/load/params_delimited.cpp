@@ -113,8 +113,10 @@ int putMissingFields(int position, int expected) {
       const FieldSpec &f = job.fieldTable[index.entries[static_cast<size_t>(k)]];
       ++job.shortCount;
       if (!job.shortOk) {
-        LOCATED_MESSAGE("record %d contains null field at %d (short) - discarded)%s",
-                        job.recordCount, f.sqlField, job.lineEnd);
+        // No line end of its own: without a discards file the record itself
+        // follows on this line.
+        LOCATED_MESSAGE("record %d contains null field at %d (short) - discarded)",
+                        job.recordCount, f.sqlField);
         rejected = 1;
         continue;
       }

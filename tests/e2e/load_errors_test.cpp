@@ -95,10 +95,10 @@ TEST_F(LoadRun, Layout_UnloadFieldsMustHaveAPlaceInsideTheRecord) {
   const struct {
     std::string options, sql, message;
   } cases[] = {
-      // Sharing one byte is an overlap.
-      {"", "select id{position=1 size=10}, name{position=10 size=10} from p",
+      // A later field starting or ending inside an earlier one overlaps.
+      {"", "select id{position=1 size=10}, name{position=9 size=10} from p",
        "Lodrun #: output fields 1 and 2 overlap\r\n"},
-      {"", "select id{position=1 size=10}, name{position=1 size=10} from p",
+      {"", "select id{position=5 size=10}, name{position=1 size=10} from p",
        "Lodrun #: output fields 1 and 2 overlap\r\n"},
       {"lrecl=12", "select id{position=1 size=2}, name{position=5 size=10} from p",
        "Lodrun #: output field 2 too big for record\r\n"},

@@ -37,6 +37,15 @@ TEST_F(UnloadRun, Fixed_ComputedWidthLreclBinaryValuesAndFillers) {
                           tail);
 }
 
+// A field placed exactly over another is no overlap: a filler under a
+// column shows through where the column is NULL or empty.
+TEST_F(UnloadRun, Fixed_FillerUnderAColumnShowsWhereItIsNull) {
+  unload("variables=2 lrecl=8 xtra_fields=1 filler=3;6;-;7",
+         "select id{position=1 size=2}, c4{position=3 size=4} from t order by id");
+  EXPECT_EQ(out, selected(3));
+  EXPECT_EQ(output(), "01ab    02----  03----  ");
+}
+
 TEST_F(UnloadRun, Fixed_EveryDateFormatWithEitherSeparator) {
   const char select[] =
       "select ts{position=1 size=10 dateform=11}, ts{position=11 size=10 dateform=12},"
