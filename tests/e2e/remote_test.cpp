@@ -1,0 +1,74 @@
+// A database reached as host:/path goes through a real Firebird server: the
+// same load and unload as on an embedded file, with the credentials taken
+// from the environment as scripts would give them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <string>
+
+#include "testsupport.h"
+
+namespace {
+
+// The SYSDBA password the server package wrote at installation.
+std::string serverPassword() {
+  std::ifstream in("/etc/firebird/3.0/SYSDBA.password");
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string key = "ISC_PASSWORD=";
+    if (line.compare(0, key.size(), key) != 0) continue;
+    std::string value = line.substr(key.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+    return value;
+  }
+  return "";
+}
+
+class RemoteRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const RunResult started =
+        runProgram("/bin/bash", {std::string(LODRUN_SOURCE_DIR) + "/scripts/start-server.sh"});
+    password_ = serverPassword();
+    if (started.exitCode != 0 || password_.empty())
+      GTEST_SKIP() << "no local Firebird server: " << started.err;
+    // The server runs as its own user: it must reach the directory.
+    ::chmod(dir_.path().c_str(), 0777);
+    db_ = "localhost:" + dir_.file("remote.fdb");
+    const std::string create = "CREATE DATABASE '" + db_ + "' USER 'SYSDBA' PASSWORD '" +
+                               password_ + "';\n"
+                               "create table people (id integer not null primary key,"
+                               " name varchar(20), born date);\ncommit;\n";
+    const RunResult made = runProgram("/usr/bin/isql-fb", {"-q", "-b"}, create);
+    if (made.exitCode != 0) GTEST_SKIP() << "server refused the database: " << made.out << made.err;
+  }
+
+  RunResult lodrun(const std::string &commands) {
+    writeFile(dir_.file("run.cmd"), commands);
+    return runLodrun({"-x", "run.cmd"}, "",
+                     {"ISC_USER=SYSDBA", "ISC_PASSWORD=" + password_}, dir_.path());
+  }
+
+  TempDir dir_;
+  std::string db_;
+  std::string password_;
+};
+
+TEST_F(RemoteRun, LoadAndUnloadThroughTheServerWithEnvironmentCredentials) {
+  writeFile(dir_.file("in.csv"), "1,Ada,10/12/1815\n2,Alan,23/06/1912\n");
+  RunResult r = lodrun("options db=" + db_ + " direction=i file=in.csv delimiter=, variables=3\n"
+                       "insert into people (id, name, born) values (?, ?, ?)\n");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, " 2 input (or update) records (short: 0, skipped: 0)\r\n"
+                   "\tprocessed from file in.csv\r\n");
+
+  r = lodrun("options db=" + db_ + " direction=o file=out.csv delimiter=, variables=3"
+             " lineend=u\nselect id, name, born from people order by id\n");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, " 2 records selected into file out.csv\n");
+  EXPECT_EQ(readFile(dir_.file("out.csv")), "1,Ada,10/12/1815\n2,Alan,23/06/1912\n");
+}
+
+}  // namespace
