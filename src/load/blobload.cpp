@@ -114,8 +114,8 @@ int trimmedFieldText() {
 
 // Opens the named file in the form's mode (binary forms byte for byte) and
 // passes a leading byte-order mark, as for every file read. A name that
-// cannot be opened, or
-// names a directory, is reported and its text becomes the content.
+// cannot be opened, or names a directory, is reported and its text becomes
+// the content.
 BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
   BlobSource source;
   source.lineMode = spec.format == kFormatAsciiBlob || spec.format == kFormatBinaryBlob;

@@ -8,13 +8,14 @@
 // Loads the blob of fieldTable entry `index` (0-based) for input variable
 // `variable` (1-based) from the file named in job.fieldBuffer, whose trailing
 // blanks are cut off in place. Forms 204/206 read the file in lines of at
-// most blobSegmentSize - 1 bytes, 205/207 in blocks; 206/207 take the bytes
-// as they are, 204/205 skip a UTF-8 byte-order mark. A name that cannot be
-// opened (or names a directory) is reported and its text loaded instead
-// (blobErrorCount + 1). Returns 0 when loaded (blobsLoaded + 1; the variable
-// holds the new, closed blob and is not NULL), -1 when the field was empty
-// (blobsWithoutFile + 1, nothing created). Every other failure (a dblib
-// error, a read error in the file) is reported and ends the run (abortRun).
+// most blobSegmentSize - 1 bytes, 205/207 in blocks; 206/207 open the file in
+// binary mode, 204/205 in text mode, and every form skips a leading UTF-8
+// byte-order mark. A name that cannot be opened (or names a directory) is
+// reported and its text loaded instead (blobErrorCount + 1). Returns 0 when
+// loaded (blobsLoaded + 1; the variable holds the new, closed blob and is
+// not NULL), -1 when the field was empty (blobsWithoutFile + 1, nothing
+// created). Every other failure (a dblib error, a read error in the file)
+// is reported and ends the run (abortRun).
 int loadBlobField(int index, int variable);
 
 // Writes `length` bytes into the current blob of the entry's variable in
