@@ -2,11 +2,7 @@
 // cannot show, the bytes of a line with NUL bytes in it and the heap after
 // thousands of blobs (the end-to-end tests cover the rest).
 #include <malloc.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
 
 #include "blob_fixture.h"
 #include "load/blobload.h"
