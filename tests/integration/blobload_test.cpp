@@ -3,7 +3,6 @@
 // thousands of blobs (the end-to-end tests cover the rest).
 #include <malloc.h>
 
-
 #include "blob_fixture.h"
 #include "load/blobload.h"
 
