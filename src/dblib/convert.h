@@ -19,6 +19,10 @@ long long truncateToWhole(double value);
 // texts of 11-17); 0 for any other format.
 int dateFormatBytes(int format);
 
+// Length of the `declared` bytes at data without their trailing blanks and
+// NUL bytes (the fetched text of a 453 variable).
+int trimmedTextLength(const char *data, int declared);
+
 // The coerced type code with its nullable bit set, whichever way it was given.
 inline int nullableType(int type) { return type | 1; }
 

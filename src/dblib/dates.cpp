@@ -25,6 +25,10 @@ int julianToDateNumber(int32_t value, long long *number);
 int checkCalendar(const struct tm *record, int components);
 void readTimeRecord(const char *source, struct tm *record);
 void writeTimeRecord(const struct tm *time, char *destination);
+bool writeDateText(int format, long long year, const struct tm *time, char sep,
+                   char *destination);
+char *putTwo(char *out, int value);
+char *putFour(char *out, long long value);
 
 const char *const kMonthAbbreviations[12] = {"Jan", "Feb", "Mar", "Apr",
                                              "May", "Jun", "Jul", "Aug",
@@ -138,6 +142,7 @@ int formatDate(int format, const struct tm *time, char *destination) {
   const int hours = time->tm_hour, minutes = time->tm_min, seconds = time->tm_sec;
   const char sep = runSettings->dateSeparator;
   const int bytes = dateFormatBytes(format);
+  if (writeDateText(format, year, time, sep, destination)) return kDbOk;
 
   switch (format) {
     case FmtYMDdate:
@@ -361,6 +366,80 @@ void readTimeRecord(const char *source, struct tm *record) {
   record->tm_wday = fields[6];
   record->tm_yday = fields[7];
   record->tm_isdst = fields[8];
+}
+
+// The texts of formats 11-17 written digit by digit, the same bytes as their
+// snprintf forms below (NUL included) when every field has its usual width:
+// a year of 0-9999, the other fields 0-99 and, for format 15, a month of
+// 1-12. False, with nothing written, for any other format or value: the
+// snprintf forms then decide.
+bool writeDateText(int format, long long year, const struct tm *time, char sep,
+                   char *destination) {
+  if (format < FmtYMDdate || format > FmtDMYtime) return false;
+  const int month = time->tm_mon + 1, day = time->tm_mday;
+  auto twoDigits = [](int value) { return value >= 0 && value <= 99; };
+  if (year < 0 || year > 9999 || !twoDigits(month) || !twoDigits(day)) return false;
+  if (format == FmtDMonYdate && (month < 1 || month > 12)) return false;
+  const bool timed = format == FmtYMDtime || format == FmtMDYtime || format == FmtDMYtime;
+  if (timed && !(twoDigits(time->tm_hour) && twoDigits(time->tm_min) && twoDigits(time->tm_sec)))
+    return false;
+
+  char *out = destination;
+  switch (format) {
+    case FmtYMDdate: case FmtYMDtime:
+      out = putFour(out, year);
+      *out++ = sep;
+      out = putTwo(out, month);
+      *out++ = sep;
+      out = putTwo(out, day);
+      break;
+    case FmtMDYdateUS: case FmtMDYtime:
+      out = putTwo(out, month);
+      *out++ = sep;
+      out = putTwo(out, day);
+      *out++ = sep;
+      out = putFour(out, year);
+      break;
+    case FmtDMonYdate:
+      out = putTwo(out, day);
+      *out++ = sep;
+      std::memcpy(out, kMonthAbbreviations[month - 1], 3);
+      out += 3;
+      *out++ = sep;
+      out = putFour(out, year);
+      break;
+    default:  // 16, 17: day first
+      out = putTwo(out, day);
+      *out++ = sep;
+      out = putTwo(out, month);
+      *out++ = sep;
+      out = putFour(out, year);
+      break;
+  }
+  if (timed) {
+    *out++ = ' ';
+    out = putTwo(out, time->tm_hour);
+    *out++ = ':';
+    out = putTwo(out, time->tm_min);
+    *out++ = ':';
+    out = putTwo(out, time->tm_sec);
+  }
+  *out = '\0';
+  return true;
+}
+
+// value 0-99 as two digits
+char *putTwo(char *out, int value) {
+  out[0] = static_cast<char>('0' + value / 10);
+  out[1] = static_cast<char>('0' + value % 10);
+  return out + 2;
+}
+
+// value 0-9999 as four digits
+char *putFour(char *out, long long value) {
+  const int year = static_cast<int>(value);
+  putTwo(out, year / 100);
+  return putTwo(out + 2, year % 100);
 }
 
 void writeTimeRecord(const struct tm *time, char *destination) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
 namespace {
@@ -62,8 +63,7 @@ void trimTexts(XSQLDA *sqlda) {
   for (int i = 0; i < sqlda->sqld && i < sqlda->sqln; ++i) {
     XSQLVAR &var = sqlda->sqlvar[i];
     if ((var.sqltype & ~1) != SQL_TEXT || var.sqldata == nullptr) continue;
-    int end = var.sqllen;
-    while (end > 0 && (var.sqldata[end - 1] == 0 || var.sqldata[end - 1] == ' ')) --end;
+    const int end = trimmedTextLength(var.sqldata, var.sqllen);
     if (end < var.sqllen) var.sqldata[end] = 0;  // never past the data area
   }
 }

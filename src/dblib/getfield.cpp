@@ -22,7 +22,6 @@ namespace {
 
 int getText(const XSQLVAR *variable, int format, int length, char *destination);
 int getTimestamp(const XSQLVAR *variable, int format, int length, char *destination);
-int trimmedLength(const char *data, int declared);
 [[noreturn]] void failUnknownType(const XSQLVAR *variable, int column, int line);
 
 }  // namespace
@@ -115,7 +114,7 @@ namespace {
 // characters that fit and gives 20102 when some were cut.
 int getText(const XSQLVAR *variable, int format, int length, char *destination) {
   if (format < FmtText || format > FmtCounted16Text) return kDbCannotFormat;
-  const int total = trimmedLength(variable->sqldata, variable->sqllen);
+  const int total = trimmedTextLength(variable->sqldata, variable->sqllen);
   int kept = std::min(total, length);
   if (kept < 1) return kDbNull;
   const char *text = variable->sqldata;
@@ -150,6 +149,25 @@ int getText(const XSQLVAR *variable, int format, int length, char *destination) 
   return total > kept ? kDbTruncated : kDbOk;
 }
 
+}  // namespace
+
+// Eight bytes at a time while they are all blanks or NULs (a byte is one of
+// the two exactly when no bit but 0x20 is set), then byte by byte.
+int trimmedTextLength(const char *data, int declared) {
+  constexpr std::uint64_t kBlankBits = 0x2020202020202020ULL;
+  int length = declared;
+  while (length >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data + length - 8, sizeof word);
+    if ((word & ~kBlankBits) != 0) break;
+    length -= 8;
+  }
+  while (length > 0 && (data[length - 1] == ' ' || data[length - 1] == '\0')) --length;
+  return length;
+}
+
+namespace {
+
 // Format 10 copies the stored bytes; the date forms go through formatDate. A
 // date text needs `length` for its characters (its NUL follows when there is
 // room), a binary date its full width; a shorter text is cut with 20102.
@@ -182,13 +200,6 @@ int getTimestamp(const XSQLVAR *variable, int format, int length, char *destinat
   std::memcpy(destination, text, kept);
   if (kept < length) destination[kept] = '\0';
   return kept < characters ? kDbTruncated : kDbOk;
-}
-
-// Declared length less the trailing blanks and NULs.
-int trimmedLength(const char *data, int declared) {
-  int length = declared;
-  while (length > 0 && (data[length - 1] == ' ' || data[length - 1] == '\0')) --length;
-  return length;
 }
 
 [[noreturn]] void failUnknownType(const XSQLVAR *variable, int column, int line) {

@@ -20,12 +20,23 @@ namespace {
 
 int storeFloat(char *destination, double value);
 bool wholeIsClamped(const NumericPair *pair);
-int emitNumberText(int length, char *destination, int format);
+int emitNumberText(int length, char *destination, int format, int n);
 int checkBinaryWidth(const char *pointer, int length, int width);
+int writeWhole(long long value, char *out);
+int writeSixDecimals(double value, char *out);
+char *digitsBefore(char *end, unsigned long long value);
 
 // Fraction digits beyond this divisor change nothing a double can hold; they
 // are checked but not accumulated, so the divisor never overflows.
 constexpr double kDivisorLimit = 1e300;
+
+// Below 2^63 the whole part of a double fits an unsigned 64-bit integer.
+constexpr double kExactWholeLimit = 9223372036854775808.0;
+// The fraction scaled by 1e6 is below 2^20, so its rounding error is at most
+// 2^-34. Rounding it to the nearest integer agrees with a correctly rounded
+// "%f" unless its own fraction lies within that error of one half; this
+// margin is far wider, and the few values inside it go to snprintf.
+constexpr double kHalfwayMargin = 1e-7;
 
 }  // namespace
 
@@ -179,18 +190,17 @@ int storeNumber(char *destination, const NumericPair *pair, int type) {
 }
 
 // "%lld" for a whole value; otherwise "%f" less its trailing zeros (the point
-// stays, so 2.9999999 prints as "3.").
+// stays, so 2.9999999 prints as "3."). Both are written digit by digit where
+// that is provably the same text; NaN, infinities, magnitudes from 2^63 and
+// fractions too close to a rounding tie go through snprintf.
 int formatNumber(const NumericPair *pair) {
-  int length;
-  if (pair->real == static_cast<double>(pair->whole)) {
-    length = std::snprintf(infoBuffer, kInfoBufferSize, "%lld", pair->whole);
-  } else {
-    length = std::snprintf(infoBuffer, kInfoBufferSize, "%f", pair->real);
-    if (length >= kInfoBufferSize) length = kInfoBufferSize - 1;
-    if (std::memchr(infoBuffer, '.', length) != nullptr)
-      while (length > 0 && infoBuffer[length - 1] == '0') infoBuffer[--length] = '\0';
-  }
+  if (pair->real == static_cast<double>(pair->whole)) return writeWhole(pair->whole, infoBuffer);
+  int length = writeSixDecimals(pair->real, infoBuffer);
+  if (length >= 0) return length;
+  length = std::snprintf(infoBuffer, kInfoBufferSize, "%f", pair->real);
   if (length >= kInfoBufferSize) length = kInfoBufferSize - 1;
+  if (std::memchr(infoBuffer, '.', length) != nullptr)
+    while (length > 0 && infoBuffer[length - 1] == '0') infoBuffer[--length] = '\0';
   return length;
 }
 
@@ -282,8 +292,7 @@ int emitNumber(int length, const NumericPair *pair, char *destination, int forma
       return kDbOk;
     }
     case FmtText: case FmtFixedText: case FmtCountedText: case FmtCounted16Text:
-      formatNumber(pair);
-      return emitNumberText(length, destination, format);
+      return emitNumberText(length, destination, format, formatNumber(pair));
     default:
       return kDbCannotFormat;
   }
@@ -317,11 +326,11 @@ bool wholeIsClamped(const NumericPair *pair) {
          pair->real < -9223372036854775808.0;
 }
 
-// Places the text of formatNumber (in infoBuffer) in one of the text forms.
-// A destination too small for even the terminator or count is refused.
-int emitNumberText(int length, char *destination, int format) {
+// Places the text of formatNumber (in infoBuffer, n characters) in one of
+// the text forms. A destination too small for even the terminator or count
+// is refused.
+int emitNumberText(int length, char *destination, int format, int n) {
   const char *text = infoBuffer;
-  const int n = static_cast<int>(std::strlen(text));
   int room = length;                            // characters that fit
   if (format == FmtText || format == FmtCountedText) room = length - 1;
   if (format == FmtCounted16Text) {
@@ -365,6 +374,88 @@ int checkBinaryWidth(const char *pointer, int length, int width) {
   if (length != width) return kDbFieldSize;
   if (!isAligned(pointer, static_cast<std::uintptr_t>(width))) return kDbMisaligned;
   return kDbOk;
+}
+
+// The "%lld" text of value and its NUL into out; returns the length.
+int writeWhole(long long value, char *out) {
+  char digits[24];
+  char *const end = digits + sizeof digits;
+  // The magnitude in unsigned arithmetic: LLONG_MIN has no positive twin.
+  const unsigned long long magnitude =
+      value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                : static_cast<unsigned long long>(value);
+  char *start = digitsBefore(end, magnitude);
+  if (value < 0) *--start = '-';
+  const int length = static_cast<int>(end - start);
+  std::memcpy(out, start, static_cast<size_t>(length));
+  out[length] = '\0';
+  return length;
+}
+
+// The "%f" text of value less its trailing zeros, and its NUL, into out;
+// returns the length, or -1 (nothing written) when the value is not finite,
+// not below 2^63 in magnitude, or its seventh decimal is too near a tie to
+// decide without exact arithmetic.
+//   whole part: trunc() is exact, and so is the fraction left over;
+//   six decimals: the fraction times 1e6, rounded to the nearest integer; a
+//   carry of 1000000 goes into the whole part.
+int writeSixDecimals(double value, char *out) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < kExactWholeLimit)) return -1;  // NaN fails this too
+  const double whole = std::trunc(magnitude);
+  const double scaled = (magnitude - whole) * 1e6;
+  double micros = std::floor(scaled);
+  const double rest = scaled - micros;  // exact
+  if (std::fabs(rest - 0.5) < kHalfwayMargin) return -1;
+  if (rest > 0.5) micros += 1.0;
+
+  unsigned long long wholeDigits = static_cast<unsigned long long>(whole);
+  unsigned long fraction = static_cast<unsigned long>(micros);
+  if (fraction >= 1000000) {
+    fraction -= 1000000;
+    ++wholeDigits;  // at most 2^63: still fits
+  }
+  char text[32];
+  char *const end = text + sizeof text;
+  char *cursor = end;
+  // Six decimals less the trailing zeros; the point always stays.
+  int decimals = 6;
+  while (decimals > 0 && fraction % 10 == 0) {
+    fraction /= 10;
+    --decimals;
+  }
+  for (int i = 0; i < decimals; ++i, fraction /= 10)
+    *--cursor = static_cast<char>('0' + fraction % 10);
+  *--cursor = '.';
+  cursor = digitsBefore(cursor, wholeDigits);
+  if (std::signbit(value)) *--cursor = '-';  // "%f" keeps the sign of -0.0000001
+  const int length = static_cast<int>(end - cursor);
+  std::memcpy(out, cursor, static_cast<size_t>(length));
+  out[length] = '\0';
+  return length;
+}
+
+// Writes the decimal digits of value so that they end just before `end`;
+// returns the first. Two digits a step: half the divisions.
+char *digitsBefore(char *end, unsigned long long value) {
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  while (value >= 100) {
+    const unsigned pair = static_cast<unsigned>(value % 100) * 2;
+    value /= 100;
+    *--end = kPairs[pair + 1];
+    *--end = kPairs[pair];
+  }
+  if (value >= 10) {
+    const unsigned pair = static_cast<unsigned>(value) * 2;
+    *--end = kPairs[pair + 1];
+    *--end = kPairs[pair];
+  } else {
+    *--end = static_cast<char>('0' + value);
+  }
+  return end;
 }
 
 }  // namespace

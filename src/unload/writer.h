@@ -43,8 +43,11 @@ void writeExcelHeader();
 
 // Shared by the writer's files.
 
-// Index of the first fieldTable entry at delimited `position`, or -1.
-int entryAtPosition(int position);
+// The fieldTable entry of every delimited position: element p - 1 is the
+// first entry whose position is p (1 <= p <= fieldCount), or -1 when there
+// is none. Built in one pass over the table, so a record costs time linear
+// in its fields; valid until the next call.
+const int *entriesByPosition();
 
 // Appends `length` bytes of value (in quoteChar when quoted) and the
 // separator to the delimited record being built. Returns false, having

@@ -40,8 +40,9 @@ void writeExcelHeader() {
   builtRecordLength = 0;
   int fillerNumber = 1;
   char name[48];
+  const int *entries = entriesByPosition();
   for (int position = 1; position <= job.fieldCount; ++position) {
-    const int entry = entryAtPosition(position);
+    const int entry = entries[position - 1];
     if (entry < 0) {
       LOCATED_MESSAGE("spec for output field %d not available%s", position, job.lineEnd);
       abortRun();

@@ -8,6 +8,7 @@
 // is copied; a record that would not fit fails instead.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "job/messages.h"
 #include "job/settings.h"
@@ -27,8 +28,9 @@ void placeFixedValue(const FieldSpec &spec, int length);
 
 bool buildDelimitedRecord() {
   builtRecordLength = 0;
+  const int *entries = entriesByPosition();
   for (int position = 1; position <= job.fieldCount; ++position) {
-    const int entry = entryAtPosition(position);
+    const int entry = entries[position - 1];
     if (entry < 0) {
       LOCATED_MESSAGE("cannot find field specifier for %d%s", position, job.lineEnd);
       return true;
@@ -62,10 +64,17 @@ bool buildFixedRecord() {
   return false;
 }
 
-int entryAtPosition(int position) {
-  for (int i = 0; i < job.fieldCount; ++i)
-    if (job.fieldTable[i].position == position) return i;
-  return -1;
+const int *entriesByPosition() {
+  // Kept between records: its storage is allocated once.
+  static std::vector<int> entries;
+  const int count = std::max<int>(job.fieldCount, 0);
+  entries.assign(static_cast<size_t>(count), -1);
+  for (int i = 0; i < count; ++i) {
+    const int position = job.fieldTable[i].position;
+    if (position >= 1 && position <= count && entries[position - 1] < 0)
+      entries[position - 1] = i;
+  }
+  return entries.data();
 }
 
 bool appendField(const char *value, int length, bool quoted) {
