@@ -41,6 +41,23 @@ enum ExternalType : short {
   kExtFloat8 = 106,
 };
 
+// The external format (PutField/GetField numbering) that carries a format-7
+// field of this representation: 7 for text, 1 for 1- and 2-byte integers (a
+// 1-byte value travels widened to 16 bits), 2 to 5 for the others; 0 for a
+// code outside 100-106.
+constexpr int fixedFieldFormat(short externalType) {
+  switch (externalType) {
+    case kExtText: return kFormatFixed;
+    case kExtInt8:
+    case kExtInt16: return 1;
+    case kExtInt32: return 2;
+    case kExtInt64: return 3;
+    case kExtFloat4: return 4;
+    case kExtFloat8: return 5;
+    default: return 0;
+  }
+}
+
 // Generated kinds (sqlType of a filler; format of a generated SQL field).
 enum GeneratedKind : short {
   kKindCharFill = 201,

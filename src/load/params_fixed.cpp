@@ -94,26 +94,18 @@ int trimTrailingBlanks(int length) {
 // The PutField format of a format-7 field by its external representation;
 // a one-byte integer is widened to 16 bits first.
 int formatForExternalType(const FieldSpec &f, int *length) {
-  switch (f.externalType) {
-    case kExtText: return kFormatFixed;
-    case kExtInt8: {
-      if (*length == 1) {
-        const int16_t widened = static_cast<signed char>(job.fieldBuffer[0]);
-        std::memcpy(job.fieldBuffer, &widened, sizeof widened);
-        *length = sizeof widened;
-        job.fieldBuffer[*length] = '\0';
-      }
-      return FmtShort;
-    }
-    case kExtInt16: return FmtShort;
-    case kExtInt32: return FmtLong;
-    case kExtInt64: return FmtInt64;
-    case kExtFloat4: return FmtFloat;
-    case kExtFloat8: return FmtDouble;
-    default:
-      LOCATED_MESSAGE("improper external field type for %d%s", f.sqlField, job.lineEnd);
-      abortRun();
+  const int format = fixedFieldFormat(f.externalType);
+  if (format == 0) {
+    LOCATED_MESSAGE("improper external field type for %d%s", f.sqlField, job.lineEnd);
+    abortRun();
   }
+  if (f.externalType == kExtInt8 && *length == 1) {
+    const int16_t widened = static_cast<signed char>(job.fieldBuffer[0]);
+    std::memcpy(job.fieldBuffer, &widened, sizeof widened);
+    *length = sizeof widened;
+    job.fieldBuffer[*length] = '\0';
+  }
+  return format;
 }
 
 int failPut(int status, const char *label, int sqlField) {

@@ -68,19 +68,14 @@ int columnFormat(const FieldSpec &spec, int *room) {
     return FmtTimestamp;
   }
   if (spec.format != kFormatFixed) return spec.format;
-  switch (spec.externalType) {
-    case kExtText: return FmtFixedText;
-    case kExtInt8: *room = 2; return FmtShort;
-    case kExtInt16: return FmtShort;
-    case kExtInt32: return FmtLong;
-    case kExtInt64: return FmtInt64;
-    case kExtFloat4: return FmtFloat;
-    case kExtFloat8: return FmtDouble;
-    default:
-      LOCATED_MESSAGE("Invalid format for output field %hd: %hd%s", spec.sqlField,
-                      static_cast<short>(kFormatFixed), job.lineEnd);
-      abortRun();
+  const int format = fixedFieldFormat(spec.externalType);
+  if (format == 0) {
+    LOCATED_MESSAGE("Invalid format for output field %hd: %hd%s", spec.sqlField,
+                    static_cast<short>(kFormatFixed), job.lineEnd);
+    abortRun();
   }
+  if (spec.externalType == kExtInt8) *room = 2;
+  return format;
 }
 
 bool isTextFormat(int format) {
