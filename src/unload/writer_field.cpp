@@ -18,6 +18,9 @@ namespace {
 
 // Room for a number's text in a delimited field, its NUL included.
 constexpr int kNumberTextRoom = 20;
+// Room for the longest date text (formats 13, 14, 17) and its NUL: a date is
+// fetched whole, and a field too narrow for it fails its record as truncated.
+constexpr int kDateTextRoom = 20;
 // The longest blob a delimited field can take: fieldBuffer less its NUL.
 constexpr int kMaxDelimitedBlob = kBufferSize - 1;
 // GetBlobParameters' blob type of a stream blob.
@@ -37,6 +40,8 @@ int getOutputField(int entry) {
   const FieldSpec &spec = job.fieldTable[entry];
   int room = fieldRoom(spec);
   const int format = columnFormat(spec, &room);
+  if (format >= FmtYMDdate && format <= FmtDMYtime && room < kDateTextRoom)
+    room = kDateTextRoom;
   // room < kBufferSize: sizes and column sizes stay below the buffer size.
   std::memset(job.fieldBuffer, 0, static_cast<size_t>(room) + 1);
   job.lastDblibError =

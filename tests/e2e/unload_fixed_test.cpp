@@ -78,6 +78,14 @@ TEST_F(UnloadRun, Fixed_RecordTooLongForItsFieldFailsAgainstErrors) {
                 aborted(3));
   // The first failed record is still written as far as it was built.
   EXPECT_EQ(output(), "01  \r\n02\x06 \r\n");
+
+  // A date text wider than its field fails the record the same way.
+  unload("variables=1 errors=5", "select ts{position=1 size=8 dateform=11} from t order by id");
+  EXPECT_EQ(out,
+            "Lodrun #: output record 1, field 1 truncated from 10 to 8\r\n"
+            "Lodrun #: output record 2, field 1 truncated from 10 to 8\r\n" + selected(3));
+  const std::string blankRecord = std::string(9, ' ') + "\r\n";
+  EXPECT_EQ(output(), blankRecord + blankRecord + blankRecord);
 }
 
 // Checks that stop a run: before any row (the layout), or at the row.
