@@ -27,6 +27,7 @@ void unloadRows() {
   // Records go out through one large buffer: fewer writes, same bytes.
   static char dataBuffer[1 << 16];
   std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
+  indexOutputPositions();
   if (job.excelFormat) writeExcelHeader();
 
   const bool delimited = job.separator != 0;

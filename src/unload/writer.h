@@ -43,10 +43,13 @@ void writeExcelHeader();
 
 // Shared by the writer's files.
 
-// The fieldTable entry of every delimited position: element p - 1 is the
-// first entry whose position is p (1 <= p <= fieldCount), or -1 when there
-// is none. Built in one pass over the table, so a record costs time linear
-// in its fields; valid until the next call.
+// Builds the table of entries by output position from the validated layout:
+// entry p - 1 is the first entry whose position is p (1 <= p <= fieldCount),
+// or -1 when there is none. The unload builds it once, before any record.
+void indexOutputPositions();
+
+// The table above (built on first use when the unload has not built it);
+// valid for the rest of the run.
 const int *entriesByPosition();
 
 // Appends `length` bytes of value (in quoteChar when quoted) and the

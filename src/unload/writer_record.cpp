@@ -64,17 +64,25 @@ bool buildFixedRecord() {
   return false;
 }
 
-const int *entriesByPosition() {
-  // Kept between records: its storage is allocated once.
-  static std::vector<int> entries;
+namespace {
+// Kept for the whole unload: the layout does not change after validation.
+std::vector<int> positionIndex;
+}  // namespace
+
+void indexOutputPositions() {
   const int count = std::max<int>(job.fieldCount, 0);
-  entries.assign(static_cast<size_t>(count), -1);
+  positionIndex.assign(static_cast<size_t>(count), -1);
   for (int i = 0; i < count; ++i) {
     const int position = job.fieldTable[i].position;
-    if (position >= 1 && position <= count && entries[position - 1] < 0)
-      entries[position - 1] = i;
+    if (position >= 1 && position <= count && positionIndex[position - 1] < 0)
+      positionIndex[position - 1] = i;
   }
-  return entries.data();
+}
+
+const int *entriesByPosition() {
+  if (positionIndex.size() != static_cast<size_t>(std::max<int>(job.fieldCount, 0)))
+    indexOutputPositions();
+  return positionIndex.data();
 }
 
 bool appendField(const char *value, int length, bool quoted) {
