@@ -7,6 +7,7 @@
 // When no file of that name can be opened the name itself is the content.
 // inputBuffer is never touched: the record in it is still being parsed.
 #include "load/blobload.h"
+#include "load/reader.h"
 
 #include <sys/stat.h>
 
@@ -37,7 +38,6 @@ int trimmedFieldText();
 BlobSource openBlobSource(const FieldSpec &spec, const char *name);
 long long copyLines(int index, FILE *file);
 long long copyBlocks(int index, FILE *file);
-int readLinePiece(FILE *file, char *buffer, int limit);
 [[noreturn]] void failDblib(int code, const char *label, int sqlField);
 
 }  // namespace
@@ -142,7 +142,7 @@ long long copyLines(int index, FILE *file) {
   const int limit = std::clamp(job.fieldTable[index].blobSegmentSize - 1, 1, kBlobBlockSize);
   long long total = 0;
   for (;;) {
-    const int n = readLinePiece(file, job.blobWorkArea, limit);
+    const int n = readLineBytes(file, job.blobWorkArea, limit);
     if (n == 0) break;
     writeBlobText(index, job.blobWorkArea, n);
     total += n;
@@ -161,19 +161,6 @@ long long copyBlocks(int index, FILE *file) {
     if (n < static_cast<size_t>(kBlobBlockSize)) break;
   }
   return total;
-}
-
-// Reads up to `limit` bytes of one line, the line feed included; NUL bytes
-// are content like any other. Returns the count, 0 at end of file.
-int readLinePiece(FILE *file, char *buffer, int limit) {
-  int n = 0;
-  while (n < limit) {
-    const int c = getc_unlocked(file);
-    if (c == EOF) break;
-    buffer[n++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  return n;
 }
 
 void failDblib(int code, const char *label, int sqlField) {

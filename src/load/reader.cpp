@@ -44,7 +44,6 @@ int deliveredLength = 0;
 int readFixedRecord();
 int readLineRecord();
 int readLinePiece(FILE *stream, char *buffer);
-int readBytePiece(FILE *stream, char *buffer);
 void restoreLineBreaks(char *text, int length);
 bool passOver();
 int countRecord(int length);
@@ -123,7 +122,7 @@ int readLinePiece(FILE *stream, char *buffer) {
     source.begin = source.end = 0;
     source.byteByByte = isatty(fileno(stream)) != 0;
   }
-  if (source.byteByByte) return readBytePiece(stream, buffer);
+  if (source.byteByByte) return readLineBytes(stream, buffer, kLinePiece);
   size_t n = 0;
   while (n < static_cast<size_t>(kLinePiece)) {
     if (source.begin == source.end) {
@@ -141,17 +140,6 @@ int readLinePiece(FILE *stream, char *buffer) {
     if (feed != nullptr) break;
   }
   return static_cast<int>(n);
-}
-
-int readBytePiece(FILE *stream, char *buffer) {
-  int n = 0;
-  while (n < kLinePiece) {
-    const int c = getc_unlocked(stream);
-    if (c == EOF) break;
-    buffer[n++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  return n;
 }
 
 // Line breaks inside a field travel as the bytes 0x01 (LF) and 0x02 (CR).
@@ -188,3 +176,14 @@ void failRead() {
 }
 
 }  // namespace
+
+int readLineBytes(FILE *stream, char *buffer, int limit) {
+  int n = 0;
+  while (n < limit) {
+    const int c = getc_unlocked(stream);
+    if (c == EOF) break;
+    buffer[n++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  return n;
+}

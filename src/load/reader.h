@@ -2,6 +2,8 @@
 #ifndef LODRUN_LOAD_READER_H
 #define LODRUN_LOAD_READER_H
 
+#include <cstdio>
+
 // Reads the next record from job.dataStream into job.inputBuffer and puts a
 // NUL after it. Fixed-size records (job.recordLength > 0) are read whole;
 // otherwise one line (or an 8183-byte piece of a longer one) without its
@@ -16,5 +18,10 @@ int readRecord();
 // Length of the record that the last readRecord delivered; 0 after it
 // returned 0. Lines may hold NUL bytes, so this is not always strlen.
 int currentRecordLength();
+
+// Reads up to `limit` bytes of one line from `stream` into buffer, the line
+// feed included; NUL bytes are content like any other. Returns the count,
+// 0 at end of file. Shared by the record reader and the blob loader.
+int readLineBytes(FILE *stream, char *buffer, int limit);
 
 #endif  // LODRUN_LOAD_READER_H
