@@ -1,10 +1,15 @@
-// sqlda.cpp - XSQLDA headers, the coercion of described variables to the nine
-// types the conversions handle, the layout of their data buffer, and the dump
-// of an XSQLDA with its current values.
+// sqlda.cpp - XSQLDA headers, the coercion of described variables to the
+// types the conversions handle, the layout of their data buffer, the types
+// the variables present to callers, and the dump of an XSQLDA with its
+// current values.
 //
 //   described XSQLVARs --coerce--> fixed types/lengths --layout--> one data
 //   buffer: 8-byte values first, then 4-, 2- and odd-sized ones, so every
 //   value lies on a multiple of its own size.
+//
+// Scaled integers keep their integer type and scale, TIME its 4-byte time of
+// day and BOOLEAN its byte, so that their values arrive and leave exactly;
+// callers still see them as the coercion table's types (presentedType).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +17,9 @@
 #include <initializer_list>
 #include <vector>
 
+#include "dblib/convert.h"
 #include "dblib/dbinternal.h"
+#include "dblib/exactvalues.h"
 #include "dblib/extras.h"
 
 namespace {
@@ -32,18 +39,17 @@ bool isOneOf(int value, std::initializer_list<int> codes) {
 bool coercedType(const XSQLVAR &var, short *type, short *length) {
   const int sqlCode = var.sqltype >= 448 ? (var.sqltype & ~1) : -1;
   const int blr = var.sqltype;
-  const bool scaled = var.sqlscale != 0;
   if (isOneOf(sqlCode, {SQL_TEXT, SQL_VARYING}) || isOneOf(blr, {14, 15, 37, 38, 40, 41})) {
     *type = kSqlText;
     *length = static_cast<short>(var.sqllen + 1);
   } else if (sqlCode == SQL_SHORT || blr == 7) {
-    *type = scaled ? kSqlFloat : kSqlShort;
-    *length = scaled ? 4 : 2;
+    *type = kSqlShort;
+    *length = 2;
   } else if (sqlCode == SQL_LONG || blr == 8) {
-    *type = scaled ? kSqlDouble : kSqlLong;
-    *length = scaled ? 8 : 4;
+    *type = kSqlLong;
+    *length = 4;
   } else if (sqlCode == SQL_INT64 || blr == 16) {
-    *type = scaled ? kSqlDouble : kSqlInt64;
+    *type = kSqlInt64;
     *length = 8;
   } else if (sqlCode == SQL_FLOAT || blr == 10) {
     *type = kSqlFloat;
@@ -51,7 +57,13 @@ bool coercedType(const XSQLVAR &var, short *type, short *length) {
   } else if (isOneOf(sqlCode, {SQL_DOUBLE, SQL_D_FLOAT}) || isOneOf(blr, {11, 27})) {
     *type = kSqlDouble;
     *length = 8;
-  } else if (isOneOf(sqlCode, {SQL_TIMESTAMP, SQL_TYPE_TIME, SQL_TYPE_DATE}) || blr == 35) {
+  } else if (sqlCode == SQL_TYPE_TIME) {
+    *type = kSqlTime;
+    *length = static_cast<short>(sizeof(ISC_TIME));
+  } else if (sqlCode == SQL_BOOLEAN) {
+    *type = kSqlBoolean;
+    *length = static_cast<short>(sizeof(FB_BOOLEAN));
+  } else if (isOneOf(sqlCode, {SQL_TIMESTAMP, SQL_TYPE_DATE}) || blr == 35) {
     *type = kSqlTimestamp;
     *length = 8;
   } else if (sqlCode == SQL_BLOB || isOneOf(blr, {9, 45, 261})) {
@@ -110,6 +122,15 @@ T readValue(const char *data) {
 void dumpValue(FILE *out, const XSQLVAR &var) {
   const char *data = var.sqldata;
   char value[64];
+  if (isScaledInteger(var)) {
+    const long long whole = (var.sqltype | 1) == kSqlShort ? readValue<short>(data)
+                            : (var.sqltype | 1) == kSqlLong ? readValue<int32_t>(data)
+                                                            : readValue<long long>(data);
+    char text[kScaledTextRoom];
+    formatScaled(whole, var.sqlscale, text);
+    std::fprintf(out, "\tContents: <Scaled: %s>\r\n", text);
+    return;
+  }
   switch (var.sqltype | 1) {
     case kSqlDouble:
       std::snprintf(value, sizeof value, "Double: %15.7f", readValue<double>(data));
@@ -138,6 +159,16 @@ void dumpValue(FILE *out, const XSQLVAR &var) {
       break;
     case kSqlInt64:
       std::snprintf(value, sizeof value, "Int64:  %lld", readValue<long long>(data));
+      break;
+    case kSqlTime: {
+      char text[kTimeTextRoom];
+      formatTimeOfDay(readValue<ISC_TIME>(data), 4, text);
+      std::snprintf(value, sizeof value, "Time:   %s", text);
+      break;
+    }
+    case kSqlBoolean:
+      std::snprintf(value, sizeof value, "Bool:   %s",
+                    booleanText(static_cast<unsigned char>(data[0]) != 0));
       break;
     default:
       std::snprintf(value, sizeof value, "Unknown TYPE!");
@@ -199,6 +230,23 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
     }
   }
   return buffer;
+}
+
+// A scaled number presents itself as the floating type of its width that it
+// used to travel as (a 16-bit one as a float), a TIME as a timestamp:
+// layouts, generated values and settings reports keep treating them so.
+short presentedType(const XSQLVAR &var) {
+  const int type = var.sqltype | 1;
+  if (type == kSqlTime) return kSqlTimestamp;
+  if (!isScaledInteger(var)) return var.sqltype;
+  return type == kSqlShort ? kSqlFloat : kSqlDouble;
+}
+
+int presentedSize(const XSQLVAR &var) {
+  const int type = var.sqltype | 1;
+  if (type == kSqlTime) return static_cast<int>(sizeof(ISC_TIMESTAMP));
+  if (!isScaledInteger(var)) return var.sqllen;
+  return type == kSqlShort ? 4 : 8;
 }
 
 void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths) {
