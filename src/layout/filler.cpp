@@ -30,7 +30,7 @@ short externalTypeOf(short format);
 bool beginsWithNoCase(std::string_view text, std::string_view word);
 void fillerMessage(int line, const char *text);
 
-// Every filler error is the step's text and then the whole value.
+// Every filler error says what is wrong, then shows the whole filler value.
 void fillerMessage(int line, const char *text) {
   messageAt(line, "%s", text);
   message(": %s%s", job.parseBuffer, job.lineEnd);
