@@ -1,6 +1,8 @@
 # Quick start: `make demo` and `make test` do all the set-up themselves.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST_JOBS ?= $(JOBS)
+# A CI build fails on any compiler warning.
+WERROR := $(if $(filter true,$(CI)),ON,OFF)
 
 .PHONY: all deps build build-asan test test-release test-asan demo bench clean
 
@@ -10,11 +12,11 @@ deps:
 	./scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLODRUN_WERROR=$(WERROR)
 	cmake --build build -j $(JOBS)
 
 build-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Asan -DLODRUN_BENCH=OFF
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Asan -DLODRUN_BENCH=OFF -DLODRUN_WERROR=$(WERROR)
 	cmake --build build-asan -j $(JOBS)
 
 test: test-release test-asan

@@ -14,8 +14,8 @@
 # Each contender runs under /usr/bin/time for its peak RSS; its wall time is
 # read from bash's microsecond clock around it. The
 # table at the end gives rows/s, peak RSS and lodrun's time over the minimal
-# client's. A contender that fails is reported as failed, with its exit status,
-# and the bench still prints its table and exits 0.
+# client's. A contender that fails is reported as failed, with its exit status;
+# the bench still prints its whole table, then exits 1.
 #
 # Environment: BENCH_ROWS (rows, default 1000000); BENCH_RSS_CHECK=1 (run lodrun
 # and the minimal client again at N/10 and print the peak RSS differences);
@@ -24,7 +24,7 @@
 # databases' forced writes: every commit then waits for the disk, which here
 # doubles the load times and hides per-record costs behind disk waits; by
 # default the databases are switched to asynchronous writes).
-set -uo pipefail
+set -euo pipefail
 export LC_ALL=C  # decimal points in the clock and in awk's figures
 
 usage() { echo "usage: bench/run.sh BUILD_DIR" >&2; exit 2; }
@@ -57,7 +57,7 @@ WORK=$(cd "$WORK" && pwd)
 rm -f "$WORK"/*.log "$WORK"/*.cmd "$WORK"/*.sql "$WORK"/*.fdb "$WORK"/*.out
 
 # Results, keyed "contender|mode": wall seconds, peak RSS KiB, failure text.
-declare -A SECONDS_OF RSS_OF FAILURE_OF
+declare -A SECONDS_OF=() RSS_OF=() FAILURE_OF=()
 ORDER=()
 NOTES=()
 
@@ -72,16 +72,16 @@ file_name() {
 # create_db PATH: a fresh embedded database holding the empty bench_rows table.
 create_db() {
   rm -f "$1"
-  isql-fb -q -b >"$WORK/create.log" 2>&1 <<SQL
+  local status=0
+  isql-fb -q -b >"$WORK/create.log" 2>&1 <<SQL || status=$?
 create database '$1' user '$DB_USER' password '$DB_PASSWORD';
 create table bench_rows (id integer not null primary key, name varchar(30),
   amount numeric(12,2), born date, note varchar(60));
 commit;
 SQL
-  local status=$?
   if [ "$status" -eq 0 ] && [ "${BENCH_FORCED_WRITES:-off}" != on ]; then
-    gfix -write async -user "$DB_USER" -password "$DB_PASSWORD" "$1" >>"$WORK/create.log" 2>&1
-    status=$?
+    gfix -write async -user "$DB_USER" -password "$DB_PASSWORD" "$1" >>"$WORK/create.log" 2>&1 ||
+      status=$?
   fi
   return "$status"
 }
@@ -98,22 +98,21 @@ fresh_db() {
 count_rows() {
   echo "set heading off; select count(*) from bench_rows;" |
     isql-fb -q -user "$DB_USER" -password "$DB_PASSWORD" "$1" 2>/dev/null |
-    awk 'NF { print $1; exit }'
+    awk 'NF { print $1; exit }' || true
 }
 
 # timed KEY LOG COMMAND...: runs the command under /usr/bin/time and records
 # its seconds and peak RSS under KEY; returns the command's exit status.
 timed() {
-  local key=$1 log=$2 status
+  local key=$1 log=$2 status=0
   shift 2
   ORDER+=("$key")
   # wall time from bash's microsecond clock (time's own has 10 ms steps);
   # peak RSS from time
   local start=$EPOCHREALTIME end elapsed rss
-  /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" >"$log" 2>&1 </dev/null
-  status=$?
+  /usr/bin/time -f "%e %M" -o "$WORK/time.txt" "$@" >"$log" 2>&1 </dev/null || status=$?
   end=$EPOCHREALTIME
-  read -r elapsed rss < <(tail -n 1 "$WORK/time.txt")
+  read -r elapsed rss < <(tail -n 1 "$WORK/time.txt") || true
   SECONDS_OF[$key]=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
   RSS_OF[$key]=$rss
   if [ "$status" -ne 0 ]; then
@@ -126,7 +125,7 @@ timed() {
 fail() {
   FAILURE_OF[$1]=$3
   local tail
-  tail=$(tr -d '\r' <"$2" 2>/dev/null | grep -v '^[[:space:]]*$' | tail -n 3 | sed 's/^/      /')
+  tail=$(tr -d '\r' <"$2" 2>/dev/null | grep -v '^[[:space:]]*$' | tail -n 3 | sed 's/^/      /' || true)
   NOTES+=("${1/|/ }: failed, $3${tail:+; its last output lines:
 $tail}")
 }
@@ -145,7 +144,7 @@ check_table() {
      cmp -s "$WORK/check.csv" "$DATA/rows.csv"; then
     NOTES+=("${key/|/ }: table content identical to rows.csv")
   else
-    NOTES+=("${key/|/ }: table content differs from rows.csv ($(cmp "$WORK/check.csv" "$DATA/rows.csv" 2>&1 | head -n 1))")
+    NOTES+=("${key/|/ }: table content differs from rows.csv ($(cmp "$WORK/check.csv" "$DATA/rows.csv" 2>&1 | head -n 1 || true))")
   fi
   rm -f "$WORK/check.csv"
 }
@@ -158,7 +157,7 @@ check_lines() {
     fail "$key" "$log" "exit status 0, but there is no output file"
     return 1
   fi
-  if [ "${4:-}" = NONEMPTY ]; then lines=$(grep -c '[^[:space:]]' "$file"); else lines=$(wc -l <"$file"); fi
+  if [ "${4:-}" = NONEMPTY ]; then lines=$(grep -c '[^[:space:]]' "$file" || true); else lines=$(wc -l <"$file"); fi
   if [ "$lines" -ne "$ROWS" ]; then
     fail "$key" "$log" "exit status 0, but the output holds $lines lines, not $ROWS"
     return 1
@@ -170,7 +169,7 @@ compare_output() {
   if cmp -s "$2" "$DATA/rows.csv"; then
     NOTES+=("${1/|/ }: output identical to rows.csv")
   else
-    NOTES+=("${1/|/ }: output differs from rows.csv ($(cmp "$2" "$DATA/rows.csv" 2>&1 | head -n 1))")
+    NOTES+=("${1/|/ }: output differs from rows.csv ($(cmp "$2" "$DATA/rows.csv" 2>&1 | head -n 1 || true))")
   fi
 }
 
@@ -216,7 +215,7 @@ run_lodrun() {
     check_table "$key" "$db" "$log"
   else
     check_lines "$key" "$data" "$log" || return
-    [ "$layout" = delimited ] && compare_output "$key" "$data"
+    if [ "$layout" = delimited ]; then compare_output "$key" "$data"; fi
   fi
 }
 
@@ -249,15 +248,16 @@ load_round() {
 
   say "loading with the minimal client (fixed)"
   fresh_db "minimal client|load fixed$suffix" "$WORK/load.fdb" &&
-    run_minimal "minimal client|load fixed$suffix" load-fixed "$WORK/load.fdb" "$DATA/rows.fix"
+    run_minimal "minimal client|load fixed$suffix" load-fixed "$WORK/load.fdb" "$DATA/rows.fix" ||
+    true
 
   local layout
   for layout in delimited fixed; do
     say "loading with lodrun ($layout)"
     local file=$DATA/rows.csv
-    [ $layout = fixed ] && file=$DATA/rows.fix
+    if [ $layout = fixed ]; then file=$DATA/rows.fix; fi
     fresh_db "lodrun|load $layout$suffix" "$WORK/load.fdb" &&
-      run_lodrun "lodrun|load $layout$suffix" i $layout "$WORK/load.fdb" "$file"
+      run_lodrun "lodrun|load $layout$suffix" i $layout "$WORK/load.fdb" "$file" || true
   done
   rm -f "$WORK/load.fdb"
 }
@@ -277,7 +277,7 @@ unload_round() {
   local layout
   for layout in delimited fixed; do
     say "unloading with lodrun ($layout)"
-    run_lodrun "lodrun|unload $layout$suffix" o $layout "$SOURCE_DB" "$WORK/lodrun.out"
+    run_lodrun "lodrun|unload $layout$suffix" o $layout "$SOURCE_DB" "$WORK/lodrun.out" || true
     rm -f "$WORK/lodrun.out"
   done
 }
@@ -296,7 +296,7 @@ say "loading $ROWS rows with isql-fb (one INSERT statement a row, commit every 5
 if fresh_db "isql-fb|load" "$WORK/load.fdb" &&
    timed "isql-fb|load" "$WORK/isql-load.log" \
      isql-fb -q -b -user "$DB_USER" -password "$DB_PASSWORD" -i "$DATA/rows.sql" "$WORK/load.fdb"; then
-  check_table "isql-fb|load" "$WORK/load.fdb" "$WORK/isql-load.log"
+  check_table "isql-fb|load" "$WORK/load.fdb" "$WORK/isql-load.log" || true
 fi
 
 load_round "" ""
@@ -311,7 +311,7 @@ output;
 SQL
   timed "isql-fb|unload" "$WORK/isql-unload.log" \
     isql-fb -q -b -user "$DB_USER" -password "$DB_PASSWORD" -i "$WORK/isql-unload.sql" "$SOURCE_DB" &&
-    check_lines "isql-fb|unload" "$WORK/isql.out" "$WORK/isql-unload.log" NONEMPTY
+    check_lines "isql-fb|unload" "$WORK/isql.out" "$WORK/isql-unload.log" NONEMPTY || true
   rm -f "$WORK/isql.out"
 fi
 unload_round "" ""
@@ -382,7 +382,7 @@ if [ "${BENCH_RSS_CHECK:-0}" = 1 ]; then
   for key in "${ORDER[@]}"; do
     case $key in *"(N/10)" | isql-fb*) continue ;; esac
     name=${key/|/ }
-    growth=$(rss_growth "$key")
+    growth=$(rss_growth "$key" || true)
     if [ -z "$growth" ]; then
       printf '  %-32s - (a run failed)
 ' "$name"
@@ -392,7 +392,7 @@ if [ "${BENCH_RSS_CHECK:-0}" = 1 ]; then
     if [ "${key%%|*}" = lodrun ]; then
       ref="minimal client|${key#*|}"
       ref=${ref/unload fixed/unload delimited}
-      reference=$(rss_growth "$ref")
+      reference=$(rss_growth "$ref" || true)
       if [ -n "$reference" ]; then
         beyond=$(awk -v g="$growth" -v r="$reference" 'BEGIN { printf "beyond the minimal client: %+.1f MiB", (g - r) / 1024 }')
       fi
@@ -409,4 +409,7 @@ if [ ${#NOTES[@]} -gt 0 ]; then
 fi
 echo
 echo "logs and lodrun command files: $WORK"
-exit 0
+if [ ${#FAILURE_OF[@]} -gt 0 ]; then
+  echo "bench: ${#FAILURE_OF[@]} run(s) failed" >&2
+  exit 1
+fi

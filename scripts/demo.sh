@@ -2,7 +2,8 @@
 # make demo: creates an embedded sample database, loads a delimited and a
 # fixed-size sample file into it with lodrun, shows the rows with isql-fb,
 # then unloads the table again as a delimited file with a heading line and as
-# a fixed-size file, and prints both files.
+# a fixed-size file, and prints both files. The first step that fails ends
+# the demo with a non-zero status.
 set -euo pipefail
 LODRUN=${1:-build/lodrun}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,20 +27,25 @@ done
 run() {
   echo
   echo "== lodrun -v -x $1"
-  "$LODRUN" -v -x "$WORK/$1" || { echo "(lodrun stopped with status $?)"; return 1; }
+  local status=0
+  "$LODRUN" -v -x "$WORK/$1" || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "demo: lodrun stopped with status $status" >&2
+    exit "$status"
+  fi
 }
 
-run load-delimited.cmd || exit 0
-run load-fixed.cmd || exit 0
+run load-delimited.cmd
+run load-fixed.cmd
 
 echo
 echo "== rows now in the table"
-isql-fb -q "$DB" -user SYSDBA -password masterkey <<SQL
+isql-fb -q -b "$DB" -user SYSDBA -password masterkey <<SQL
 select id, name, balance, born, note from people order by id;
 SQL
 
-run unload-delimited.cmd || exit 0
-run unload-fixed.cmd || exit 0
+run unload-delimited.cmd
+run unload-fixed.cmd
 
 echo
 echo "== the delimited file people-out.csv"

@@ -125,15 +125,6 @@ int PutBlob(QueryRecord *query, const char *data, int length) {
   return kDbOk;
 }
 
-int PutBlobSegment(const char *data, int length, QueryRecord *query) {
-  BlobEntry *blob = currentBlob;
-  if (blob == nullptr || blob->owner != query || blob->state != kBlobWriting)
-    return kDbBlobNotFound;
-  if (length < 0 || length > kMaxSegment || (length > 0 && data == nullptr))
-    return kDbBlobSizeBad;
-  return putSegment(blob, data, static_cast<unsigned short>(length));
-}
-
 int GetBlobInfo(int variable) {
   BlobEntry *blob = currentBlob;
   if (blob == nullptr) return kDbBlobNotFound;
@@ -235,10 +226,9 @@ bool isBlobVariable(const XSQLVAR *variable) {
 
 int blobIndex(const BlobEntry *blob) { return static_cast<int>(blob - blobList); }
 
-// Reports the failed client call just made and counts it on the query.
+// Reports the failed client call just made.
 int clientFailure(const char *label, QueryRecord *owner) {
   ReportSqlStatus(label, owner);
-  if (FindQuery(owner) == kDbOk) ++currentQuery->errorCount;
   return kDbSqlError;
 }
 

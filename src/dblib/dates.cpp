@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/text.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
@@ -232,22 +233,21 @@ int monthFromName(const char *word) {
   const char first = word[0];
   const char second = first != '\0' ? word[1] : '\0';
   const char third = second != '\0' ? word[2] : '\0';
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  switch (lower(first)) {
+  switch (lowered(first)) {
     case 'j':
-      if (lower(second) == 'a') return 1;
-      if (lower(second) != 'u') return 0;
-      if (lower(third) == 'n') return 6;
-      if (lower(third) == 'l') return 7;
+      if (lowered(second) == 'a') return 1;
+      if (lowered(second) != 'u') return 0;
+      if (lowered(third) == 'n') return 6;
+      if (lowered(third) == 'l') return 7;
       return 0;
     case 'f': return 2;
     case 'm':
-      if (lower(third) == 'r') return 3;
-      if (lower(third) == 'y') return 5;
+      if (lowered(third) == 'r') return 3;
+      if (lowered(third) == 'y') return 5;
       return 0;
     case 'a':
-      if (lower(second) == 'p') return 4;
-      if (lower(second) == 'u') return 8;
+      if (lowered(second) == 'p') return 4;
+      if (lowered(second) == 'u') return 8;
       return 0;
     case 's': return 9;
     case 'o': return 10;

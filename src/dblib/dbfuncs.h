@@ -145,18 +145,12 @@ struct QueryEntry {
   isc_db_handle database;          // copy of the database handle value
   isc_tr_handle cursorTransaction; // transaction the cursor was opened in; 0 none
   isc_stmt_handle statementHandle;
-  int32_t rowCount;
-  int32_t executionCount;
-  int32_t errorCount;
   int32_t fetchCount;
-  int32_t endCount;
   int32_t inputDataSize;
   int32_t outputDataSize;
   int32_t dialect;
   short statementType;             // -1 when it could not be read
   short cursorState;               // 0 closed, 1 open, 2 end of data reached
-  short rowCountPending;           // 1: the last execution's row count is read
-                                   // from the client when QueryRowCount asks
 };
 
 struct DatabaseEntry {
@@ -310,8 +304,6 @@ int OpenCursor(QueryRecord *query, isc_tr_handle *tr);    // 0,20006,20002,20003
 // 0 with the row in the output variables, 100 at end, 20003, 20008, 20006.
 int FetchRow(QueryRecord *query);
 int CloseCursor(QueryRecord *query);                      // 0, 20003, 20006
-// Rows affected by the last execution, or fetched since the cursor opened.
-int QueryRowCount(QueryRecord *query, int *rows);         // 0 or 20003
 
 // ---------------------------------------------------------------------------
 // Conversions
@@ -446,9 +438,6 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
 // flushes. Sets the blob variable's null indicator to 0. 0, 20004, 20014
 // (negative length), 20006.
 int PutBlob(QueryRecord *query, const char *data, int length);
-// Writes exactly one segment (0-65535 bytes) into the current blob; 0,
-// 20004, 20014, 20006.
-int PutBlobSegment(const char *data, int length, QueryRecord *query);
 // For the current blob: takes its subtype from the variable, reads segment
 // count, largest segment, total length and type when it is being read, and
 // (re)allocates its work area. 0, 20004 no current blob, the locator's

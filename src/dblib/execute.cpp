@@ -2,7 +2,7 @@
 // statement without output, or a cursor that is opened, fetched row by row
 // and closed.
 //
-//   input XSQLVARs --ExecuteQuery--> database (row count from isc_info_sql_records)
+//   input XSQLVARs --ExecuteQuery--> database
 //   database --OpenCursor/FetchRow--> output data buffer (texts trimmed)
 //
 // Cursor states: 0 closed --OpenCursor--> 1 open --end of data--> 2;
@@ -25,25 +25,9 @@ unsigned short dialectOf(const QueryEntry *entry) {
   return static_cast<unsigned short>(entry->dialect);
 }
 
-int clientFailure(const char *label, QueryRecord *query, QueryEntry *entry) {
+int clientFailure(const char *label, QueryRecord *query) {
   ReportSqlStatus(label, query);
-  ++entry->errorCount;
   return kDbSqlError;
-}
-
-void readRowCount(QueryEntry *entry) {
-  static const char items[] = {isc_info_sql_records, isc_info_end};
-  int item = 0;
-  switch (entry->statementType) {
-    case kStmtInsert: item = isc_info_req_insert_count; break;
-    case kStmtUpdate: item = isc_info_req_update_count; break;
-    case kStmtDelete: item = isc_info_req_delete_count; break;
-    default: return;
-  }
-  std::memset(infoBuffer, 0, sizeof infoBuffer);
-  isc_dsql_sql_info(statusVector, &entry->statementHandle, sizeof items, items,
-                    kInfoBufferSize, infoBuffer);
-  entry->rowCount = static_cast<int32_t>(ReadInfoItem("SQL counts", isc_info_sql_records, item));
 }
 
 // Blob and array identifiers are spent by the execution that used them.
@@ -92,16 +76,10 @@ int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr) {
                  static_cast<int>(*tr));
     return kDbBadTriplet;
   }
-  ++entry->executionCount;
-  entry->rowCount = 0;
-  entry->rowCountPending = 0;
   if (storeSqlCode(isc_dsql_execute(statusVector, tr, &entry->statementHandle,
                                     dialectOf(entry), entry->inputSqlda)) != 0)
-    return clientFailure("exec prepared", query, entry);
+    return clientFailure("exec prepared", query);
   clearIdentifiers(entry->inputSqlda);
-  // Asking the client for the count costs as much as a fifth of a one-row
-  // insert; it is read only when someone wants it.
-  entry->rowCountPending = 1;
   return kDbOk;
 }
 
@@ -116,12 +94,9 @@ int OpenCursor(QueryRecord *query, isc_tr_handle *tr) {
   if (entry->cursorState != kClosed) return kDbCursorOpen;
   if (storeSqlCode(isc_dsql_execute(statusVector, tr, &entry->statementHandle,
                                     dialectOf(entry), entry->inputSqlda)) != 0)
-    return clientFailure("open cursor", query, entry);
+    return clientFailure("open cursor", query);
   entry->cursorTransaction = *tr;
-  entry->rowCount = 0;
-  entry->rowCountPending = 0;
   entry->cursorState = kOpen;
-  ++entry->executionCount;
   return kDbOk;
 }
 
@@ -139,12 +114,10 @@ int FetchRow(QueryRecord *query) {
       isc_dsql_fetch(statusVector, &entry->statementHandle, dialectOf(entry), entry->outputSqlda);
   if (result == kDbEndOfData) {
     lastSqlCode = kDbEndOfData;
-    ++entry->endCount;
     entry->cursorState = kEndReached;
     return kDbEndOfData;
   }
-  if (storeSqlCode(result) != 0) return clientFailure("fetch from cursor", query, entry);
-  ++entry->rowCount;
+  if (storeSqlCode(result) != 0) return clientFailure("fetch from cursor", query);
   ++entry->fetchCount;
   trimTexts(entry->outputSqlda);
   return kDbOk;
@@ -155,18 +128,8 @@ int CloseCursor(QueryRecord *query) {
   QueryEntry *entry = currentQuery;
   if (entry->cursorState == kClosed) return kDbOk;
   if (storeSqlCode(isc_dsql_free_statement(statusVector, &entry->statementHandle, DSQL_close)) != 0)
-    return clientFailure("close cursor", query, entry);
+    return clientFailure("close cursor", query);
   entry->cursorTransaction = 0;
   entry->cursorState = kClosed;
-  return kDbOk;
-}
-
-int QueryRowCount(QueryRecord *query, int *rows) {
-  if (FindQuery(query) != kDbOk) return kDbQueryNotFound;
-  if (currentQuery->rowCountPending) {
-    currentQuery->rowCountPending = 0;
-    readRowCount(currentQuery);
-  }
-  *rows = currentQuery->rowCount;
   return kDbOk;
 }

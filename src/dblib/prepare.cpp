@@ -93,9 +93,8 @@ void placeSqldas(QueryEntry *entry, int inputs, int outputs) {
   if (outputs > 0) entry->outputNullFlags = reinterpret_cast<short *>(block + layout.outputNulls);
 }
 
-int clientFailure(QueryEntry *entry, const char *label, QueryRecord *query) {
+int clientFailure(const char *label, QueryRecord *query) {
   ReportSqlStatus(label, query);
-  ++entry->errorCount;
   return kDbSqlError;
 }
 
@@ -111,7 +110,7 @@ int describeInput(QueryEntry *entry, QueryRecord *query) {
   const unsigned short dialect = static_cast<unsigned short>(entry->dialect);
   if (storeSqlCode(isc_dsql_describe_bind(statusVector, &entry->statementHandle, dialect,
                                           entry->inputSqlda)) != 0)
-    return clientFailure(entry, "describe_bind query", query);
+    return clientFailure("describe_bind query", query);
   entry->inputData = AllocSqlData(entry->inputSqlda, "input", &entry->inputDataSize);
   if (entry->inputData == nullptr) return kDbSqlError;
   for (int i = 0; i < entry->inputSqlda->sqld; ++i) {
@@ -126,12 +125,12 @@ int describeOutput(QueryEntry *entry, QueryRecord *query) {
   const unsigned short dialect = static_cast<unsigned short>(entry->dialect);
   if (storeSqlCode(isc_dsql_describe(statusVector, &entry->statementHandle, dialect,
                                      entry->outputSqlda)) != 0)
-    return clientFailure(entry, "describe query", query);
+    return clientFailure("describe query", query);
   entry->outputData = AllocSqlData(entry->outputSqlda, "output", &entry->outputDataSize);
   if (entry->outputData == nullptr) return kDbSqlError;
   if (storeSqlCode(isc_dsql_set_cursor_name(statusVector, &entry->statementHandle,
                                             query->cursorName, 0)) != 0)
-    return clientFailure(entry, "setting cursor name", query);
+    return clientFailure("setting cursor name", query);
   for (int i = 0; i < entry->outputSqlda->sqld; ++i) {
     XSQLVAR &var = entry->outputSqlda->sqlvar[i];
     var.sqlind = &entry->outputNullFlags[i];
@@ -170,7 +169,7 @@ int PrepareQuery(QueryRecord *query, isc_tr_handle *tr) {
 
   if (storeSqlCode(isc_dsql_allocate_statement(statusVector, &entry->database,
                                                &entry->statementHandle)) != 0)
-    return clientFailure(entry, "alloc statement", query);
+    return clientFailure("alloc statement", query);
   const ISC_STATUS result = isc_dsql_prepare(
       statusVector, tr, &entry->statementHandle, 0,
       query->sqlText != nullptr ? query->sqlText : "",
@@ -182,7 +181,7 @@ int PrepareQuery(QueryRecord *query, isc_tr_handle *tr) {
     sqlda->sqln = sqlda->sqld;
     query->outputCount = sqlda->sqld;
   }
-  if (lastSqlCode != 0) return clientFailure(entry, "prepare query", query);
+  if (lastSqlCode != 0) return clientFailure("prepare query", query);
 
   readStatementType(entry);
   if (inputs > 0) {

@@ -8,11 +8,13 @@
 
 #include <cstring>
 
+#include "common/text.h"
 #include "job/messages.h"
 #include "job/options.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "job/switches.h"
+#include "job/textfile.h"
 #include "layout/fieldparse.h"
 
 namespace {
@@ -35,7 +37,6 @@ LineAction handleOptionsLine(ReaderState *state);
 bool storeSqlCharacter(ReaderState *state, char c);
 bool appendSqlLine(ReaderState *state, const char *line);
 int finishCommands(ReaderState *state);
-bool pushBack(FILE *stream, const unsigned char *bytes, size_t count);
 
 FILE *openCommandStream() {
   if (job.commandFileName == nullptr) return stdin;
@@ -150,14 +151,6 @@ int finishCommands(ReaderState *state) {
   return state->optionsSeen;
 }
 
-// Returns the `count` bytes of `bytes` to the stream, last first; false when
-// the stream refuses one (nothing is then read from it again).
-bool pushBack(FILE *stream, const unsigned char *bytes, size_t count) {
-  for (size_t i = count; i > 0; --i)
-    if (std::ungetc(bytes[i - 1], stream) == EOF) return false;
-  return true;
-}
-
 }  // namespace
 
 int readCommandFile() {
@@ -187,38 +180,3 @@ int readLine(FILE *stream) {
   return 0;
 }
 
-FILE *skipByteOrderMark(FILE *stream, const char *path, const char *mode) {
-  // A local buffer: callers may be in the middle of a record in inputBuffer.
-  unsigned char head[3] = {};
-  const size_t got = std::fread(head, 1, sizeof head, stream);
-  if (got == sizeof head && std::memcmp(head, byteOrderMark, sizeof head) == 0)
-    return stream;
-  std::clearerr(stream);
-  if (std::fseek(stream, 0, SEEK_SET) == 0) return stream;
-  // A pipe cannot be rewound, and opening it again would lose what the
-  // stream has already buffered: hand the bytes back instead.
-  if (pushBack(stream, head, got)) return stream;
-  std::fclose(stream);
-  FILE *reopened = std::fopen(path, mode);
-  if (reopened == nullptr) {
-    message("could not re-open a file we just opened - %s%s", path, job.lineEnd);
-    abortRun();
-  }
-  return reopened;
-}
-
-int strnicmp(const char *a, const char *b, int n) {
-  for (int i = 0; i < n; ++i) {
-    unsigned char ca = static_cast<unsigned char>(a[i]);
-    unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-    if (ca != cb) return ca > cb ? 1 : -1;
-    if (ca == '\0') return 0;
-  }
-  return 0;
-}
-
-bool hasPrefix(const char *word, const char *text) {
-  return strnicmp(word, text, static_cast<int>(std::strlen(word))) == 0;
-}

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/text.h"
 #include "dblib/extras.h"
 #include "job/commandfile.h"
 #include "job/messages.h"

@@ -92,7 +92,6 @@ struct JobSettings : DblibRunSettings {
   // Scratch shared between modules.
   int keywordNumber = -1;
   const char *currentArgument = nullptr;
-  char *currentRecord = nullptr;
   char *blobWorkArea = nullptr;
 
   // Counters.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/text.h"
 #include "job/messages.h"
 #include "job/settings.h"
 
@@ -48,7 +49,6 @@ constexpr const char *kUsageLines[] = {
     "  But you may use the command file interface (allows features at the field level).",
 };
 
-char lowered(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "job/commandfile.h"
+#include "common/text.h"
 #include "job/messages.h"
 #include "job/settings.h"
 
@@ -16,7 +16,6 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-char lowered(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 bool wordMatches(std::string_view rest, std::string_view keyword);
 int readKeywordValue(std::string_view rest);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "common/text.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -27,10 +28,9 @@ struct FillerParts {
 bool splitFiller(std::string_view text, FillerParts *parts);
 long long readClamped(const char *text, long long low, long long high);
 short externalTypeOf(short format);
-bool beginsWithNoCase(std::string_view text, std::string_view word);
 void fillerMessage(int line, const char *text);
 
-// Every filler error is the step's text and then the whole value.
+// Every filler error says what is wrong, then shows the whole filler value.
 void fillerMessage(int line, const char *text) {
   messageAt(line, "%s", text);
   message(": %s%s", job.parseBuffer, job.lineEnd);
@@ -67,16 +67,6 @@ short externalTypeOf(short format) {
     case FmtDoubleDate: return kExtFloat8;
     default: return kExtText;
   }
-}
-
-bool beginsWithNoCase(std::string_view text, std::string_view word) {
-  if (text.size() < word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != word[i]) return false;
-  }
-  return true;
 }
 
 }  // namespace

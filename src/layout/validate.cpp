@@ -13,12 +13,12 @@
 #include <cstdio>
 
 #include "dblib/dbfuncs.h"
-#include "job/commandfile.h"
 #include "job/messages.h"
 #include "job/options.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "job/switches.h"
+#include "job/textfile.h"
 #include "load/session.h"
 
 namespace {

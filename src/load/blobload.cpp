@@ -17,10 +17,10 @@
 
 #include "dblib/dbfuncs.h"
 #include "dblib/extras.h"
-#include "job/commandfile.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "job/textfile.h"
 
 namespace {
 

@@ -22,7 +22,6 @@
 namespace {
 
 int copyFixedField(const FieldSpec &f, int recordLength);
-void copyBytes(char *to, const char *from, size_t count);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
 int failPut(int status, const char *label, int sqlField);
@@ -72,15 +71,9 @@ int copyFixedField(const FieldSpec &f, int recordLength) {
   if (start < 0 || length < 0) length = 0;
   if (length > f.size) length = f.size;
   if (length > kBufferSize - 1) length = kBufferSize - 1;
-  if (length > 0) copyBytes(job.fieldBuffer, job.inputBuffer + start, static_cast<size_t>(length));
+  if (length > 0) std::memcpy(job.fieldBuffer, job.inputBuffer + start, static_cast<size_t>(length));
   job.fieldBuffer[length] = '\0';
   return length;
-}
-
-// Kept out of line: inlined with the bounds known above, the compiler turns
-// the copy into a string instruction that is slow for field-sized copies.
-__attribute__((noipa)) void copyBytes(char *to, const char *from, size_t count) {
-  std::memcpy(to, from, count);
 }
 
 // A blob field names its file; the blanks that fill the field are no part

@@ -122,3 +122,22 @@ TEST_F(LoadRun, DelimitedLoad_GeneratedCountersAndDatesFillTheirColumns) {
                                       "2|32767|" + day + "|" + day + "|00:00:00.0000|32767",
                                       "3|-32768|" + day + "|" + day + "|00:00:00.0000|32768"}));
 }
+
+// Short counts fields, not records: a record that stops two fields early
+// adds two. Without short_ok the first missing field rejects the record and
+// the count stops there.
+TEST_F(LoadRun, DelimitedLoad_ShortCountRisesOncePerMissingField) {
+  const std::string data = "STARTDATA\n1,2,full,01/01/2000\n2,3\n3\n4,5,x\n";
+  run(header("delimiter=, variables=4 short_ok") +
+      "insert into t (id, sm, v20, d) values (?, ?, ?, ?)\n" + data);
+  EXPECT_EQ(out, summary(4, 6, 0));
+  EXPECT_EQ(rows("select id, sm, v20, d from t order by id"),
+            (std::vector<std::string>{"1|2|full|2000-01-01", "2|3|<null>|<null>",
+                                      "3|<null>|<null>|<null>", "4|5|x|<null>"}));
+
+  isql(db, "delete from t; commit;");
+  run(header("delimiter=, variables=4 errors=5 discards=bad.txt") +
+      "insert into t (id, sm, v20, d) values (?, ?, ?, ?)\n" + data);
+  EXPECT_NE(out.find(summary(4, 3, 3)), std::string::npos) << out;
+  EXPECT_EQ(readFile(dir.file("bad.txt")), "2,3\r\n3\r\n4,5,x\r\n");
+}

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "job/commandfile.h"
+#include "job/textfile.h"
 #include "job_fixture.h"
 
 namespace {

@@ -1,0 +1,1 @@
+select id, d, ts from t order by id

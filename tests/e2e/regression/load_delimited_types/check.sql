@@ -1,0 +1,1 @@
+select id, sm, n92, c10, v20, d, ts from t order by id

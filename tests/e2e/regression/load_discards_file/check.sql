@@ -1,0 +1,1 @@
+select id, sm, v20, d from t order by id

@@ -1,0 +1,1 @@
+select id, n92, d from t order by id

@@ -1,0 +1,1 @@
+select count(*), min(id), max(id) from p

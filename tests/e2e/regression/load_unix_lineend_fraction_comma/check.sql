@@ -1,0 +1,1 @@
+select id, n92 from t order by id
