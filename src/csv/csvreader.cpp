@@ -108,8 +108,10 @@ bool readMore(CsvState &state) {
                     job.recordCount + 1, kMaxCsvRecord, job.lineEnd);
     abortRun();
   }
+  // Doubling, but never much beyond the longest record allowed.
   if (state.raw.size() - state.end < kReadBlock)
-    state.raw.resize(std::max(state.raw.size() * 2, state.end + kReadBlock));
+    state.raw.resize(std::min(std::max(state.raw.size() * 2, state.end + kReadBlock),
+                              kMaxCsvRecord + 2 * kReadBlock));
   FILE *stream = job.dataStream;
   size_t got = 0;
   if (isatty(fileno(stream))) {
