@@ -206,3 +206,29 @@ TEST_F(CsvRun, BadInput_HundredMegabyteFieldIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// The README's example, as it stands there.
+TEST_F(CsvRun, ReadmeExample_LoadsAndUnloadsAsShown) {
+  ASSERT_EQ(isql(db, "create table people (id integer, name varchar(30), note varchar(200),"
+                     " born date);"),
+            "");
+  writeFile(dir.file("people.csv"),
+            "id,name,note,born\n1,\"Smith, Ann\",\"says \"\"hi\"\"\",1990-05-17\n"
+            "2,O'Brien,,1985-12-01\n3,\"\",\"two\nlines\",\n");
+  run('i', "file=people.csv csv excel variables=4",
+      "insert into people (id, name, note, born) values (?, ?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, name, note, born from people order by id"),
+            (std::vector<std::string>{"1|Smith, Ann|says \"hi\"|1990-05-17",
+                                      "2|O'Brien|<null>|1985-12-01", "3||two\nlines|<null>"}));
+  run('o', "file=out.csv csv excel null=NULL lineend=u variables=4",
+      "select id, name, note, born from people order by id");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(readFile(dir.file("out.csv")),
+            "ID,NAME,NOTE,BORN\n1,\"Smith, Ann\",\"says \"\"hi\"\"\",1990-05-17\n"
+            "2,O'Brien,NULL,1985-12-01\n3,\"\",\"two\nlines\",NULL\n");
+}
+
+}  // namespace
