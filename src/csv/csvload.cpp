@@ -37,6 +37,8 @@ struct FieldValue {
 
 int putCsvField(int index, int position, FieldValue value);
 int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value);
+bool isTextColumn(const CsvColumn &column) { return column.type == kTypeText; }
+bool isBlobColumn(const CsvColumn &column) { return column.type == kTypeBlob; }
 int putDate(const FieldSpec &f, FieldValue value);
 int putInlineBlob(const FieldSpec &f, FieldValue value);
 int putBlobFile(int index, const FieldSpec &f, FieldValue value);
@@ -82,17 +84,17 @@ int putCsvField(int index, int position, FieldValue value) {
   const FieldSpec &f = job.fieldTable[index];
   const CsvColumn &column = job.csv->columns[static_cast<size_t>(f.sqlField - 1)];
   QueryRecord *query = &job.queryRecord;
-  if (isNullText(value) || (value.length == 0 && value.quoted && f.sqlType != kTypeText &&
-                            f.sqlType != kTypeBlob))
+  if (isNullText(value) ||
+      (value.length == 0 && value.quoted && !isTextColumn(column) && !isBlobColumn(column)))
     return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
-  if (f.sqlType == kTypeBlob)
+  if (isBlobColumn(column))
     return column.blobFile ? putBlobFile(index, f, value) : putInlineBlob(f, value);
   if (std::memchr(value.text, '\0', static_cast<size_t>(value.length)) != nullptr) {
     LOCATED_MESSAGE("record %d, field %d holds a NUL byte - discarded%s", job.recordCount,
                     position, job.lineEnd);
     return 1;
   }
-  if (f.sqlType == kTypeText) {
+  if (isTextColumn(column)) {
     if (value.length == 0) return failPut(PutEmptyText(query, f.sqlField), f.sqlField);
     if (value.length > f.sqlSize) {
       LOCATED_MESSAGE("truncating record %d, field %d (was %d bytes, now: %d%s",
@@ -103,31 +105,33 @@ int putCsvField(int index, int position, FieldValue value) {
   }
   const FieldValue bare = trimmedBlanks(value);
   if (bare.length == 0) return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
-  if (f.sqlType == kTypeTimestamp) return putDate(f, bare);
+  if (column.type == kTypeTimestamp) return putDate(f, bare);
   return putNumber(f, column, bare);
 }
 
 // Integers and FLOAT/DOUBLE are read whole by the C library and handed over
 // in binary, so no digit is lost; a text those readers do not take whole
-// (12.7 for an integer, 1,234.5) goes the delimited record's way.
+// (12.7 for an integer, 1,234.5) goes the delimited record's way, as do
+// scaled numbers, TIME and BOOLEAN, which PutField reads exactly from text.
 int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   char *end = nullptr;
   errno = 0;
-  const bool integer = f.sqlType == kTypeShort || f.sqlType == kTypeLong || f.sqlType == kTypeInt64;
+  const short type = column.type;
+  const bool integer = type == kTypeShort || type == kTypeLong || type == kTypeInt64;
   if (integer && column.scale == 0) {
     const long long whole = std::strtoll(value.text, &end, 10);
     if (end == value.text + value.length && errno == 0)
       return failPut(PutField(FmtInt64, query, f.sqlField, sizeof whole,
                               reinterpret_cast<const char *>(&whole)),
                      f.sqlField);
-  } else if (f.sqlType == kTypeDouble) {
+  } else if (type == kTypeDouble) {
     const double real = std::strtod(value.text, &end);
     if (end == value.text + value.length && errno == 0)
       return failPut(PutField(FmtDouble, query, f.sqlField, sizeof real,
                               reinterpret_cast<const char *>(&real)),
                      f.sqlField);
-  } else if (f.sqlType == kTypeFloat) {
+  } else if (type == kTypeFloat) {
     const float real = std::strtof(value.text, &end);
     if (end == value.text + value.length && errno == 0)
       return failPut(PutField(FmtFloat, query, f.sqlField, sizeof real,

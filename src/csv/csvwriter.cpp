@@ -18,6 +18,7 @@
 #include "csv/csvmode.h"
 #include "csv/csvvalues.h"
 #include "dblib/dbfuncs.h"
+#include "dblib/exactvalues.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -30,6 +31,10 @@ namespace {
 constexpr short kTypeVarying = SQL_VARYING;
 constexpr short kTypeDate = SQL_TYPE_DATE;
 constexpr short kTypeTime = SQL_TYPE_TIME;
+constexpr short kTypeBoolean = SQL_BOOLEAN;
+
+static_assert(kScaledTextRoom <= kCsvValueRoom && kTimeTextRoom <= kCsvValueRoom,
+              "value texts fit the writer's text buffer");
 
 bool appendColumn(const FieldSpec &spec);
 bool appendFiller(int entry);
@@ -39,7 +44,6 @@ void appendText(const char *text, int length, bool forceQuotes);
 void appendQuoted(const char *text, int length);
 void appendBytes(const char *text, size_t length);
 bool needsQuotes(const char *text, int length);
-int scaledText(long long value, int scale, char *out);
 void writeOut();
 void failRecord();
 [[noreturn]] void dblibFailure(int code, const char *label, int sqlField);
@@ -133,13 +137,16 @@ bool appendColumn(const FieldSpec &spec) {
       appendText(data, length, job.quoteStrings != 0);
       return true;
     case kTypeShort:
-      textLength = scaledText(storedValue<int16_t>(data), column.scale, text);
+      textLength = formatScaled(storedValue<int16_t>(data), column.scale, text);
       break;
     case kTypeLong:
-      textLength = scaledText(storedValue<int32_t>(data), column.scale, text);
+      textLength = formatScaled(storedValue<int32_t>(data), column.scale, text);
       break;
     case kTypeInt64:
-      textLength = scaledText(storedValue<int64_t>(data), column.scale, text);
+      textLength = formatScaled(storedValue<int64_t>(data), column.scale, text);
+      break;
+    case kTypeBoolean:
+      textLength = std::snprintf(text, sizeof text, "%s", booleanText(data[0] != 0));
       break;
     case kTypeFloat:
       textLength = formatShortestFloat(storedValue<float>(data), text);
@@ -165,7 +172,7 @@ bool appendColumn(const FieldSpec &spec) {
       break;
     }
     case kTypeTime:
-      textLength = formatIsoTime(storedValue<ISC_TIME>(data), text);
+      textLength = formatTimeOfDay(storedValue<ISC_TIME>(data), 4, text);
       break;
     case kTypeBlob:
       return appendBlob(spec, column);
@@ -290,27 +297,6 @@ bool needsQuotes(const char *text, int length) {
   }
   return length == static_cast<int>(std::strlen(job.nullText)) &&
          std::memcmp(text, job.nullText, static_cast<size_t>(length)) == 0;
-}
-
-// value * 10^scale (scale 0 to -18) exactly: 1250,-2 gives 12.5, -25,-2
-// gives -0.25; trailing zeros of the fraction and a bare point are dropped.
-int scaledText(long long value, int scale, char *out) {
-  if (scale >= 0) return std::snprintf(out, kCsvValueRoom, "%lld", value);
-  const int places = scale < -18 ? 18 : -scale;
-  unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
-                                           : static_cast<unsigned long long>(value);
-  unsigned long long divisor = 1;
-  for (int i = 0; i < places; ++i) divisor *= 10;
-  const unsigned long long whole = magnitude / divisor;
-  unsigned long long fraction = magnitude % divisor;
-  int digits = places;
-  while (digits > 0 && fraction % 10 == 0 && fraction != 0) {
-    fraction /= 10;
-    --digits;
-  }
-  const char *sign = value < 0 ? "-" : "";
-  if (fraction == 0) return std::snprintf(out, kCsvValueRoom, "%s%llu", sign, whole);
-  return std::snprintf(out, kCsvValueRoom, "%s%llu.%0*llu", sign, whole, digits, fraction);
 }
 
 void writeOut() {

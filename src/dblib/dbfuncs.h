@@ -115,7 +115,7 @@ struct DblibRunSettings {
   short lineEndLength = 2;
   int lastDblibError = 0;         // printed by ReportDblibError
   // Output columns keep exact types (read with GetFieldBytes, not GetField):
-  // VARCHAR as SQL_VARYING with its length, DATE and TIME as themselves.
+  // VARCHAR as SQL_VARYING with its length, DATE as itself (not a timestamp).
   unsigned char exactOutputTypes = 0;
 };
 
@@ -200,9 +200,12 @@ enum StatementType : short {
 };
 
 // Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
+// Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
+// TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
 constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
                 kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
-                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541;
+                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
+                kSqlTime = 561, kSqlBoolean = 32765;
 
 // The numeric pair every number conversion goes through: the same value as a
 // double and as a signed 64-bit integer (truncated toward zero).
@@ -328,6 +331,12 @@ int QueryRowCount(QueryRecord *query, int *rows);         // 0 or 20003
 // time; 20102 a text longer than the column or a number outside the
 // variable's range, the cut value stored. Refusals other than 20102 leave the
 // data as it was.
+// Exact types: a scaled integer takes a number text converted exactly to its
+// scale (extra fraction digits rounded half away from zero), a binary
+// integer as whole units and a binary float at its exact value; a TIME takes
+// "hh:mm[:ss[.ffff]]" in the text and date-text formats, else the time part
+// of the date format; a BOOLEAN takes true/false/t/f/1/0 (any case) or a
+// binary 1/0, else 20030. See exactvalues.h.
 int PutField(int format, QueryRecord *query, int field, int length,
              const char *source);
 
@@ -338,16 +347,31 @@ int PutField(int format, QueryRecord *query, int field, int length,
 // written); 20102 the value was cut to fit (the cut value written); 20106 a
 // binary form of the wrong length; 20021 a null or misaligned destination;
 // locator codes (20003, 20034, 20035). Changes nothing in the query.
+// Exact types: a scaled integer gives its exact decimal text (trailing
+// fraction zeros and a bare point dropped), its integer part in the binary
+// integer forms and the nearest float or double in those forms; a TIME gives
+// "hh:mm:ss" in the date texts (11-17) and a timestamp with a zero date in
+// the binary date forms; a BOOLEAN gives TRUE or FALSE as a text column's
+// value would be placed, 1 or 0 in the binary forms.
 int GetField(int column, QueryRecord *query, int format, int length,
              char *destination);
 
-// Sets *type to the variable's type code as stored (nullable bit included);
-// returns 0 or the locator's code (*type untouched then).
+// Sets *type to the type code the variable presents (nullable bit
+// included): its coerced type, except that a scaled integer shows 483 (16
+// bits) or 481 and a TIME 511, the types they travelled as before they were
+// exact. Returns 0 or the locator's code (*type untouched then).
 int GetFieldType(int column, QueryRecord *query, bool input, short *type);
+// The variable as it really travels: its type code as stored (a scaled
+// integer 501/497/581, TIME 561, BOOLEAN 32765) and its sqlscale (0, or -1
+// to -18 fraction digits). Either pointer may be null. 0 or the locator's
+// code (nothing set then).
+int GetFieldStorage(int column, QueryRecord *query, bool input, short *type,
+                    short *scale);
 // Sets *size (always; 0 on failure) to the variable's byte size: for text the
 // column's declared length before a fetch and for an input variable, the
 // fetched text's length after one; 0 for a fetched NULL; -1 for blobs and
-// arrays; 2, 4 or 8 otherwise. Returns 0 or the locator's code.
+// arrays; 1 for a BOOLEAN; otherwise 2, 4 or 8 as GetFieldType presents the
+// type. Returns 0 or the locator's code.
 int GetFieldSize(bool input, QueryRecord *query, int column, int *size);
 // Copies the alias name of output column `column` and a NUL into destination
 // (room for 33 bytes). 0, 20003, 20034 or 20035.

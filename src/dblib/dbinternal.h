@@ -63,6 +63,12 @@ long ReadInfoItem(const char *label, int cluster, int item);
 // mismatch. direction is "input" or "output".
 char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size);
 void InitSqlda(XSQLDA *sqlda, int count, int byteSize);
+// Type code (nullable bit as stored) and byte size a variable shows callers
+// through GetFieldType and GetFieldSize: the coercion table's type, which for
+// a scaled integer is 483 (16 bits, 4 bytes) or 481 (8 bytes) and for a TIME
+// 511 (8 bytes); every other variable shows its own type and length.
+short presentedType(const XSQLVAR &var);
+int presentedSize(const XSQLVAR &var);
 void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths);
 
 // Removes blob record `index` and releases its work area; the last record

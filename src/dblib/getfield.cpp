@@ -5,6 +5,7 @@
 //   text column ------------------------------------> text (formats 6-9)
 //   timestamp --isc_decode_timestamp--> struct tm --formatDate--> date text / binary date
 //   numeric column --readVariableNumber--> pair --emitNumber--> binary or text
+//   scaled integer, TIME, BOOLEAN --getScaled / getTimeOfDay / getBoolean--> exact text or binary
 //   blob / array id ---------------------------------> 8 bytes (format 10)
 //
 // GetField never writes more than `length` bytes and changes nothing in the
@@ -42,7 +43,14 @@ int GetField(int column, QueryRecord *query, int format, int length, char *desti
       return getText(variable, format, length, destination);
     case kSqlTimestamp:
       return getTimestamp(variable, format, length, destination);
-    case kSqlDouble: case kSqlFloat: case kSqlLong: case kSqlShort: case kSqlInt64: {
+    case kSqlTime:
+      return getTimeOfDay(variable, format, length, destination);
+    case kSqlBoolean:
+      return getBoolean(variable, format, length, destination);
+    case kSqlLong: case kSqlShort: case kSqlInt64:
+      if (variable->sqlscale != 0) return getScaled(variable, format, length, destination);
+      [[fallthrough]];
+    case kSqlDouble: case kSqlFloat: {
       NumericPair pair;
       const int status = readVariableNumber(variable->sqldata, type, &pair);
       if (status != kDbOk) return status;
@@ -61,7 +69,15 @@ int GetField(int column, QueryRecord *query, int format, int length, char *desti
 int GetFieldType(int column, QueryRecord *query, bool input, short *type) {
   const int found = FindVariable(column, query, input);
   if (found != kDbOk) return found;
+  if (type != nullptr) *type = presentedType(*currentVariable);
+  return kDbOk;
+}
+
+int GetFieldStorage(int column, QueryRecord *query, bool input, short *type, short *scale) {
+  const int found = FindVariable(column, query, input);
+  if (found != kDbOk) return found;
   if (type != nullptr) *type = currentVariable->sqltype;
+  if (scale != nullptr) *scale = currentVariable->sqlscale;
   return kDbOk;
 }
 
@@ -89,7 +105,7 @@ int GetFieldSize(bool input, QueryRecord *query, int column, int *size) {
       *size = -1;
       break;
     default:
-      *size = variable->sqllen;
+      *size = presentedSize(*variable);
       break;
   }
   return kDbOk;
@@ -110,14 +126,21 @@ int GetFieldName(int column, QueryRecord *query, char *destination) {
 
 namespace {
 
-// An empty or all-blank text reads like NULL. Each form keeps the leading
-// characters that fit and gives 20102 when some were cut.
+// An empty or all-blank text reads like NULL.
 int getText(const XSQLVAR *variable, int format, int length, char *destination) {
   if (format < FmtText || format > FmtCounted16Text) return kDbCannotFormat;
   const int total = trimmedTextLength(variable->sqldata, variable->sqllen);
+  return placeText(variable->sqldata, total, format, length, destination);
+}
+
+}  // namespace
+
+// Each form keeps the leading characters that fit and gives 20102 when some
+// were cut.
+int placeText(const char *text, int total, int format, int length, char *destination) {
+  if (format < FmtText || format > FmtCounted16Text) return kDbCannotFormat;
   int kept = std::min(total, length);
   if (kept < 1) return kDbNull;
-  const char *text = variable->sqldata;
 
   switch (format) {
     case FmtText:
@@ -148,8 +171,6 @@ int getText(const XSQLVAR *variable, int format, int length, char *destination) 
   }
   return total > kept ? kDbTruncated : kDbOk;
 }
-
-}  // namespace
 
 // Eight bytes at a time while they are all blanks or NULs (a byte is one of
 // the two exactly when no bit but 0x20 is set), then byte by byte.
@@ -195,12 +216,20 @@ int getTimestamp(const XSQLVAR *variable, int format, int length, char *destinat
   char text[32] = {};
   const int status = formatDate(format, &time, text);
   if (status != kDbOk) return status;
+  return placeDateText(text, length, destination);
+}
+
+}  // namespace
+
+int placeDateText(const char *text, int length, char *destination) {
   const int characters = static_cast<int>(std::strlen(text));
   const int kept = std::max(0, std::min(characters, length));
   std::memcpy(destination, text, kept);
   if (kept < length) destination[kept] = '\0';
   return kept < characters ? kDbTruncated : kDbOk;
 }
+
+namespace {
 
 [[noreturn]] void failUnknownType(const XSQLVAR *variable, int column, int line) {
   char name[sizeof variable->aliasname + 1] = {};

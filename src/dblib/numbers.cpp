@@ -20,15 +20,15 @@ namespace {
 
 int storeFloat(char *destination, double value);
 bool wholeIsClamped(const NumericPair *pair);
-int emitNumberText(int length, char *destination, int format, int n);
 int checkBinaryWidth(const char *pointer, int length, int width);
 int writeWhole(long long value, char *out);
 int writeSixDecimals(double value, char *out);
-char *digitsBefore(char *end, unsigned long long value);
 
 // Fraction digits beyond this divisor change nothing a double can hold; they
 // are checked but not accumulated, so the divisor never overflows.
 constexpr double kDivisorLimit = 1e300;
+// The largest magnitude of a positive whole part.
+constexpr unsigned long long kWholeLimit = LLONG_MAX;
 
 // Below 2^63 the whole part of a double fits an unsigned 64-bit integer.
 constexpr double kExactWholeLimit = 9223372036854775808.0;
@@ -50,12 +50,13 @@ long long truncateToWhole(double value) {
 // Blanks may surround the number but not split it; "-" counts only as the
 // very first character; "e-" makes the whole value 0. A second decimal point
 // is refused: "1.234,5" read with comma fractions would otherwise become 235.5.
-// An integer part beyond the 64-bit range is refused rather than wrapped.
+// An integer part beyond the 64-bit range (-2^63 included) is refused rather
+// than wrapped.
 int scanNumber(NumericPair *pair, int length, const char *text, char stop) {
   if (length < 1) length = static_cast<int>(std::strlen(text));
   enum { kBefore, kInside, kAfter } phase = kBefore;
   bool negative = false, pointSeen = false;
-  long long whole = 0;
+  unsigned long long whole = 0;  // the magnitude: -2^63 has no positive twin
   double fraction = 0.0, divisor = 1.0;
 
   for (int i = 0; i < length && text[i] != stop; ++i) {
@@ -83,7 +84,10 @@ int scanNumber(NumericPair *pair, int length, const char *text, char stop) {
     } else if (c >= '0' && c <= '9') {
       const int digit = c - '0';
       if (!pointSeen) {
-        if (whole > (LLONG_MAX - digit) / 10) return kDbNumberConversion;
+        // Below a tenth of the range, ten times the value and a digit fit.
+        if (whole >= kWholeLimit / 10 &&
+            whole > ((negative ? kWholeLimit + 1 : kWholeLimit) - digit) / 10)
+          return kDbNumberConversion;
         whole = whole * 10 + digit;
       } else if (divisor < kDivisorLimit) {
         divisor *= 10.0;
@@ -94,7 +98,7 @@ int scanNumber(NumericPair *pair, int length, const char *text, char stop) {
     }
   }
 
-  pair->whole = negative ? -whole : whole;
+  pair->whole = negative ? static_cast<long long>(0ULL - whole) : static_cast<long long>(whole);
   pair->real = static_cast<double>(pair->whole);
   if (pointSeen)
     pair->real = negative ? pair->real - fraction / divisor : pair->real + fraction / divisor;
@@ -326,9 +330,9 @@ bool wholeIsClamped(const NumericPair *pair) {
          pair->real < -9223372036854775808.0;
 }
 
-// Places the text of formatNumber (in infoBuffer, n characters) in one of
-// the text forms. A destination too small for even the terminator or count
-// is refused.
+}  // namespace
+
+// A destination too small for even the terminator or count is refused.
 int emitNumberText(int length, char *destination, int format, int n) {
   const char *text = infoBuffer;
   int room = length;                            // characters that fit
@@ -368,6 +372,8 @@ int emitNumberText(int length, char *destination, int format, int n) {
   }
   return status;
 }
+
+namespace {
 
 // Binary sources and destinations: exactly `width` bytes, aligned to it.
 int checkBinaryWidth(const char *pointer, int length, int width) {
@@ -435,8 +441,9 @@ int writeSixDecimals(double value, char *out) {
   return length;
 }
 
-// Writes the decimal digits of value so that they end just before `end`;
-// returns the first. Two digits a step: half the divisions.
+}  // namespace
+
+// Two digits a step: half the divisions.
 char *digitsBefore(char *end, unsigned long long value) {
   static const char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -457,5 +464,3 @@ char *digitsBefore(char *end, unsigned long long value) {
   }
   return end;
 }
-
-}  // namespace

@@ -3,6 +3,8 @@
 //
 //   field text/bytes --PutField--> scanDate --isc_encode_timestamp--> timestamp variable
 //                              \--> readBinaryNumber / scanNumber --storeNumber--> numeric variable
+//                              \--> putScaled / putTimeOfDay / putBoolean -------> scaled integer,
+//                              |                                                  TIME, BOOLEAN
 //                              \--> copy (or formatNumber) ----------------------> text variable
 //
 // The variable's type is one of the coerced types laid out at prepare time;
@@ -52,6 +54,9 @@ int PutField(int format, QueryRecord *query, int field, int length, const char *
   *variable->sqlind = 0;
 
   if (type == kSqlTimestamp) return putTimestamp(variable, format, length, source);
+  if (type == kSqlTime) return putTimeOfDay(variable, format, length, source);
+  if (type == kSqlBoolean) return putBoolean(variable, format, length, source);
+  if (isScaledInteger(*variable)) return putScaled(variable, format, length, source);
 
   NumericPair pair;
   const bool binary = format <= FmtDouble;

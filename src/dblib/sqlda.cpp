@@ -1,10 +1,15 @@
-// sqlda.cpp - XSQLDA headers, the coercion of described variables to the nine
-// types the conversions handle, the layout of their data buffer, and the dump
-// of an XSQLDA with its current values.
+// sqlda.cpp - XSQLDA headers, the coercion of described variables to the
+// types the conversions handle, the layout of their data buffer, the types
+// the variables present to callers, and the dump of an XSQLDA with its
+// current values.
 //
 //   described XSQLVARs --coerce--> fixed types/lengths --layout--> one data
 //   buffer: 8-byte values first, then 4-, 2- and odd-sized ones, so every
 //   value lies on a multiple of its own size.
+//
+// Scaled integers keep their integer type and scale, TIME its 4-byte time of
+// day and BOOLEAN its byte, so that their values arrive and leave exactly;
+// callers still see them as the coercion table's types (presentedType).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +17,9 @@
 #include <initializer_list>
 #include <vector>
 
+#include "dblib/convert.h"
 #include "dblib/dbinternal.h"
+#include "dblib/exactvalues.h"
 #include "dblib/extras.h"
 
 namespace {
@@ -30,29 +37,28 @@ bool isOneOf(int value, std::initializer_list<int> codes) {
 // type dblib cannot handle. SQL codes match with either nullability, BLR
 // codes (below 448) match exactly.
 // With `exact` (output columns when the run asks for exact types) VARCHAR
-// keeps its length word and DATE and TIME their own types; *length is then
-// the bytes of the data area.
+// keeps its length word and DATE its own type; *length is then the bytes of
+// the data area.
 bool coercedType(const XSQLVAR &var, bool exact, short *type, short *length) {
   const int sqlCode = var.sqltype >= 448 ? (var.sqltype & ~1) : -1;
   const int blr = var.sqltype;
-  const bool scaled = var.sqlscale != 0;
   if (exact && sqlCode == SQL_VARYING && var.sqllen < 32765) {
     *type = SQL_VARYING | 1;
     *length = static_cast<short>(var.sqllen + 2);
-  } else if (exact && isOneOf(sqlCode, {SQL_TYPE_DATE, SQL_TYPE_TIME})) {
-    *type = static_cast<short>(sqlCode | 1);
-    *length = 4;
+  } else if (exact && sqlCode == SQL_TYPE_DATE) {
+    *type = SQL_TYPE_DATE | 1;
+    *length = static_cast<short>(sizeof(ISC_DATE));
   } else if (isOneOf(sqlCode, {SQL_TEXT, SQL_VARYING}) || isOneOf(blr, {14, 15, 37, 38, 40, 41})) {
     *type = kSqlText;
     *length = static_cast<short>(var.sqllen + 1);
   } else if (sqlCode == SQL_SHORT || blr == 7) {
-    *type = scaled ? kSqlFloat : kSqlShort;
-    *length = scaled ? 4 : 2;
+    *type = kSqlShort;
+    *length = 2;
   } else if (sqlCode == SQL_LONG || blr == 8) {
-    *type = scaled ? kSqlDouble : kSqlLong;
-    *length = scaled ? 8 : 4;
+    *type = kSqlLong;
+    *length = 4;
   } else if (sqlCode == SQL_INT64 || blr == 16) {
-    *type = scaled ? kSqlDouble : kSqlInt64;
+    *type = kSqlInt64;
     *length = 8;
   } else if (sqlCode == SQL_FLOAT || blr == 10) {
     *type = kSqlFloat;
@@ -60,7 +66,13 @@ bool coercedType(const XSQLVAR &var, bool exact, short *type, short *length) {
   } else if (isOneOf(sqlCode, {SQL_DOUBLE, SQL_D_FLOAT}) || isOneOf(blr, {11, 27})) {
     *type = kSqlDouble;
     *length = 8;
-  } else if (isOneOf(sqlCode, {SQL_TIMESTAMP, SQL_TYPE_TIME, SQL_TYPE_DATE}) || blr == 35) {
+  } else if (sqlCode == SQL_TYPE_TIME) {
+    *type = kSqlTime;
+    *length = static_cast<short>(sizeof(ISC_TIME));
+  } else if (sqlCode == SQL_BOOLEAN) {
+    *type = kSqlBoolean;
+    *length = static_cast<short>(sizeof(FB_BOOLEAN));
+  } else if (isOneOf(sqlCode, {SQL_TIMESTAMP, SQL_TYPE_DATE}) || blr == 35) {
     *type = kSqlTimestamp;
     *length = 8;
   } else if (sqlCode == SQL_BLOB || isOneOf(blr, {9, 45, 261})) {
@@ -119,6 +131,15 @@ T readValue(const char *data) {
 void dumpValue(FILE *out, const XSQLVAR &var) {
   const char *data = var.sqldata;
   char value[64];
+  if (isScaledInteger(var)) {
+    const long long whole = (var.sqltype | 1) == kSqlShort ? readValue<short>(data)
+                            : (var.sqltype | 1) == kSqlLong ? readValue<int32_t>(data)
+                                                            : readValue<long long>(data);
+    char text[kScaledTextRoom];
+    formatScaled(whole, var.sqlscale, text);
+    std::fprintf(out, "\tContents: <Scaled: %s>\r\n", text);
+    return;
+  }
   switch (var.sqltype | 1) {
     case kSqlDouble:
       std::snprintf(value, sizeof value, "Double: %15.7f", readValue<double>(data));
@@ -147,6 +168,16 @@ void dumpValue(FILE *out, const XSQLVAR &var) {
       break;
     case kSqlInt64:
       std::snprintf(value, sizeof value, "Int64:  %lld", readValue<long long>(data));
+      break;
+    case kSqlTime: {
+      char text[kTimeTextRoom];
+      formatTimeOfDay(readValue<ISC_TIME>(data), 4, text);
+      std::snprintf(value, sizeof value, "Time:   %s", text);
+      break;
+    }
+    case kSqlBoolean:
+      std::snprintf(value, sizeof value, "Bool:   %s",
+                    booleanText(static_cast<unsigned char>(data[0]) != 0));
       break;
     default:
       std::snprintf(value, sizeof value, "Unknown TYPE!");
@@ -216,6 +247,23 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
     }
   }
   return buffer;
+}
+
+// A scaled number presents itself as the floating type of its width that it
+// used to travel as (a 16-bit one as a float), a TIME as a timestamp:
+// layouts, generated values and settings reports keep treating them so.
+short presentedType(const XSQLVAR &var) {
+  const int type = var.sqltype | 1;
+  if (type == kSqlTime) return kSqlTimestamp;
+  if (!isScaledInteger(var)) return var.sqltype;
+  return type == kSqlShort ? kSqlFloat : kSqlDouble;
+}
+
+int presentedSize(const XSQLVAR &var) {
+  const int type = var.sqltype | 1;
+  if (type == kSqlTime) return static_cast<int>(sizeof(ISC_TIMESTAMP));
+  if (!isScaledInteger(var)) return var.sqllen;
+  return type == kSqlShort ? 4 : 8;
 }
 
 void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "dblib/dbfuncs.h"
+#include "dblib/exactvalues.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -16,8 +17,6 @@
 
 namespace {
 
-// Room for a number's text in a delimited field, its NUL included.
-constexpr int kNumberTextRoom = 20;
 // Room for the longest date text (formats 13, 14, 17) and its NUL: a date is
 // fetched whole, and a field too narrow for it fails its record as truncated.
 constexpr int kDateTextRoom = 20;
@@ -58,10 +57,12 @@ int getOutputField(int entry) {
 namespace {
 
 // Bytes the value may take: the field's size in fixed records; in delimited
-// records the column's length and a NUL for text, else a number's text.
+// records the column's length and a NUL for text, a date's text for a
+// timestamp, else room for the longest text of any number (kNumberTextRoom).
 int fieldRoom(const FieldSpec &spec) {
   if (spec.size > 0) return spec.size;
   if (spec.sqlType == kTypeText) return spec.sqlSize + 1;
+  if (spec.sqlType == kTypeTimestamp) return kDateTextRoom;
   return kNumberTextRoom;
 }
 

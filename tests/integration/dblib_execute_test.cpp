@@ -97,7 +97,7 @@ TEST_F(DblibExecute, CursorStatesAndTrimmedTexts) {
 TEST_F(DblibExecute, CommitRetainingKeepsStatementAndBlobIdIsSpent) {
   ASSERT_EQ(prepare(&query, "insert into alltypes (id, n92, bt) values (?, ?, ?)", 3, 0), kDbOk);
   const isc_tr_handle value = tr;
-  const double n92 = 12.5;  // a scaled number travels as its real value
+  const int32_t n92 = 1250;  // a scaled number travels as its integer of hundredths
   for (int32_t id = 601; id <= 602; ++id) {
     ISC_STATUS_ARRAY status;
     isc_blob_handle blob = 0;
@@ -105,7 +105,7 @@ TEST_F(DblibExecute, CommitRetainingKeepsStatementAndBlobIdIsSpent) {
     ASSERT_EQ(isc_create_blob2(status, &db, &tr, &blob, &blobId, 0, nullptr), 0);
     ASSERT_EQ(isc_put_segment(status, &blob, 4, "text") + isc_close_blob(status, &blob), 0);
     setLong(&query, 1, id);
-    setInput(&query, 2, &n92, 8);
+    setInput(&query, 2, &n92, 4);
     setInput(&query, 3, &blobId, 8);
     ASSERT_EQ(ExecuteQuery(&query, &tr), kDbOk) << capture.take();
     const char zeros[8] = {};

@@ -14,8 +14,8 @@ TEST_F(DblibPrepare, CoercesEveryColumnTypeAndAlignsData) {
   EXPECT_EQ(entry->statementType, kStmtSelect);
   const struct { const char *name; short type, length; } columns[] = {
       {"C10", 453, 11}, {"V10", 453, 11}, {"SM", 501, 2},  {"I", 497, 4},    {"BI", 581, 8},
-      {"N41", 483, 4},  {"N92", 481, 8},  {"N184", 481, 8}, {"F", 483, 4},   {"DP", 481, 8},
-      {"D", 511, 8},    {"T", 511, 8},    {"TS", 511, 8},   {"BT", 521, 8},  {"BB", 521, 8},
+      {"N41", 501, 2},  {"N92", 497, 4},  {"N184", 581, 8}, {"F", 483, 4},   {"DP", 481, 8},
+      {"D", 511, 8},    {"T", 561, 4},    {"TS", 511, 8},   {"BT", 521, 8},  {"BB", 521, 8},
       {"LIST", 541, 8},
   };
   for (int i = 0; i < 16; ++i) {

@@ -34,21 +34,22 @@ struct TestSqlda {
 TEST(DblibSqlda, LaysOutLargestAlignmentFirst) {
   TestSqlda sqlda(5);
   sqlda.describe(0, 452, 10);     // text: 11 with its terminator
-  sqlda.describe(1, 496, 4, -2);  // scaled long: double
+  sqlda.describe(1, 496, 4, -2);  // scaled long: stays a long, with its scale
   sqlda.describe(2, 497, 4);
   sqlda.describe(3, 500, 2);
   sqlda.describe(4, 580, 8);
   int size = 0;
   char *data = AllocSqlData(sqlda.da(), "input", &size);
   ASSERT_NE(data, nullptr);
-  const long offsets[] = {22, 0, 16, 20, 8};
-  const short types[] = {453, 481, 497, 501, 581}, lengths[] = {11, 8, 4, 2, 8};
+  const long offsets[] = {18, 8, 12, 16, 0};
+  const short types[] = {453, 497, 497, 501, 581}, lengths[] = {11, 4, 4, 2, 8};
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(sqlda.da()->sqlvar[i].sqldata - data, offsets[i]) << i;
     EXPECT_EQ(sqlda.da()->sqlvar[i].sqltype, types[i]) << i;
     EXPECT_EQ(sqlda.da()->sqlvar[i].sqllen, lengths[i]) << i;
   }
-  EXPECT_EQ(size, 36);
+  EXPECT_EQ(sqlda.da()->sqlvar[1].sqlscale, -2);
+  EXPECT_EQ(size, 32);
   std::free(data);
 }
 
@@ -68,12 +69,12 @@ TEST(DblibSqlda, UnknownTypeIsFatal) {
         DBrunSettings().messageStream = stderr;
         TestSqlda sqlda(2);
         sqlda.describe(0, 496, 4);
-        std::strcpy(sqlda.describe(1, SQL_BOOLEAN + 1, 1).aliasname, "FLAG");
+        std::strcpy(sqlda.describe(1, SQL_NULL + 1, 1).aliasname, "FLAG");
         InitSqlda(sqlda.da(), 2, 0);
         int size = 0;
         AllocSqlData(sqlda.da(), "output", &size);
       },
-      "Err at qrfuncs line 109\r\nUnknown SQL type \\(32765\\) for query <q[0-9]{6}/FLAG {28}> "
+      "Err at qrfuncs line 109\r\nUnknown SQL type \\(32767\\) for query <q[0-9]{6}/FLAG {28}> "
       "variable 2\r\nPanicExitDb called");
 }
 

@@ -1,0 +1,77 @@
+// exactvalues.h - exact texts of the column types that must not pass through
+// a double: scaled integers (NUMERIC/DECIMAL), times of day (TIME) and
+// BOOLEAN. PutField and GetField use them; any module that writes or reads
+// these values itself (a CSV writer, say) may include this header.
+//
+//   NUMERIC value v, scale s (sqlscale, 0 to -18): v / 10^-s exactly
+//     formatScaled: 1250,-2 -> "12.5"   700,-2 -> "7"   -25,-2 -> "-0.25"
+//     scanScaled:   "12.345",-2 -> 1235 (half away from zero)
+//   TIME (ISC_TIME, 1/10000 s since midnight) <-> "hh:mm:ss[.ffff]"
+//   BOOLEAN <-> "TRUE" / "FALSE"; read: true false t f 1 0, any case
+//
+// None of these functions keeps state or allocates; results are written to
+// the caller's buffer and live as long as it does.
+#ifndef LODRUN_DBLIB_EXACTVALUES_H
+#define LODRUN_DBLIB_EXACTVALUES_H
+
+#include <ibase.h>
+
+// Fraction digits a scaled integer can have (NUMERIC(18,18)).
+constexpr int kMaxScaleDigits = 18;
+// Room for formatScaled's text and its NUL: "-9.223372036854775808".
+constexpr int kScaledTextRoom = 24;
+// Room for formatTimeOfDay's text and its NUL: "hh:mm:ss.ffff".
+constexpr int kTimeTextRoom = 16;
+// Room for the longest number text GetField writes for any numeric column,
+// its NUL included: "%f" of the largest double has 309 digits before its
+// point.
+constexpr int kNumberTextRoom = 320;
+
+// Writes the exact decimal text of value * 10^scale (scale 0 to -18; others
+// are taken as 0 and -18) and a NUL into out (kScaledTextRoom bytes);
+// returns its length. Trailing zeros of the fraction are dropped, and the
+// point with them when the fraction is 0: 1250,-2 gives 12.5; 0 gives 0.
+int formatScaled(long long value, int scale, char *out);
+
+// Reads a number text (the syntax of scanNumber: blanks around it, "-" only
+// as the very first character, "," a thousands separator or, with the run's
+// fractComma setting, the decimal point, "e-" making the value 0) of
+// `length` bytes, ending early at a NUL, as an integer of `scale` (0 to
+// -18). Fraction digits beyond the scale round half away from zero. Returns
+// 0 with *value set; 20030 for a text that is not a number, or whose whole
+// part is beyond the 64-bit range; 20102 when the scaled value is beyond the
+// 64-bit range. *value is untouched on failure.
+int scanScaled(const char *text, int length, int scale, long long *value);
+
+// value * 10^scale as the double nearest to it (as strtod reads its text),
+// and as the nearest float.
+double scaledToDouble(long long value, int scale);
+float scaledToFloat(long long value, int scale);
+
+// The double's exact value as an integer of `scale`, rounded half away from
+// zero. Returns 0, or 20102 (*value untouched) for NaN, infinities and
+// results beyond the 64-bit range.
+int doubleToScaled(double real, int scale, long long *value);
+
+// Writes time (its seconds below one day) as "hh:mm:ss", followed by a point
+// and the first `fractionDigits` (1-4) digits of its fraction of a second
+// when fractionDigits is above 0, and a NUL into out (kTimeTextRoom bytes);
+// returns the length.
+int formatTimeOfDay(ISC_TIME time, int fractionDigits, char *out);
+
+// Reads "h:mm", "hh:mm", "hh:mm:ss" or "hh:mm:ss.f" with 1-4 fraction digits,
+// blanks around it allowed, from `length` bytes (ending early at a NUL).
+// Returns 0 with *time set; 20103 when the text has another form (it may be
+// a date: the caller decides); 20108 for a time of that form outside
+// 00:00:00-23:59:59.9999. *time is untouched on failure.
+int scanTimeOfDay(const char *text, int length, ISC_TIME *time);
+
+// "TRUE" or "FALSE".
+const char *booleanText(bool value);
+
+// Reads true, false, t, f, 1 or 0 in any letter case, blanks around it
+// allowed, from `length` bytes (ending early at a NUL). Returns 0 with *value
+// set, or 20030 (*value untouched).
+int scanBoolean(const char *text, int length, bool *value);
+
+#endif  // LODRUN_DBLIB_EXACTVALUES_H
