@@ -13,16 +13,16 @@
 
 #include "testsupport.h"
 
-// Every column type but BOOLEAN; the column list is shared by t and t2.
+// Every Firebird 3 column type; the column list is shared by t and t2.
 inline const char kCsvColumns[] =
     "(id integer not null primary key, sm smallint, i integer, bi bigint,"
     " n4 numeric(4,2), n9 numeric(9,3), n18 numeric(18,4), d18 decimal(18,2),"
     " fl float, dp double precision, dt date, tm time, ts timestamp,"
     " c10 char(10) character set utf8, v40 varchar(40) character set utf8,"
-    " bt blob sub_type text character set utf8, bb blob sub_type binary)";
+    " bt blob sub_type text character set utf8, bb blob sub_type binary, bo boolean)";
 
 inline const char kCsvColumnNames[] =
-    "id, sm, i, bi, n4, n9, n18, d18, fl, dp, dt, tm, ts, c10, v40, bt, bb";
+    "id, sm, i, bi, n4, n9, n18, d18, fl, dp, dt, tm, ts, c10, v40, bt, bb, bo";
 
 class CsvRun : public ::testing::Test {
  protected:
@@ -43,15 +43,15 @@ class CsvRun : public ::testing::Test {
   // Unloads every column of `table` in CSV mode into `file`.
   void unloadAll(const std::string &table, const std::string &file,
                  const std::string &options = "") {
-    run('o', "csv variables=17 file=" + file + " " + options,
+    run('o', "csv variables=18 file=" + file + " " + options,
         std::string("select ") + kCsvColumnNames + " from " + table + " order by id");
   }
   // Loads `file` in CSV mode into every column of `table`.
   void loadAll(const std::string &table, const std::string &file,
                const std::string &options = "") {
-    run('i', "csv variables=17 file=" + file + " " + options,
+    run('i', "csv variables=18 file=" + file + " " + options,
         "insert into " + table + " (" + kCsvColumnNames +
-            ") values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+            ") values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
   }
   std::vector<std::string> rows(const std::string &select) const { return queryRows(db, select); }
   // isql-fb's list view of a table, blob ids left out (they differ per copy).

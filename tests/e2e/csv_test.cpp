@@ -17,12 +17,12 @@ namespace {
 // second and the ends of the calendar.
 const char kTrickyRows[] =
     "insert into t values (1, 32767, -2147483648, 9223372036854775807, -99.99, 123456.789,"
-    " -12345.6789, 0.5, 0.1, 0.1, '2009-01-12', '14:05:09.1234', '2009-01-12 14:05:09.5678',"
-    " 'ab', 'x,y  ', 'some \"text\", more', x'00FF0D0A22');"
+    " 922337203685477.5807, 92233720368547758.07, 0.1, 0.1, '2009-01-12', '14:05:09.1234',"
+    " '2009-01-12 14:05:09.5678', 'ab', 'x,y  ', 'some \"text\", more', x'00FF0D0A22', true);"
     "insert into t values (2, -32768, 2147483647, -9223372036854775807 - 1, 0.01, -0.001,"
-    " 99999.0001, -0.5, -327.7, 1e-7, '0001-01-01', '00:00:00.0001',"
+    " -922337203685477.5807 - 0.0001, -0.5, -327.7, 1e-7, '0001-01-01', '00:00:00.0001',"
     " '9999-12-31 23:59:59.9999', 'héllo wö', ' lead' || ascii_char(13) || ascii_char(10) ||"
-    " 'next \"q\"', 'line1' || ascii_char(10) || 'line2', null);"
+    " 'next \"q\"', 'line1' || ascii_char(10) || 'line2', null, false);"
     "insert into t (id, c10, v40, bt, bb) values (3, '', '', '', x'');"
     "insert into t (id) values (4);"
     "insert into t (id, fl, dp, dt, c10, v40) values (5, 3.4028234e38, 1.2345678901234567e300,"
@@ -49,16 +49,17 @@ TEST_F(CsvRun, Unload_QuotesOnlyWhatNeedsItAndWritesExactTexts) {
   unloadAll("t", "t.csv", "excel");
   ASSERT_EQ(exitCode, 0) << out;
   const std::string expected =
-      "ID,SM,I,BI,N4,N9,N18,D18,FL,DP,DT,TM,TS,C10,V40,BT,BB\r\n"
-      "1,32767,-2147483648,9223372036854775807,-99.99,123456.789,-12345.6789,0.5,0.1,0.1,"
-      "2009-01-12,14:05:09.1234,2009-01-12 14:05:09.5678,ab,\"x,y  \",\"some \"\"text\"\", more\","
-      "\"" + std::string("\0\xFF\r\n\"\"", 6) + "\"\r\n"
-      "2,-32768,2147483647,-9223372036854775808,0.01,-0.001,99999.0001,-0.5,-327.7,1e-07,"
-      "0001-01-01,00:00:00.0001,9999-12-31 23:59:59.9999,héllo wö,"
-      "\" lead\r\nnext \"\"q\"\"\",\"line1\nline2\",\r\n"
-      "3,,,,,,,,,,,,,\"\",\"\",\"\",\"\"\r\n"
-      "4,,,,,,,,,,,,,,,,\r\n"
-      "5,,,,,,,,3.4028235e+38,1.2345678901234567e+300,1858-11-17,,,\"\"\"\",\",\",,\r\n";
+      "ID,SM,I,BI,N4,N9,N18,D18,FL,DP,DT,TM,TS,C10,V40,BT,BB,BO\r\n"
+      "1,32767,-2147483648,9223372036854775807,-99.99,123456.789,922337203685477.5807,"
+      "92233720368547758.07,0.1,0.1,2009-01-12,14:05:09.1234,2009-01-12 14:05:09.5678,ab,"
+      "\"x,y  \",\"some \"\"text\"\", more\",\"" + std::string("\0\xFF\r\n\"\"", 6) +
+      "\",TRUE\r\n"
+      "2,-32768,2147483647,-9223372036854775808,0.01,-0.001,-922337203685477.5808,-0.5,-327.7,"
+      "1e-07,0001-01-01,00:00:00.0001,9999-12-31 23:59:59.9999,héllo wö,"
+      "\" lead\r\nnext \"\"q\"\"\",\"line1\nline2\",,FALSE\r\n"
+      "3,,,,,,,,,,,,,\"\",\"\",\"\",\"\",\r\n"
+      "4,,,,,,,,,,,,,,,,,\r\n"
+      "5,,,,,,,,3.4028235e+38,1.2345678901234567e+300,1858-11-17,,,\"\"\"\",\",\",,,\r\n";
   EXPECT_EQ(readFile(dir.file("t.csv")), expected);
 }
 
@@ -229,6 +230,19 @@ TEST_F(CsvRun, ReadmeExample_LoadsAndUnloadsAsShown) {
   EXPECT_EQ(readFile(dir.file("out.csv")),
             "ID,NAME,NOTE,BORN\n1,\"Smith, Ann\",\"says \"\"hi\"\"\",1990-05-17\n"
             "2,O'Brien,NULL,1985-12-01\n3,\"\",\"two\nlines\",NULL\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CsvRun, Load_BlanksAroundNumbersDatesAndBooleansDoNotCount) {
+  writeFile(dir.file("in.csv"), "1, 42 , true ,  12.5 , 2009-01-12 , 14:05:09.5 \n2,-7,0,-0.0005,,\n");
+  run('i', "csv variables=6 file=in.csv", "insert into t (id, i, bo, n9, dt, tm) values (?, ?, ?, ?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, i, bo, n9, dt, tm from t order by id"),
+            (std::vector<std::string>{"1|42|TRUE|12.500|2009-01-12|14:05:09.5000",
+                                      "2|-7|FALSE|-0.001|<null>|<null>"}));
 }
 
 }  // namespace
