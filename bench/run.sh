@@ -190,6 +190,13 @@ lodrun_command() {
       odelimited)
         echo "options $common delimiter=, lineend=u"
         echo "select id, name, amount, born, note from bench_rows" ;;
+      # CSV mode reads and writes the same file: the dates day first by dateform
+      icsv)
+        echo "options $common csv trans=5000"
+        echo "insert into bench_rows (id, name, amount, born, note) values (?, ?, ?, ?{dateform=16}, ?)" ;;
+      ocsv)
+        echo "options $common csv lineend=u"
+        echo "select id, name, amount, born{dateform=16}, note from bench_rows" ;;
       ofixed)
         echo "options $common lineend=u"
         echo "select id{position=1 size=10}, name{position=11 size=30}, amount{position=41 size=15},"
@@ -215,7 +222,7 @@ run_lodrun() {
     check_table "$key" "$db" "$log"
   else
     check_lines "$key" "$data" "$log" || return
-    if [ "$layout" = delimited ]; then compare_output "$key" "$data"; fi
+    if [ "$layout" != fixed ]; then compare_output "$key" "$data"; fi
   fi
 }
 
@@ -252,7 +259,7 @@ load_round() {
     true
 
   local layout
-  for layout in delimited fixed; do
+  for layout in delimited fixed csv; do
     say "loading with lodrun ($layout)"
     local file=$DATA/rows.csv
     if [ $layout = fixed ]; then file=$DATA/rows.fix; fi
@@ -275,7 +282,7 @@ unload_round() {
   fi
   rm -f "$WORK/minimal.out"
   local layout
-  for layout in delimited fixed; do
+  for layout in delimited fixed csv; do
     say "unloading with lodrun ($layout)"
     run_lodrun "lodrun|unload $layout$suffix" o $layout "$SOURCE_DB" "$WORK/lodrun.out" || true
     rm -f "$WORK/lodrun.out"
@@ -357,6 +364,8 @@ for key in "${ORDER[@]}"; do
   if [ "$contender" = lodrun ]; then
     # the minimal client unloads only to CSV: both lodrun unloads compare with it
     ref="minimal client|${mode/unload fixed/unload delimited}"
+    ref=${ref/unload csv/unload delimited}
+    ref=${ref/load csv/load delimited}
     if [ -n "${SECONDS_OF[$ref]:-}" ] && [ -z "${FAILURE_OF[$ref]:-}" ]; then
       ratio=$(awk -v a="$secs" -v b="${SECONDS_OF[$ref]}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
     else
@@ -392,6 +401,8 @@ if [ "${BENCH_RSS_CHECK:-0}" = 1 ]; then
     if [ "${key%%|*}" = lodrun ]; then
       ref="minimal client|${key#*|}"
       ref=${ref/unload fixed/unload delimited}
+      ref=${ref/unload csv/unload delimited}
+      ref=${ref/load csv/load delimited}
       reference=$(rss_growth "$ref" || true)
       if [ -n "$reference" ]; then
         beyond=$(awk -v g="$growth" -v r="$reference" 'BEGIN { printf "beyond the minimal client: %+.1f MiB", (g - r) / 1024 }')
@@ -401,6 +412,15 @@ if [ "${BENCH_RSS_CHECK:-0}" = 1 ]; then
       'BEGIN { printf "  %-32s %7.1f MiB %7.1f MiB  growth %+.1f MiB  %s\n", name, big / 1024, little / 1024, (big - little) / 1024, beyond }'
   done
 fi
+
+# CSV mode against delimited mode, the same rows either way (target <= 1.10).
+for direction in load unload; do
+  csv="lodrun|$direction csv" delimited="lodrun|$direction delimited"
+  if [ -n "${SECONDS_OF[$csv]:-}" ] && [ -n "${SECONDS_OF[$delimited]:-}" ] &&
+     [ -z "${FAILURE_OF[$csv]:-}${FAILURE_OF[$delimited]:-}" ]; then
+    NOTES+=("lodrun $direction: csv / delimited = $(awk -v a="${SECONDS_OF[$csv]}" -v b="${SECONDS_OF[$delimited]}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }') (target <= 1.10)")
+  fi
+done
 
 if [ ${#NOTES[@]} -gt 0 ]; then
   echo

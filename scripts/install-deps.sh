@@ -8,6 +8,7 @@ PACKAGES=(
   firebird3.0-utils         # isql-fb, gbak
   firebird-dev              # ibase.h
   libfbclient2              # the client library
+  firebird3.0-examples      # the employee sample, round-tripped by the CSV tests
   cmake g++ make
   libgtest-dev
 )

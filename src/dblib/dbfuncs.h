@@ -114,6 +114,9 @@ struct DblibRunSettings {
   const char *lineEnd = "\r\n";   // ends the lines of ReportDblibError
   short lineEndLength = 2;
   int lastDblibError = 0;         // printed by ReportDblibError
+  // Output columns keep exact types (read with GetFieldBytes, not GetField):
+  // VARCHAR as SQL_VARYING with its length, DATE as itself (not a timestamp).
+  unsigned char exactOutputTypes = 0;
 };
 
 // Points dblib at the run's settings; they must outlive every dblib call.
@@ -411,6 +414,29 @@ int readVariableNumber(const char *data, int type, NumericPair *pair);
 // or count), 20021 (null or misaligned destination), 20103 (formats 10-22).
 int emitNumber(int length, const NumericPair *pair, char *destination,
                int format);
+
+// What a variable is, beyond its coerced type: for the conversions that
+// write or read values themselves (CSV mode).
+struct FieldFacts {
+  short type;     // as stored, without the nullable bit
+  short scale;    // sqlscale: 0, or -n for n decimal places
+  short subtype;  // sqlsubtype: blob subtype (0 binary, 1 text), text charset
+  short length;   // sqllen: bytes of the value (characters of a VARCHAR)
+};
+// Facts of input (input = true) or output variable `column`. 0 or the
+// locator's codes (*facts untouched then).
+int GetFieldFacts(bool input, QueryRecord *query, int column, FieldFacts *facts);
+// The stored value of output column `column` of the last fetched row, without
+// a copy: *data points into dblib's data buffer (valid until the next fetch)
+// and *length is its byte count: a text without its trailing blanks (0 for an
+// empty text), a VARCHAR kept exact its own length, any other type its full
+// width (a blob its 8-byte id). 20101 only for NULL; 20009 before a fetch or
+// for a statement other than a select; the locator's codes.
+int GetFieldBytes(int column, QueryRecord *query, const char **data, int *length);
+// Makes text input variable `field` the empty text, not NULL (PutField takes
+// an empty value for NULL). 0, 20103 for a variable that is no text, or the
+// locator's codes.
+int PutEmptyText(QueryRecord *query, int field);
 
 // ---------------------------------------------------------------------------
 // Blobs

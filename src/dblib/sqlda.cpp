@@ -36,10 +36,19 @@ bool isOneOf(int value, std::initializer_list<int> codes) {
 // Nullable type and length a described variable is coerced to; false for a
 // type dblib cannot handle. SQL codes match with either nullability, BLR
 // codes (below 448) match exactly.
-bool coercedType(const XSQLVAR &var, short *type, short *length) {
+// With `exact` (output columns when the run asks for exact types) VARCHAR
+// keeps its length word and DATE its own type; *length is then the bytes of
+// the data area.
+bool coercedType(const XSQLVAR &var, bool exact, short *type, short *length) {
   const int sqlCode = var.sqltype >= 448 ? (var.sqltype & ~1) : -1;
   const int blr = var.sqltype;
-  if (isOneOf(sqlCode, {SQL_TEXT, SQL_VARYING}) || isOneOf(blr, {14, 15, 37, 38, 40, 41})) {
+  if (exact && sqlCode == SQL_VARYING && var.sqllen < 32765) {
+    *type = SQL_VARYING | 1;
+    *length = static_cast<short>(var.sqllen + 2);
+  } else if (exact && sqlCode == SQL_TYPE_DATE) {
+    *type = SQL_TYPE_DATE | 1;
+    *length = static_cast<short>(sizeof(ISC_DATE));
+  } else if (isOneOf(sqlCode, {SQL_TEXT, SQL_VARYING}) || isOneOf(blr, {14, 15, 37, 38, 40, 41})) {
     *type = kSqlText;
     *length = static_cast<short>(var.sqllen + 1);
   } else if (sqlCode == SQL_SHORT || blr == 7) {
@@ -197,10 +206,15 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
     return nullptr;
   }
   long total = 0;
+  const bool exact = runSettings->exactOutputTypes && std::strcmp(direction, "output") == 0;
+  // Bytes of each data area: the length, except for a VARCHAR kept with its
+  // length word (sqllen counts only its characters), rounded up to keep that
+  // word on an even address.
+  std::vector<short> bytes(static_cast<size_t>(sqlda->sqld), 0);
   for (int i = 0; i < sqlda->sqld; ++i) {
     XSQLVAR &var = sqlda->sqlvar[i];
     short type = 0, length = 0;
-    if (!coercedType(var, &type, &length)) unknownSqlType(sqlda, i);
+    if (!coercedType(var, exact, &type, &length)) unknownSqlType(sqlda, i);
     if (length <= 0) {
       // A 32767-byte text has no room for its terminator in a 16-bit length.
       std::fprintf(dbMessages(),
@@ -209,8 +223,10 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
       return nullptr;
     }
     var.sqltype = type;
-    var.sqllen = length;
-    total += length;
+    const bool varying = type == (SQL_VARYING | 1);
+    var.sqllen = static_cast<short>(varying ? length - 2 : length);
+    bytes[static_cast<size_t>(i)] = static_cast<short>(varying ? (length + 1) / 2 * 2 : length);
+    total += bytes[static_cast<size_t>(i)];
   }
   total = (total + 3) / 4 * 4;
   char *buffer = static_cast<char *>(allocZeroed(total, "SQL data buffer"));
@@ -223,10 +239,11 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
   for (int step : {8, 4, 2, 1}) {
     for (int i = 0; i < sqlda->sqld; ++i) {
       XSQLVAR &var = sqlda->sqlvar[i];
-      if (placed[static_cast<size_t>(i)] || var.sqllen % step != 0) continue;
+      const short size = bytes[static_cast<size_t>(i)];
+      if (placed[static_cast<size_t>(i)] || size % step != 0) continue;
       placed[static_cast<size_t>(i)] = true;
       var.sqldata = buffer + offset;
-      offset += var.sqllen;
+      offset += size;
     }
   }
   return buffer;

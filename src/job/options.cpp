@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "csv/csvmode.h"
 #include "dblib/extras.h"
 #include "job/messages.h"
 #include "job/settings.h"
@@ -55,10 +56,22 @@ int ruleCharset(int n) {
 
 int ruleDelimiter(int n) {
   if (n <= 0) return 0;
-  if (job.separator != 0)
+  if (job.separator != 0 && !csvSeparatorImplied())
     message(" Warning: %s already set to %c, setting again%s", "delimiter",
             job.separator, job.lineEnd);
   setSeparator(job.fieldBuffer, n);
+  clearCsvSeparatorImplied();
+  return 0;
+}
+
+int ruleCsv(int) {
+  enableCsvMode();
+  return 0;
+}
+
+// The text stays in effect only in csv mode.
+int ruleNull(int n) {
+  if (n > 0) job.nullText = copyValue(n, "null text");
   return 0;
 }
 
@@ -304,6 +317,7 @@ struct KeywordRule {
 // always takes effect before xtra_fields and the fillers.
 constexpr KeywordRule kRules[] = {
     {"charset", ruleCharset},       {"delimiter", ruleDelimiter},
+    {"csv", ruleCsv},               {"null", ruleNull},
     {"direction", ruleDirection},   {"db", ruleDb},
     {"discards", ruleDiscards},     {"errors", ruleErrors},
     {"excel", ruleExcel},           {"file", ruleFile},

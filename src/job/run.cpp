@@ -39,7 +39,7 @@ void setUpRun(std::time_t start) {
 
 void transferAndSummarise() {
   const char *end = job.lineEnd;
-  if (job.direction == 'o' && job.blobFieldCount != 0)
+  if (job.direction == 'o' && job.blobFieldCount != 0 && !job.csvMode)
     message("WARNING binary or long blobs not allowed%s", end);
   if (job.direction == 'i') {
     loadRecords();

@@ -54,6 +54,8 @@ struct JobSettings : DblibRunSettings {
   unsigned short defaultBlobSegmentSize = 80;
   short blobStyle = 0;
   short defaultDateFormat = 16;
+  unsigned char csvMode = 0;              // csv, -k: RFC 4180 records (src/csv)
+  const char *nullText = "";              // null=: the unquoted text of NULL in csv
 
   // Names, files and streams.
   const char *commandFileName = nullptr;  // none: standard input
@@ -93,6 +95,7 @@ struct JobSettings : DblibRunSettings {
   int keywordNumber = -1;
   const char *currentArgument = nullptr;
   char *blobWorkArea = nullptr;
+  struct CsvState *csv = nullptr;         // csv mode's record buffers (src/csv)
 
   // Counters.
   int recordCount = 0;

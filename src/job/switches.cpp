@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "csv/csvmode.h"
 #include "job/messages.h"
 #include "job/settings.h"
 
@@ -108,6 +109,7 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
     case 'e': job.excelFormat = 1; break;
     case 'f': setDefaultDateFormat(readDecimal(argument())); break;
     case 'h': job.dateSeparator = '-'; break;
+    case 'k': enableCsvMode(); break;
     case 'i':
     case 'o':
       setDirection(letter);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/text.h"
+#include "csv/csvmode.h"
 #include "job/messages.h"
 #include "job/settings.h"
 
@@ -93,7 +94,11 @@ bool applyNumberedKeywords(FieldSpec *entry, int sqlField) {
   if (entry->format == 0) entry->format = delimited ? kFormatDelimitedText : kFormatFixed;
   if (findKeyword("size", false) > 0) {
     const int n = job.keywordNumber;
-    if (delimited || n < 1 || n >= kBufferSize) {
+    if (job.csvMode) {
+      LOCATED_MESSAGE("size=%d cannot be used with csv: csv fields have no fixed size%s", n,
+                      job.lineEnd);
+      error = true;
+    } else if (delimited || n < 1 || n >= kBufferSize) {
       LOCATED_MESSAGE("size invalid: %d%s", n, job.lineEnd);
       error = true;
     }
@@ -199,6 +204,7 @@ bool parseFieldSpec(int sqlField) {
   entry.sqlField = static_cast<short>(sqlField);
   const bool error = applyNumberedKeywords(&entry, sqlField);
   if (applyExternal(&entry) || error) return failSpec(sqlField);
+  if (findKeyword("blobfile", false) != 0) markBlobFileField(sqlField);
   stored = entry;
   return false;
 }

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "csv/csvmode.h"
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
 #include "job/options.h"
@@ -52,6 +53,7 @@ void validateLayout() {
     printUsage();
     abortRun();
   }
+  if (checkCsvSettings()) abortRun();
   if (job.recordLength > 0)
     job.outputWidth = job.recordLength;
   else if (!delimited() && !inputDirection())
@@ -63,6 +65,7 @@ void validateLayout() {
   int lastPosition = 0;
   for (int k = 1; k <= job.sqlVariableCount; ++k) mapSqlVariable(k, &lastPosition);
   reportNotices(lastPosition);
+  if (job.csvMode) describeCsvColumns();
 
   bool failed = checkEntries();
   if (checkVariablesCovered()) failed = true;
@@ -89,7 +92,8 @@ void mapSqlVariable(int sqlField, int *lastPosition) {
   } else {
     result = GetFieldSize(input, &job.queryRecord, sqlField, &size);
     if (result != kDbOk) failDblib(result, "GetFieldSize", sqlField);
-    if (size < 1 || size >= kBufferSize) {
+    // CSV records hold their values in buffers that grow as needed.
+    if (size < 1 || (size >= kBufferSize && !job.csvMode)) {
       LOCATED_MESSAGE("size sql field %d invalid (is: %d, max %d)%s", sqlField, size,
                       kBufferSize, job.lineEnd);
       abortRun();
@@ -111,8 +115,10 @@ void mapSqlVariable(int sqlField, int *lastPosition) {
     }
     FieldSpec &automatic = job.fieldTable[index];
     automatic.sqlField = static_cast<short>(sqlField);
-    automatic.format = type == kTypeTimestamp ? job.defaultDateFormat
-                                              : static_cast<short>(kFormatDelimitedText);
+    // CSV dates are ISO 8601 unless their brace group names a dateform.
+    automatic.format = type == kTypeTimestamp && !job.csvMode
+                           ? job.defaultDateFormat
+                           : static_cast<short>(kFormatDelimitedText);
   }
   FieldSpec &f = job.fieldTable[index];
   // In delimited records a field without `position=` takes the next ordinal
@@ -178,7 +184,8 @@ short nextFreePosition(int *lastPosition) {
 }
 
 void reportNotices(int lastPosition) {
-  if (!inputDirection() && job.blobFieldCount > 0)
+  // CSV records carry blobs whole, binary or long.
+  if (!inputDirection() && job.blobFieldCount > 0 && !job.csvMode)
     message(" Warning: binary or long blobs may cause problems%s", job.lineEnd);
   if (job.verbose && delimited() && lastPosition > 0)
     message("  maximum ASSIGNED %s field is %d%s", job.directionText, lastPosition,
@@ -256,7 +263,8 @@ bool checkBoundEntry(FieldSpec *f, int number) {
       f->blobSegmentSize = static_cast<short>(job.defaultBlobSegmentSize);
     if (f->externalType == 0) f->externalType = kExtText;
     if (f->format < kFormatAsciiBlob || f->format > kFormatBinaryBlobStream) {
-      message("blob %s field %d format unknown, set to segmented %s%s", job.directionText,
+      if (!job.csvMode)
+        message("blob %s field %d format unknown, set to segmented %s%s", job.directionText,
               number, job.asciiBlobs ? "ascii" : "binary", job.lineEnd);
       f->format = job.asciiBlobs ? kFormatAsciiBlob : kFormatBinaryBlob;
     }

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
 #include "job/run.h"
@@ -20,7 +21,7 @@
 namespace {
 
 void executeRecord();
-void writeDiscard(FILE *stream, int length);
+void writeDiscard(FILE *stream, const char *record, int length);
 void finishDiscards();
 [[noreturn]] void failDblib(int result, const char *label);
 
@@ -44,11 +45,13 @@ void loadRecords() {
 }
 
 void discardRecord(int length) {
+  // A CSV record is discarded as it stands in the file, quotes and all.
+  const char *record = job.csvMode ? csvRecordText(&length) : job.inputBuffer;
   if (job.discardStream != nullptr) {
-    writeDiscard(job.discardStream, length);
+    writeDiscard(job.discardStream, record, length);
   } else {
     // Raw record bytes beside the messages, so a NUL inside does not cut it.
-    std::fwrite(job.inputBuffer, 1, static_cast<size_t>(length), stdout);
+    std::fwrite(record, 1, static_cast<size_t>(length), stdout);
     message("%s", job.lineEnd);
   }
   ++job.rejectedCount;
@@ -67,10 +70,10 @@ void executeRecord() {
 }
 
 // Fixed-size records are written as read; a line gets the run's line end.
-void writeDiscard(FILE *stream, int length) {
+void writeDiscard(FILE *stream, const char *record, int length) {
   const bool fixedRecords = job.recordLength > 0;
   const size_t wanted = static_cast<size_t>(fixedRecords ? job.recordLength : length);
-  size_t written = std::fwrite(job.inputBuffer, 1, wanted, stream);
+  size_t written = std::fwrite(record, 1, wanted, stream);
   size_t total = wanted;
   if (!fixedRecords && written == wanted) {
     total += static_cast<size_t>(job.lineEndLength);

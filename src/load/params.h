@@ -21,6 +21,21 @@ int prepareRecordFields();
 // prepareRecordFields.
 int putDelimitedRecord(int expectedFields);
 
+// The entries fed by delimited field `position` (indexes into fieldTable,
+// in table order) and their *count; none beyond the highest position. Needs
+// prepareRecordFields; valid for the rest of the run.
+const int *positionEntries(int position, int *count);
+
+// The record ended before field `expected`: the entries of positions
+// `position` .. `expected` are counted in job.shortCount and put as NULL with
+// job.shortOk; without it the record is rejected (reported). Returns 0 or
+// non-zero as putDelimitedRecord.
+int putMissingFields(int position, int expected);
+
+// Puts the generated values (sysdate, counters) of the entries that no field
+// feeds. Returns 0 or non-zero (reported) as putDelimitedRecord.
+int putUnplacedFields();
+
 // Puts the fields of the fixed-size record in job.inputBuffer (job.recordLength
 // bytes, or the line that readRecord delivered) in table order, stopping at
 // the first failure. A field reaching past the end of a line is cut there

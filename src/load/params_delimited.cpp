@@ -10,6 +10,7 @@
 // only the entries its fields feed.
 #include <vector>
 
+#include "csv/csvload.h"
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
 #include "job/settings.h"
@@ -29,8 +30,6 @@ struct PositionIndex {
 PositionIndex layoutIndex;
 
 int putField(int position, int length);
-int putMissingFields(int position, int expected);
-int putUnplacedFields();
 int failPut(int status, const char *label, int sqlField);
 
 }  // namespace
@@ -58,7 +57,18 @@ int prepareRecordFields() {
   return index.highest;
 }
 
+const int *positionEntries(int position, int *count) {
+  const PositionIndex &index = layoutIndex;
+  if (position < 1 || position > index.highest) {
+    *count = 0;
+    return nullptr;
+  }
+  *count = index.first[position + 1] - index.first[position];
+  return index.entries.data() + index.first[position];
+}
+
 int putDelimitedRecord(int expectedFields) {
+  if (job.csvMode) return putCsvRecord(expectedFields);
   const int expected = expectedFields < layoutIndex.highest ? expectedFields : layoutIndex.highest;
   const char *cursor = job.inputBuffer;
   int position = 1;
@@ -102,6 +112,8 @@ int putField(int position, int length) {
   }
   return rejected;
 }
+
+}  // namespace
 
 // The record ended before field `expected`: every entry of the missing
 // positions is counted short, and is NULL with short_ok.
@@ -152,6 +164,8 @@ int putUnplacedFields() {
   }
   return 0;
 }
+
+namespace {
 
 int failPut(int status, const char *label, int sqlField) {
   job.lastDblibError = status;

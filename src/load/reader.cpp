@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "csv/csvreader.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -53,6 +54,7 @@ int countRecord(int length);
 
 int readRecord() {
   deliveredLength = 0;
+  if (job.csvMode) return readCsvRecord();
   return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
 }
 

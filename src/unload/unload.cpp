@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "csv/csvwriter.h"
 #include "dblib/dbfuncs.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -28,7 +29,7 @@ void unloadRows() {
   static char dataBuffer[1 << 16];
   std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
   indexOutputPositions();
-  if (job.excelFormat) writeExcelHeader();
+  if (job.excelFormat) job.csvMode ? writeCsvHeading() : writeExcelHeader();
 
   const bool delimited = job.separator != 0;
   // At most `rows` rows are fetched.
@@ -60,6 +61,7 @@ void cursorFailure(int code, const char *label) {
 // separators and goes to the discards, which count it; one that still
 // reaches the file is counted here.
 void writeRow(bool delimited) {
+  if (job.csvMode) return writeCsvRow();
   const bool failed = delimited ? buildDelimitedRecord() : buildFixedRecord();
   if (!failed) {
     writeRecordLine();

@@ -23,9 +23,9 @@ TEST_F(FrontRun, MissingSwitchArgumentEndsBeforeAnythingElse) {
 }
 
 TEST_F(FrontRun, BadSwitchesAreReportedAndTheRunGoesOn) {
-  run({"-k", "-lx", "-z", "3", "-b", "79", "-X", "missing.cmd"});
+  run({"-j", "-lx", "-z", "3", "-b", "79", "-X", "missing.cmd"});
   EXPECT_EQ(out,
-            "Lodrun #: switch not understood <-k> - ignored\r\n"
+            "Lodrun #: switch not understood <-j> - ignored\r\n"
             "Lodrun #: cannot understand argument <-lx> - ignored\r\n"
             "Lodrun #: cannot understand argument <3> - ignored\r\n"
             "Lodrun #: ridiculous blob size (79) - ignored\r\n"
@@ -59,15 +59,15 @@ TEST_F(FrontRun, VerboseReportAfterSwitchesHidesThePassword) {
 }
 
 TEST_F(FrontRun, LineEndStyleEndsEveryLaterMessage) {
-  run({"-k", "-l", "u", "-k"});
+  run({"-j", "-l", "u", "-j"});
   EXPECT_EQ(out,
-            "Lodrun #: switch not understood <-k> - ignored\r\n"
-            "Lodrun #: switch not understood <-k> - ignored\n"
+            "Lodrun #: switch not understood <-j> - ignored\r\n"
+            "Lodrun #: switch not understood <-j> - ignored\n"
             "Lodrun> Lodrun #: NO SQL string supplied, there is nothing to do\n"
             "Lodrun aborting due to fatal error(s), current record count: 0\n");
-  run({"-L", "M", "-k"});
+  run({"-L", "M", "-j"});
   EXPECT_EQ(out,
-            "Lodrun #: switch not understood <-k> - ignored\r"
+            "Lodrun #: switch not understood <-j> - ignored\r"
             "Lodrun> Lodrun #: NO SQL string supplied, there is nothing to do\r"
             "Lodrun aborting due to fatal error(s), current record count: 0\r");
 }

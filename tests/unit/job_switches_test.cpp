@@ -37,8 +37,8 @@ TEST_F(Switches, OutOfRangeNumbersFallBackInsteadOfWrapping) {
       {{"-r", "-1"}, "def_blob_parm value must be in range 0-2 - ignored\n"},
       {{"-y", "65586"}, " Invalid year for century split: 65586, ignored (range: 1-99)\n"},
       {{"-n", "99999"}, "Lodrun #: sql variable count unbelievable: 99999\n"},
-      {{"-k", "5"},
-       "Lodrun #: switch not understood <-k> - ignored\n"
+      {{"-j", "5"},
+       "Lodrun #: switch not understood <-j> - ignored\n"
        "Lodrun #: cannot understand argument <5> - ignored\n"},
   };
   for (const auto &row : rows) {

@@ -1,0 +1,218 @@
+// csvload.cpp - the fields of a CSV record into the statement's input
+// variables.
+//
+//   job.csv->fields --NULL text / ""--> NULL or the empty text
+//                   --text--> PutField (every byte kept)
+//                   --number--> strtoll / strtod / strtof --> PutField (binary)
+//                   --ISO date--> scanIsoDateTime --> PutField (format 10)
+//                   --blob--> CreateBlob / PutBlob / CloseBlob (inline)
+//   missing fields, generated values --> the delimited record's rules
+#include "csv/csvload.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "csv/csvmode.h"
+#include "csv/csvreader.h"
+#include "csv/csvvalues.h"
+#include "dblib/dbfuncs.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+#include "load/blobload.h"
+#include "load/params.h"
+
+namespace {
+
+// Inline blobs are written in segments of this size.
+constexpr unsigned short kInlineSegment = 32768;
+
+struct FieldValue {
+  char *text;  // NUL-ended
+  int length;
+  bool quoted;
+};
+
+int putCsvField(int index, int position, FieldValue value);
+int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value);
+bool isTextColumn(const CsvColumn &column) { return column.type == kTypeText; }
+bool isBlobColumn(const CsvColumn &column) { return column.type == kTypeBlob; }
+int putDate(const FieldSpec &f, FieldValue value);
+int putInlineBlob(const FieldSpec &f, FieldValue value);
+int putBlobFile(int index, const FieldSpec &f, FieldValue value);
+FieldValue trimmedBlanks(FieldValue value);
+bool isNullText(FieldValue value);
+int failPut(int status, int sqlField);
+[[noreturn]] void failBlob(int status, const char *label, int sqlField);
+
+}  // namespace
+
+int putCsvRecord(int expectedFields) {
+  CsvState &state = *job.csv;
+  if (state.brokenRecord) {
+    LOCATED_MESSAGE("record %d has a quote that is never closed - discarded%s",
+                    job.recordCount, job.lineEnd);
+    return 1;
+  }
+  const int expected = expectedFields < expectedCsvFields() ? expectedFields : expectedCsvFields();
+  const int count = static_cast<int>(state.fields.size());
+  if (count > expected) {
+    LOCATED_MESSAGE("record %d has %d fields, %d expected%s", job.recordCount, count,
+                    expected, job.lineEnd);
+    return 1;
+  }
+  for (int position = 1; position <= count; ++position) {
+    const CsvField &field = state.fields[static_cast<size_t>(position - 1)];
+    const FieldValue value = {state.values.data() + field.offset, field.length, field.quoted};
+    int entries = 0;
+    const int *entry = positionEntries(position, &entries);
+    for (int k = 0; k < entries; ++k) {
+      const int rejected = putCsvField(entry[k], position, value);
+      if (rejected != 0) return rejected;
+    }
+  }
+  int rejected = putMissingFields(count + 1, expected);
+  if (rejected == 0) rejected = putUnplacedFields();
+  return rejected;
+}
+
+namespace {
+
+int putCsvField(int index, int position, FieldValue value) {
+  const FieldSpec &f = job.fieldTable[index];
+  const CsvColumn &column = job.csv->columns[static_cast<size_t>(f.sqlField - 1)];
+  QueryRecord *query = &job.queryRecord;
+  if (isNullText(value) ||
+      (value.length == 0 && value.quoted && !isTextColumn(column) && !isBlobColumn(column)))
+    return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
+  if (isBlobColumn(column))
+    return column.blobFile ? putBlobFile(index, f, value) : putInlineBlob(f, value);
+  if (std::memchr(value.text, '\0', static_cast<size_t>(value.length)) != nullptr) {
+    LOCATED_MESSAGE("record %d, field %d holds a NUL byte - discarded%s", job.recordCount,
+                    position, job.lineEnd);
+    return 1;
+  }
+  if (isTextColumn(column)) {
+    if (value.length == 0) return failPut(PutEmptyText(query, f.sqlField), f.sqlField);
+    if (value.length > f.sqlSize) {
+      LOCATED_MESSAGE("truncating record %d, field %d (was %d bytes, now: %d%s",
+                      job.recordCount, position, value.length, f.sqlSize, job.lineEnd);
+      return 1;
+    }
+    return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f.sqlField);
+  }
+  const FieldValue bare = trimmedBlanks(value);
+  if (bare.length == 0) return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
+  if (column.type == kTypeTimestamp) return putDate(f, bare);
+  return putNumber(f, column, bare);
+}
+
+// Integers and FLOAT/DOUBLE are read whole by the C library and handed over
+// in binary, so no digit is lost; a text those readers do not take whole
+// (12.7 for an integer, 1,234.5) goes the delimited record's way, as do
+// scaled numbers, TIME and BOOLEAN, which PutField reads exactly from text.
+int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
+  QueryRecord *query = &job.queryRecord;
+  char *end = nullptr;
+  errno = 0;
+  const short type = column.type;
+  const bool integer = type == kTypeShort || type == kTypeLong || type == kTypeInt64;
+  if (integer && column.scale == 0) {
+    const long long whole = std::strtoll(value.text, &end, 10);
+    if (end == value.text + value.length && errno == 0)
+      return failPut(PutField(FmtInt64, query, f.sqlField, sizeof whole,
+                              reinterpret_cast<const char *>(&whole)),
+                     f.sqlField);
+  } else if (type == kTypeDouble) {
+    const double real = std::strtod(value.text, &end);
+    if (end == value.text + value.length && errno == 0)
+      return failPut(PutField(FmtDouble, query, f.sqlField, sizeof real,
+                              reinterpret_cast<const char *>(&real)),
+                     f.sqlField);
+  } else if (type == kTypeFloat) {
+    const float real = std::strtof(value.text, &end);
+    if (end == value.text + value.length && errno == 0)
+      return failPut(PutField(FmtFloat, query, f.sqlField, sizeof real,
+                              reinterpret_cast<const char *>(&real)),
+                     f.sqlField);
+  }
+  return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f.sqlField);
+}
+
+// ISO 8601 unless the field names a dateform; the database's own form keeps
+// the fraction of a second.
+int putDate(const FieldSpec &f, FieldValue value) {
+  QueryRecord *query = &job.queryRecord;
+  if (f.format >= FmtYMDdate && f.format <= FmtDMYtime)
+    return failPut(PutField(f.format, query, f.sqlField, value.length, value.text), f.sqlField);
+  ISC_TIMESTAMP stamp = {};
+  int parts = 0;
+  const int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  if (status != kDbOk) return failPut(status, f.sqlField);
+  return failPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
+                          reinterpret_cast<const char *>(&stamp)),
+                 f.sqlField);
+}
+
+// The field is the blob's content, written in large segments.
+int putInlineBlob(const FieldSpec &f, FieldValue value) {
+  QueryRecord *query = &job.queryRecord;
+  int status = CreateBlob(f.sqlField, &job.transactionHandle, query, kInlineSegment, 0);
+  if (status != kDbOk) failBlob(status, "creating blob", f.sqlField);
+  if (value.length > 0) {
+    status = FindVariable(f.sqlField, query, true);
+    if (status == kDbOk) status = FindBlob(f.sqlField, query);
+    if (status == kDbOk) status = PutBlob(query, value.text, value.length);
+    if (status != kDbOk) failBlob(status, "writing blob segment", f.sqlField);
+  }
+  status = CloseBlob(f.sqlField, query);
+  if (status != kDbOk) failBlob(status, "closing blob", f.sqlField);
+  ++job.blobsLoaded;
+  return 0;
+}
+
+// blobfile: the field names the file, as in delimited records.
+int putBlobFile(int index, const FieldSpec &f, FieldValue value) {
+  if (value.length >= kBufferSize) {
+    LOCATED_MESSAGE("blob file name of record %d, field %d is too long (%d bytes)%s",
+                    job.recordCount, f.position, value.length, job.lineEnd);
+    return 1;
+  }
+  std::memcpy(job.fieldBuffer, value.text, static_cast<size_t>(value.length));
+  job.fieldBuffer[value.length] = '\0';
+  return failPut(loadBlobField(index, f.sqlField), f.sqlField);
+}
+
+// Blanks and tabs around a number, date or boolean do not count; the text
+// is NUL-ended again in place.
+FieldValue trimmedBlanks(FieldValue value) {
+  int first = 0;
+  int last = value.length;
+  while (first < last && (value.text[first] == ' ' || value.text[first] == '\t')) ++first;
+  while (last > first && (value.text[last - 1] == ' ' || value.text[last - 1] == '\t')) --last;
+  value.text[last] = '\0';
+  return FieldValue{value.text + first, last - first, value.quoted};
+}
+
+bool isNullText(FieldValue value) {
+  if (value.quoted) return false;
+  const std::string_view nullText(job.nullText);
+  return std::string_view(value.text, static_cast<size_t>(value.length)) == nullText;
+}
+
+int failPut(int status, int sqlField) {
+  if (status == kDbOk) return 0;
+  job.lastDblibError = status;
+  ReportDblibError("csv Putfield", sqlField);
+  return 1;
+}
+
+void failBlob(int status, const char *label, int sqlField) {
+  job.lastDblibError = status;
+  ReportDblibError(label, sqlField);
+  abortRun();
+}
+
+}  // namespace

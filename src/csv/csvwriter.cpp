@@ -1,0 +1,323 @@
+// csvwriter.cpp - a fetched row as one CSV record, and the heading line.
+//
+//   column --GetFieldBytes--> stored value --by type--> text
+//       --quoted when needed, quotes doubled--> job.csv->out
+//   blob id --OpenBlob/GetBlobSegment--> job.csv->blob --/
+//   filler --makeGeneratedValue--> fieldBuffer --/
+//   job.csv->out + lineEnd --fwrite--> data file
+//
+// Values are read as stored (dblib keeps exact output types in CSV mode), so
+// no number passes through a text of fixed precision and no text through a
+// fixed buffer.
+#include "csv/csvwriter.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "csv/csvmode.h"
+#include "csv/csvvalues.h"
+#include "dblib/dbfuncs.h"
+#include "dblib/exactvalues.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+#include "load/params.h"
+#include "unload/writer.h"
+
+namespace {
+
+// Described types that the coerced numbering of fieldspec.h does not name.
+constexpr short kTypeVarying = SQL_VARYING;
+constexpr short kTypeDate = SQL_TYPE_DATE;
+constexpr short kTypeTime = SQL_TYPE_TIME;
+constexpr short kTypeBoolean = SQL_BOOLEAN;
+
+static_assert(kScaledTextRoom <= kCsvValueRoom && kTimeTextRoom <= kCsvValueRoom,
+              "value texts fit the writer's text buffer");
+
+bool appendColumn(const FieldSpec &spec);
+bool appendFiller(int entry);
+bool appendBlob(const FieldSpec &spec, const CsvColumn &column);
+void appendNumberText(const char *text, int length);
+void appendText(const char *text, int length, bool forceQuotes);
+void appendQuoted(const char *text, int length);
+void appendBytes(const char *text, size_t length);
+bool needsQuotes(const char *text, int length);
+void writeOut();
+void failRecord();
+[[noreturn]] void dblibFailure(int code, const char *label, int sqlField);
+
+template <typename T>
+T storedValue(const char *data) {
+  T value;
+  std::memcpy(&value, data, sizeof value);
+  return value;
+}
+
+}  // namespace
+
+void writeCsvRow() {
+  CsvState &state = *job.csv;
+  state.out.clear();
+  const int *entries = entriesByPosition();
+  bool failed = false;
+  for (int position = 1; position <= job.fieldCount && !failed; ++position) {
+    if (position > 1) state.out.push_back(job.separator);
+    const int entry = entries[position - 1];
+    if (entry < 0) {
+      LOCATED_MESSAGE("cannot find field specifier for %d%s", position, job.lineEnd);
+      failed = true;
+      break;
+    }
+    const FieldSpec &spec = job.fieldTable[entry];
+    failed = spec.sqlField > 0 ? !appendColumn(spec) : !appendFiller(entry);
+    if (!failed && state.out.size() > kMaxCsvRecord) {
+      LOCATED_MESSAGE("output record %d is longer than %zu bytes, the most a csv record may "
+                      "hold%s", job.recordCount, kMaxCsvRecord, job.lineEnd);
+      failed = true;
+    }
+  }
+  if (failed) {
+    failRecord();
+    return;
+  }
+  writeOut();
+}
+
+void writeCsvHeading() {
+  CsvState &state = *job.csv;
+  state.out.clear();
+  const int *entries = entriesByPosition();
+  int fillerNumber = 1;
+  char name[48];
+  for (int position = 1; position <= job.fieldCount; ++position) {
+    if (position > 1) state.out.push_back(job.separator);
+    const int entry = entries[position - 1];
+    if (entry < 0) {
+      LOCATED_MESSAGE("spec for output field %d not available%s", position, job.lineEnd);
+      abortRun();
+    }
+    const FieldSpec &spec = job.fieldTable[entry];
+    if (spec.sqlField == 0) {
+      std::snprintf(name, sizeof name, "%s%d", "filler", fillerNumber++);
+    } else {
+      job.lastDblibError = GetFieldName(spec.sqlField, &job.queryRecord, name);
+      if (job.lastDblibError != kDbOk) dblibFailure(job.lastDblibError, "GetFieldName", spec.sqlField);
+    }
+    const int length = static_cast<int>(strnlen(name, sizeof name));
+    if (needsQuotes(name, length))
+      appendQuoted(name, length);
+    else
+      appendBytes(name, static_cast<size_t>(length));
+  }
+  writeOut();
+}
+
+namespace {
+
+// Appends the value of the column bound to `spec`; false when the record
+// cannot be built (reported).
+bool appendColumn(const FieldSpec &spec) {
+  CsvState &state = *job.csv;
+  const char *data = nullptr;
+  int length = 0;
+  const int status = GetFieldBytes(spec.sqlField, &job.queryRecord, &data, &length);
+  if (status == kDbNull) {
+    appendBytes(job.nullText, std::strlen(job.nullText));
+    return true;
+  }
+  if (status != kDbOk) dblibFailure(status, "GetFieldBytes", spec.sqlField);
+  const CsvColumn &column = state.columns[static_cast<size_t>(spec.sqlField - 1)];
+  char text[kCsvValueRoom];
+  int textLength = 0;
+  switch (column.type) {
+    case kTypeText:
+    case kTypeVarying:
+      appendText(data, length, job.quoteStrings != 0);
+      return true;
+    case kTypeShort:
+      textLength = formatScaled(storedValue<int16_t>(data), column.scale, text);
+      break;
+    case kTypeLong:
+      textLength = formatScaled(storedValue<int32_t>(data), column.scale, text);
+      break;
+    case kTypeInt64:
+      textLength = formatScaled(storedValue<int64_t>(data), column.scale, text);
+      break;
+    case kTypeBoolean:
+      textLength = std::snprintf(text, sizeof text, "%s", booleanText(data[0] != 0));
+      break;
+    case kTypeFloat:
+      textLength = formatShortestFloat(storedValue<float>(data), text);
+      break;
+    case kTypeDouble:
+      textLength = formatShortestDouble(storedValue<double>(data), text);
+      break;
+    case kTypeDate:
+    case kTypeTimestamp: {
+      ISC_TIMESTAMP stamp = {};
+      stamp.timestamp_date = storedValue<ISC_DATE>(data);
+      if (column.type == kTypeTimestamp) stamp.timestamp_time = storedValue<ISC_TIME>(data + 4);
+      if (spec.format >= FmtYMDdate && spec.format <= FmtDMYtime) {
+        struct tm calendar;
+        timestampToCalendar(stamp, &calendar);
+        const int code = formatDate(spec.format, &calendar, text);
+        if (code != kDbOk) dblibFailure(code, "formatDate", spec.sqlField);
+        textLength = static_cast<int>(strnlen(text, sizeof text));
+      } else {
+        textLength = column.type == kTypeDate ? formatIsoDate(stamp.timestamp_date, text)
+                                              : formatIsoTimestamp(stamp, text);
+      }
+      break;
+    }
+    case kTypeTime:
+      textLength = formatTimeOfDay(storedValue<ISC_TIME>(data), 4, text);
+      break;
+    case kTypeBlob:
+      return appendBlob(spec, column);
+    default:
+      LOCATED_MESSAGE("column %d has a type csv cannot write: %hd%s", spec.sqlField,
+                      column.type, job.lineEnd);
+      abortRun();
+  }
+  appendNumberText(text, textLength);
+  return true;
+}
+
+// A filler's generated text; a filler that gives none fails the record.
+bool appendFiller(int entry) {
+  short format = 0;
+  short length = 0;
+  const int code = makeGeneratedValue(entry, &format, &length);
+  if (code != 0 || job.fieldTable[entry].externalType != kExtText) {
+    LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s", code,
+                    "csv", entry, job.recordCount, job.lineEnd);
+    return false;
+  }
+  const int textLength = static_cast<int>(strnlen(job.fieldBuffer, static_cast<size_t>(length)));
+  appendText(job.fieldBuffer, textLength, false);
+  return true;
+}
+
+// The blob whose id the column holds, read whole: a text blob is a text, a
+// binary one its bytes, always quoted.
+bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
+  CsvState &state = *job.csv;
+  QueryRecord *query = &job.queryRecord;
+  const int sqlField = spec.sqlField;
+  int code = OpenBlob(query, sqlField, &job.transactionHandle);
+  if (code != kDbOk) dblibFailure(code, "opening blob", sqlField);
+  int64_t total = 0;
+  short blobType = 0;
+  code = GetBlobParameters(sqlField, query, &total, &blobType);
+  if (code != kDbOk) dblibFailure(code, "getting blob parameters", sqlField);
+  if (total > static_cast<int64_t>(kMaxCsvRecord)) {
+    LOCATED_MESSAGE("blob for col %d, record %d too long (%" PRId64 " bytes, max: %zu)%s",
+                    sqlField, job.recordCount, total, kMaxCsvRecord, job.lineEnd);
+    code = CloseBlob(sqlField, query);
+    if (code != kDbOk) dblibFailure(code, "closing blob", sqlField);
+    return false;
+  }
+  const int wanted = static_cast<int>(total);
+  if (state.blob.size() < static_cast<size_t>(wanted) + 1) state.blob.resize(static_cast<size_t>(wanted) + 1);
+  int got = 0;
+  while (got < wanted) {
+    int delivered = 0;
+    code = GetBlobSegment(sqlField, query, state.blob.data() + got, wanted - got, &delivered);
+    if (code == kDbBlobEnd || (code == kDbOk && delivered == 0)) break;
+    if (code != kDbOk) dblibFailure(code, "getting blob data", sqlField);
+    got += delivered;
+  }
+  if (got < wanted) {
+    LOCATED_MESSAGE("blob for col %d at record %d read error (got %d bytes, expected %d)%s",
+                    sqlField, job.recordCount, got, wanted, job.lineEnd);
+    abortRun();
+  }
+  code = CloseBlob(sqlField, query);
+  if (code != kDbOk) dblibFailure(code, "closing blob", sqlField);
+  if (column.subtype == 1)
+    appendText(state.blob.data(), wanted, job.quoteStrings != 0);
+  else
+    appendQuoted(state.blob.data(), wanted);
+  return true;
+}
+
+// Numbers and dates need quotes only when a separator, quote or the NULL
+// text could be taken for them.
+void appendNumberText(const char *text, int length) {
+  const bool quote = std::memchr(text, job.separator, static_cast<size_t>(length)) != nullptr ||
+                     std::memchr(text, job.quoteChar, static_cast<size_t>(length)) != nullptr ||
+                     (length == static_cast<int>(std::strlen(job.nullText)) &&
+                      std::memcmp(text, job.nullText, static_cast<size_t>(length)) == 0);
+  if (quote)
+    appendQuoted(text, length);
+  else
+    appendBytes(text, static_cast<size_t>(length));
+}
+
+void appendText(const char *text, int length, bool forceQuotes) {
+  if (forceQuotes || needsQuotes(text, length))
+    appendQuoted(text, length);
+  else
+    appendBytes(text, static_cast<size_t>(length));
+}
+
+// In quotes, each quote character doubled.
+void appendQuoted(const char *text, int length) {
+  CsvState &state = *job.csv;
+  const char quote = job.quoteChar;
+  state.out.push_back(quote);
+  const char *end = text + length;
+  while (text < end) {
+    const void *found = std::memchr(text, quote, static_cast<size_t>(end - text));
+    const char *stop = found != nullptr ? static_cast<const char *>(found) + 1 : end;
+    appendBytes(text, static_cast<size_t>(stop - text));
+    if (found != nullptr) state.out.push_back(quote);
+    text = stop;
+  }
+  state.out.push_back(quote);
+}
+
+void appendBytes(const char *text, size_t length) {
+  std::vector<char> &out = job.csv->out;
+  out.insert(out.end(), text, text + length);
+}
+
+// A text read back unquoted would change: it holds the separator, the quote
+// character or a line break, has blanks at an end, is empty, or is the NULL
+// text.
+bool needsQuotes(const char *text, int length) {
+  if (length == 0 || text[0] == ' ' || text[length - 1] == ' ') return true;
+  const char separator = job.separator;
+  const char quote = job.quoteChar;
+  for (int i = 0; i < length; ++i) {
+    const char c = text[i];
+    if (c == separator || c == quote || c == '\n' || c == '\r') return true;
+  }
+  return length == static_cast<int>(std::strlen(job.nullText)) &&
+         std::memcmp(text, job.nullText, static_cast<size_t>(length)) == 0;
+}
+
+void writeOut() {
+  CsvState &state = *job.csv;
+  appendBytes(job.lineEnd, static_cast<size_t>(job.lineEndLength));
+  const size_t written = std::fwrite(state.out.data(), 1, state.out.size(), job.dataStream);
+  if (written == state.out.size()) return;
+  std::perror("Unexpected system error writing output");
+  abortRun();
+}
+
+// The record is not written: half a record would read back as another one.
+void failRecord() {
+  ++job.rejectedCount;
+  if (job.rejectedCount >= job.maxErrors) abortRun();
+}
+
+void dblibFailure(int code, const char *label, int sqlField) {
+  job.lastDblibError = code;
+  ReportDblibError(label, sqlField);
+  abortRun();
+}
+
+}  // namespace

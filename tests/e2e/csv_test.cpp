@@ -1,0 +1,248 @@
+// csv_test.cpp - CSV mode end to end: round trips of every column type,
+// quoting, NULL against the empty text, ISO dates, inline blobs, and the
+// records CSV mode refuses.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "csv_fixture.h"
+
+namespace {
+
+// Values that a CSV file can get wrong: separators, quotes, line breaks,
+// blanks at the ends, non-ASCII text, empty texts beside NULLs, the ends of
+// the integer ranges, floats without a short decimal form, fractions of a
+// second and the ends of the calendar.
+const char kTrickyRows[] =
+    "insert into t values (1, 32767, -2147483648, 9223372036854775807, -99.99, 123456.789,"
+    " 922337203685477.5807, 92233720368547758.07, 0.1, 0.1, '2009-01-12', '14:05:09.1234',"
+    " '2009-01-12 14:05:09.5678', 'ab', 'x,y  ', 'some \"text\", more', x'00FF0D0A22', true);"
+    "insert into t values (2, -32768, 2147483647, -9223372036854775807 - 1, 0.01, -0.001,"
+    " -922337203685477.5807 - 0.0001, -0.5, -327.7, 1e-7, '0001-01-01', '00:00:00.0001',"
+    " '9999-12-31 23:59:59.9999', 'héllo wö', ' lead' || ascii_char(13) || ascii_char(10) ||"
+    " 'next \"q\"', 'line1' || ascii_char(10) || 'line2', null, false);"
+    "insert into t (id, c10, v40, bt, bb) values (3, '', '', '', x'');"
+    "insert into t (id) values (4);"
+    "insert into t (id, fl, dp, dt, c10, v40) values (5, 3.4028234e38, 1.2345678901234567e300,"
+    " '1858-11-17', '\"', ',');";
+
+TEST_F(CsvRun, RoundTrip_EveryColumnTypeKeepsItsValues) {
+  ASSERT_EQ(isql(db, kTrickyRows).find("Statement failed"), std::string::npos);
+  unloadAll("t", "t.csv", "excel");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(out, " 5 records selected into file t.csv\r\n");
+  loadAll("t2", "t.csv", "excel");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(out,
+            " 5 input (or update) records (short: 0, skipped: 0)\r\n"
+            "\tBlobs loaded 5, no filename: 0, errors 0\r\n\tprocessed from file t.csv\r\n");
+  const std::vector<std::string> original = rows("select * from t order by id");
+  ASSERT_EQ(original.size(), 5u);
+  EXPECT_EQ(rows("select * from t2 order by id"), original);
+  EXPECT_EQ(isqlView("t2"), isqlView("t"));
+}
+
+TEST_F(CsvRun, Unload_QuotesOnlyWhatNeedsItAndWritesExactTexts) {
+  ASSERT_EQ(isql(db, kTrickyRows).find("Statement failed"), std::string::npos);
+  unloadAll("t", "t.csv", "excel");
+  ASSERT_EQ(exitCode, 0) << out;
+  const std::string expected =
+      "ID,SM,I,BI,N4,N9,N18,D18,FL,DP,DT,TM,TS,C10,V40,BT,BB,BO\r\n"
+      "1,32767,-2147483648,9223372036854775807,-99.99,123456.789,922337203685477.5807,"
+      "92233720368547758.07,0.1,0.1,2009-01-12,14:05:09.1234,2009-01-12 14:05:09.5678,ab,"
+      "\"x,y  \",\"some \"\"text\"\", more\",\"" + std::string("\0\xFF\r\n\"\"", 6) +
+      "\",TRUE\r\n"
+      "2,-32768,2147483647,-9223372036854775808,0.01,-0.001,-922337203685477.5808,-0.5,-327.7,"
+      "1e-07,0001-01-01,00:00:00.0001,9999-12-31 23:59:59.9999,héllo wö,"
+      "\" lead\r\nnext \"\"q\"\"\",\"line1\nline2\",,FALSE\r\n"
+      "3,,,,,,,,,,,,,\"\",\"\",\"\",\"\",\r\n"
+      "4,,,,,,,,,,,,,,,,,\r\n"
+      "5,,,,,,,,3.4028235e+38,1.2345678901234567e+300,1858-11-17,,,\"\"\"\",\",\",,,\r\n";
+  EXPECT_EQ(readFile(dir.file("t.csv")), expected);
+}
+
+TEST_F(CsvRun, Unload_QuoteKeywordQuotesEveryTextAndNullTextBothWays) {
+  ASSERT_EQ(isql(db, "insert into p values (1, 'NULL', null);"
+                     "insert into p values (2, '', 'plain');"),
+            "");
+  run('o', "csv quote=\" null=NULL variables=3 file=p.csv", "select id, a, b from p order by id");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(readFile(dir.file("p.csv")), "1,\"NULL\",NULL\r\n2,\"\",\"plain\"\r\n");
+  // Read back with the same NULL text: the quoted NULL is a text, the bare one NULL.
+  writeFile(dir.file("in.csv"), "3,NULL,\"NULL\"\n4,,\"\"\n5, NULL ,x\n");
+  run('i', "csv null=NULL variables=3 file=in.csv", "insert into p values (?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, a, b from p where id > 2 order by id"),
+            (std::vector<std::string>{"3|<null>|NULL", "4||", "5| NULL |x"}));
+}
+
+TEST_F(CsvRun, Load_QuotedFieldsSpanLinesAndKeepEveryByte) {
+  // Doubled quotes, separators and line breaks inside quotes, a quote inside
+  // an unquoted field, a backslash, '$' and blanks that are data, a trailing
+  // empty field, and a record ending at the end of the file without a line end.
+  writeFile(dir.file("in.csv"),
+            "1,\"say \"\"hi\"\", then\r\nleave\",b\"c\r\n"
+            "2,C:\\new\\table, $12 \r\n"
+            "3,\"a\"b\",\n"
+            "4,\"last\",");
+  run('i', "csv variables=3 file=in.csv", "insert into p values (?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(out, " 4 input (or update) records (short: 0, skipped: 0)\r\n"
+                 "\tprocessed from file in.csv\r\n");
+  EXPECT_EQ(rows("select id, a, b from p order by id"),
+            (std::vector<std::string>{"1|say \"hi\", then\r\nleave|b\"c",
+                                      "2|C:\\new\\table| $12 ", "3|a\"b|<null>",
+                                      "4|last|<null>"}));
+}
+
+TEST_F(CsvRun, Load_ExtraFieldsAreRejectedAndShortRecordsFollowShortOk) {
+  writeFile(dir.file("in.csv"), "1,a,b\n2,a,b,c\n3,a\n4,a,b,\n5,a,b\n");
+  run('i', "csv variables=3 file=in.csv errors=5 discards=bad.csv", "insert into p values (?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(out,
+            "Lodrun #: record 2 has 4 fields, 3 expected\r\n"
+            "Lodrun #: record 3 contains null field at 3 (short) - discarded)"
+            "Lodrun #: record 4 has 4 fields, 3 expected\r\n"
+            " 5 input (or update) records (short: 1, skipped: 3)\r\n"
+            "\tprocessed from file in.csv\r\n");
+  EXPECT_EQ(readFile(dir.file("bad.csv")), "2,a,b,c\r\n3,a\r\n4,a,b,\r\n");
+  EXPECT_EQ(rows("select id from p order by id"), (std::vector<std::string>{"1", "5"}));
+  // With short_ok the missing field is NULL, and the records' rows all load.
+  run('i', "csv short_ok variables=3 file=in.csv errors=5", "insert into p values (?, ?, ?)");
+  EXPECT_EQ(rows("select id, a, b from p where id = 3"), (std::vector<std::string>{"3|a|<null>"}));
+}
+
+TEST_F(CsvRun, Dates_IsoBothWaysAndDateformWhenNamed) {
+  writeFile(dir.file("in.csv"),
+            "1, 2009-01-12 ,14:05:09,2009-01-12T14:05:09.25\n"
+            "2,2008-02-29,23:59,2008-02-29\n"
+            "3,2009-02-29,00:00:00,2009-01-01\n");
+  run('i', "csv variables=4 file=in.csv errors=2",
+      "insert into t (id, dt, tm, ts) values (?, ?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(out, "Got dblib error 20107 while doing csv Putfield with SQL field 2: bad date\r\n"
+                 "3,2009-02-29,00:00:00,2009-01-01\r\n"
+                 " 3 input (or update) records (short: 0, skipped: 1)\r\n"
+                 "\tprocessed from file in.csv\r\n");
+  run('o', "csv variables=4 file=out.csv", "select id, dt, tm, ts from t order by id");
+  EXPECT_EQ(readFile(dir.file("out.csv")),
+            "1,2009-01-12,14:05:09.0000,2009-01-12 14:05:09.2500\r\n"
+            "2,2008-02-29,23:59:00.0000,2008-02-29 00:00:00.0000\r\n");
+  // A dateform on the field gives that form, both ways.
+  run('o', "csv variables=2 file=form.csv", "select id, ts{dateform=17} from t order by id");
+  EXPECT_EQ(readFile(dir.file("form.csv")), "1,12/01/2009 14:05:09\r\n2,29/02/2008 00:00:00\r\n");
+  run('i', "csv variables=2 file=form.csv",
+      "update t set ts = ?{position=2 dateform=17} where id = ?{position=1}");
+  EXPECT_EQ(exitCode, 0) << out;
+}
+
+TEST_F(CsvRun, Blob_TenMegabytesInlineBothWays) {
+  std::string content(10 << 20, 'x');
+  for (size_t i = 0; i < content.size(); i += 997) content[i] = static_cast<char>(i % 251);
+  content[5] = '"';
+  content[6] = ',';
+  std::string quoted = "\"";
+  for (char c : content) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  quoted += "\"";
+  writeFile(dir.file("in.csv"), "1," + quoted + "\r\n2,\"small\"\r\n");
+  run('i', "csv variables=2 file=in.csv", "insert into t (id, bb) values (?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  const std::vector<std::string> loaded = rows("select bb from t order by id");
+  ASSERT_EQ(loaded.size(), 2u);
+  EXPECT_TRUE(loaded[0] == content);
+  run('o', "csv variables=2 file=out.csv", "select id, bb from t order by id");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_TRUE(readFile(dir.file("out.csv")) == "1," + quoted + "\r\n2,\"small\"\r\n");
+}
+
+TEST_F(CsvRun, BlobFile_KeepsTheFileNameMeaning) {
+  writeFile(dir.file("content.txt"), "from the file");
+  writeFile(dir.file("in.csv"), "1,content.txt\n");
+  run('i', "csv variables=2 file=in.csv", "insert into t (id, bt) values (?, ?{blobfile})");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select bt from t"), (std::vector<std::string>{"from the file"}));
+}
+
+TEST_F(CsvRun, Refused_FixedSizeRecords) {
+  run('i', "csv lrecl=20 variables=3 file=in.csv", "insert into p values (?, ?, ?)");
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(out, "Lodrun #: csv records have no fixed size: lrecl and fixed-size fields cannot "
+                 "be used with csv\r\n"
+                 "Lodrun aborting due to fatal error(s), current record count: 0\r\n");
+  run('i', "csv variables=3 file=in.csv", "insert into p values (?{position=1 size=5}, ?, ?)");
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_NE(out.find("size=5 cannot be used with csv: csv fields have no fixed size"),
+            std::string::npos) << out;
+}
+
+TEST_F(CsvRun, BadInput_NulBytesAndAnUnterminatedQuoteLoseNothingElse) {
+  // The last quote of the file never closes: only its first line is lost.
+  const char data[] = "1,a\n2,\"x\0y\"\n3,\"never closed\n4,after\n5,end";
+  writeFile(dir.file("in.csv"), std::string(data, sizeof data - 1));
+  run('i', "csv variables=2 file=in.csv errors=5 discards=bad.csv",
+      "insert into p (id, a) values (?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(out, "Lodrun #: record 2, field 2 holds a NUL byte - discarded\r\n"
+                 "Lodrun #: record 3 has a quote that is never closed - discarded\r\n"
+                 " 5 input (or update) records (short: 0, skipped: 2)\r\n"
+                 "\tprocessed from file in.csv\r\n");
+  EXPECT_EQ(readFile(dir.file("bad.csv")), std::string("2,\"x\0y\"\r\n", 9) + "3,\"never closed\r\n");
+  EXPECT_EQ(rows("select id, a from p order by id"),
+            (std::vector<std::string>{"1|a", "4|after", "5|end"}));
+}
+
+TEST_F(CsvRun, BadInput_HundredMegabyteFieldIsRefused) {
+  {
+    std::string field(100 * 1000 * 1000, 'x');
+    writeFile(dir.file("huge.csv"), "1,\"" + field + "\"\n");
+  }
+  run('i', "csv variables=2 file=huge.csv", "insert into p (id, a) values (?, ?)");
+  std::remove(dir.file("huge.csv").c_str());
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(out, "Lodrun #: record 1 is longer than 67108864 bytes, the most a csv record may hold\r\n"
+                 "Lodrun aborting due to fatal error(s), current record count: 0\r\n"
+                 "PanicExitDb called - transaction(s) rolled back; db(s) closed\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// The README's example, as it stands there.
+TEST_F(CsvRun, ReadmeExample_LoadsAndUnloadsAsShown) {
+  ASSERT_EQ(isql(db, "create table people (id integer, name varchar(30), note varchar(200),"
+                     " born date);"),
+            "");
+  writeFile(dir.file("people.csv"),
+            "id,name,note,born\n1,\"Smith, Ann\",\"says \"\"hi\"\"\",1990-05-17\n"
+            "2,O'Brien,,1985-12-01\n3,\"\",\"two\nlines\",\n");
+  run('i', "file=people.csv csv excel variables=4",
+      "insert into people (id, name, note, born) values (?, ?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, name, note, born from people order by id"),
+            (std::vector<std::string>{"1|Smith, Ann|says \"hi\"|1990-05-17",
+                                      "2|O'Brien|<null>|1985-12-01", "3||two\nlines|<null>"}));
+  run('o', "file=out.csv csv excel null=NULL lineend=u variables=4",
+      "select id, name, note, born from people order by id");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(readFile(dir.file("out.csv")),
+            "ID,NAME,NOTE,BORN\n1,\"Smith, Ann\",\"says \"\"hi\"\"\",1990-05-17\n"
+            "2,O'Brien,NULL,1985-12-01\n3,\"\",\"two\nlines\",NULL\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CsvRun, Load_BlanksAroundNumbersDatesAndBooleansDoNotCount) {
+  writeFile(dir.file("in.csv"), "1, 42 , true ,  12.5 , 2009-01-12 , 14:05:09.5 \n2,-7,0,-0.0005,,\n");
+  run('i', "csv variables=6 file=in.csv", "insert into t (id, i, bo, n9, dt, tm) values (?, ?, ?, ?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, i, bo, n9, dt, tm from t order by id"),
+            (std::vector<std::string>{"1|42|TRUE|12.500|2009-01-12|14:05:09.5000",
+                                      "2|-7|FALSE|-0.001|<null>|<null>"}));
+}
+
+}  // namespace
