@@ -21,8 +21,9 @@
 // becomes "@DIR@" (the binary's path "lodrun") before comparing, in standard
 // output and in files.
 //
-// A new case is a new folder; rebuild so that ctest lists it. The
-// expectations are written only on purpose, from the binary under test:
+// A new case is a new folder; the next build relinks e2e_tests so that
+// ctest lists it. The expectations are written only on purpose, from the
+// binary under test:
 //   LODRUN_REGEN=1 build/tests/e2e_tests --gtest_filter='Table/Regression.*'
 // then read the diff of expected/ before committing it.
 #include <dirent.h>

@@ -1,0 +1,1 @@
+select id, name from p order by id

@@ -1,0 +1,1 @@
+insert into p values (1, 'one'); insert into p values (2, null);
