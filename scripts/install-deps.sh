@@ -10,6 +10,7 @@ PACKAGES=(
   libfbclient2              # the client library
   cmake g++ make
   libgtest-dev
+  groff-base                # the man page test formats man/lodrun.1
 )
 # A remote host:/path database needs the real server; tests that use it start it.
 if [ "${LODRUN_WITH_SERVER:-0}" = 1 ]; then

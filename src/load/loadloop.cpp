@@ -12,10 +12,13 @@
 
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
+#include "job/progress.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/params.h"
 #include "load/reader.h"
+#include "load/reasons.h"
+#include "load/refusal.h"
 
 namespace {
 
@@ -29,9 +32,11 @@ void finishDiscards();
 void loadRecords() {
   const bool delimitedRecords = job.separator != 0;
   const int highestPosition = prepareRecordFields();
+  startProgress(true);
   for (;;) {
     const int length = readRecord();
     if (length == 0) break;
+    tickProgress();
     const int rejected =
         delimitedRecords ? putDelimitedRecord(highestPosition) : putFixedRecord();
     if (rejected != 0) {
@@ -41,6 +46,8 @@ void loadRecords() {
     executeRecord();
   }
   finishDiscards();
+  finishReasons();
+  finishProgress();
 }
 
 void discardRecord(int length) {
@@ -51,6 +58,7 @@ void discardRecord(int length) {
     std::fwrite(job.inputBuffer, 1, static_cast<size_t>(length), stdout);
     message("%s", job.lineEnd);
   }
+  writeRejectReason();
   ++job.rejectedCount;
   if (job.rejectedCount >= job.maxErrors) abortRun();
 }
@@ -59,10 +67,14 @@ namespace {
 
 void executeRecord() {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
-  if (result != kDbOk) failDblib(result, "execute prepared");
+  if (result != kDbOk) {
+    if (rejectRefusedRecord(result, currentRecordLength())) return;
+    failDblib(result, "execute prepared");
+  }
   if (job.recordCount % job.commitEvery != 0) return;
   const int restarted = RestartTransaction(&job.transactionHandle);
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
+  noteCommitted();
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);
 }
 

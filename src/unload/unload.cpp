@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "dblib/dbfuncs.h"
+#include "job/progress.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "unload/writer.h"
@@ -31,6 +32,7 @@ void unloadRows() {
   if (job.excelFormat) writeExcelHeader();
 
   const bool delimited = job.separator != 0;
+  startProgress(false);
   // At most `rows` rows are fetched.
   while (job.maxRows <= 0 || job.recordCount < job.maxRows) {
     code = FetchRow(query);
@@ -39,11 +41,13 @@ void unloadRows() {
     if (job.skipCount > 0) job.skipCount = 0;
     ++job.recordCount;
     writeRow(delimited);
+    tickProgress();
   }
 
   code = CloseCursor(query);
   if (code != kDbOk) cursorFailure(code, "closing cursor");
   flushDataFile();
+  finishProgress();
 }
 
 namespace {
