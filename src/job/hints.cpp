@@ -10,6 +10,7 @@
 #include "dblib/dbfuncs.h"
 #include "job/progress.h"
 #include "job/settings.h"
+#include "load/resume.h"
 
 bool hintsWanted() { return job.logStream == nullptr; }
 
@@ -35,11 +36,10 @@ int hintClientFailure() {
 
 void hintFatalStop() {
   hintClientFailure();
-  // Records up to the last restart are in the database; skip= counts the
-  // records after the heading, so the ones skipped this time count as well.
-  if (job.direction != 'i' || job.committedCount <= 0) return;
-  if (!hintsWanted() && job.progressInterval == 0) return;
-  hint("%d records were committed before the stop; to go on with the next one, "
-       "run again with skip=%d",
-       job.committedCount, job.skipGiven + job.committedCount);
+  const char *resume = job.direction == 'i' ? resumeHint() : nullptr;
+  if (resume == nullptr) return;
+  std::fflush(stdout);
+  clearProgressLine();
+  std::fputs(resume, stderr);
+  std::fflush(stderr);
 }

@@ -70,8 +70,6 @@ void tickProgress() {
   show(false);
 }
 
-void noteCommitted() { job.committedCount = job.recordCount; }
-
 void finishProgress() {
   ProgressState &p = progress;
   if (!p.active) return;

@@ -9,16 +9,13 @@
 
 // Starts the clock of a transfer; `load` is true for a load (records read
 // from job.dataStream, whose size gives the percentage when it is a regular
-// file). Also remembers job.skipCount as job.skipGiven for the resume hint.
+// file). Also remembers job.skipCount as job.skipGiven for the resume hint
+// (resume.h).
 void startProgress(bool load);
 
 // Counts one record: cheap; now and then it looks at the clock and shows
 // the counters of `job` when the line is due.
 void tickProgress();
-
-// Records that a restart made every record so far permanent
-// (job.committedCount).
-void noteCommitted();
 
 // Shows the final line and leaves it standing. Safe to call twice, and when
 // no progress is shown.

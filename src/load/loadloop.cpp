@@ -19,6 +19,7 @@
 #include "load/reader.h"
 #include "load/reasons.h"
 #include "load/refusal.h"
+#include "load/resume.h"
 
 namespace {
 
@@ -72,9 +73,8 @@ void executeRecord() {
     failDblib(result, "execute prepared");
   }
   if (job.recordCount % job.commitEvery != 0) return;
-  const int restarted = RestartTransaction(&job.transactionHandle);
+  const int restarted = restartKeepingResumePoint();
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
-  noteCommitted();
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);
 }
 
