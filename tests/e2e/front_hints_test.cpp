@@ -137,3 +137,36 @@ TEST_F(LoadRun, Hints_UnloadProgressCountsRowsWithoutPercentage) {
       err, std::regex("lodrun: 2 rows, 0 rejected, [0-9]+/s, 0:0[0-9] elapsed\n")))
       << err;
 }
+
+TEST_F(LoadRun, Hints_WithoutTheNewKeywordsStatusesStayAndStandardErrorStaysQuiet) {
+  isql(db, "insert into p values (100, 'old'); commit;");
+  const std::string load = "insert into p values (?, ?)\nSTARTDATA\n";
+  const struct {
+    std::string commands, out;
+    int exitCode;
+  } cases[] = {
+      {header("delimiter=, variables=2") + load + "1,a\n2,b\n", summary(2, 0, 0), 0},
+      {header("delimiter=, variables=2 errors=5 discards=bad.csv") + load + "1,a\nx,b\n3,c\n",
+       "Got dblib error 20030 while doing data sensitive Putfield with SQL field 1: Number "
+       "Conversion Error\r\n" + summary(3, 0, 1), 0},
+      {header("delimiter=, variables=2 short_ok") + load + "1,a\n2\n", summary(2, 1, 0), 0},
+      {header("delimiter=, variables=2") + load + "x,a\n",
+       "Got dblib error 20030 while doing data sensitive Putfield with SQL field 1: Number "
+       "Conversion Error\r\nx,a\r\n" + aborted(1), 1},
+      {"options db=" + db + " user=SYSDBA passwd=masterkey direction=o file=out.txt "
+       "delimiter=, variables=2\nselect id, name from p\n",
+       " 1 records selected into file out.txt\r\n", 0},
+  };
+  for (const auto &c : cases) {
+    isql(db, "delete from p where id < 100; commit;");
+    run(c.commands);
+    EXPECT_EQ(out, c.out) << c.commands;
+    EXPECT_EQ(exitCode, c.exitCode) << c.commands;
+    EXPECT_EQ(err, "") << c.commands;
+  }
+  // A fatal database failure with a log file: the log holds what it held.
+  run(header("delimiter=, variables=2 logfile=run.log") + "insert into peeple values (?, ?)\n");
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(readFile(dir.file("run.log")).find("lodrun:"), std::string::npos);
+}
