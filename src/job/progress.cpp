@@ -37,6 +37,7 @@ double now();
 void show(bool final);
 long long dataBytesRead();
 void appendDuration(char *buffer, int capacity, int *used, double seconds);
+void appendText(char *buffer, int capacity, int *used, const char *text);
 
 }  // namespace
 
@@ -93,14 +94,14 @@ void formatProgress(char *buffer, int capacity, bool load, int records, int reje
   int used = std::snprintf(buffer, static_cast<size_t>(capacity), "%d %s, %d rejected, %.0f/s, ",
                            records, load ? "records" : "rows", rejected, rate);
   appendDuration(buffer, capacity, &used, seconds);
-  if (used < capacity) used += std::snprintf(buffer + used, static_cast<size_t>(capacity - used), " elapsed");
-  if (total > 0 && done > 0 && used < capacity) {
-    if (done > total) done = total;
-    used += std::snprintf(buffer + used, static_cast<size_t>(capacity - used), ", %d%% read, ",
-                          static_cast<int>(done * 100 / total));
-    appendDuration(buffer, capacity, &used, seconds * static_cast<double>(total - done) / done);
-    if (used < capacity) std::snprintf(buffer + used, static_cast<size_t>(capacity - used), " left");
-  }
+  appendText(buffer, capacity, &used, " elapsed");
+  if (total <= 0 || done <= 0) return;
+  if (done > total) done = total;
+  char percent[16];
+  std::snprintf(percent, sizeof percent, ", %d%% read, ", static_cast<int>(done * 100 / total));
+  appendText(buffer, capacity, &used, percent);
+  appendDuration(buffer, capacity, &used, seconds * static_cast<double>(total - done) / done);
+  appendText(buffer, capacity, &used, " left");
 }
 
 namespace {
@@ -133,6 +134,12 @@ void show(bool final) {
 long long dataBytesRead() {
   const long position = std::ftell(job.dataStream);
   return position > 0 ? position : 0;
+}
+
+// Appends while there is room; *used may pass capacity when the text is cut.
+void appendText(char *buffer, int capacity, int *used, const char *text) {
+  if (*used >= capacity) return;
+  *used += std::snprintf(buffer + *used, static_cast<size_t>(capacity - *used), "%s", text);
 }
 
 // h:mm:ss, or m:ss under an hour.

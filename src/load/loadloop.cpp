@@ -3,7 +3,10 @@
 //   data file --readRecord--> inputBuffer --putDelimitedRecord /
 //   putFixedRecord--> input XSQLVARs --ExecuteQuery--> database
 //                          \--rejected--> discardRecord --> discards file
-//   every `trans` records: RestartTransaction (commit retaining)
+//                                                      \--> reasons file
+//   refused by the database (db_errors=reject) --rejectRefusedRecord--/
+//   every `trans` records: restartKeepingResumePoint (commit retaining)
+//   every record: tickProgress (standard error)
 //
 // The statement is prepared once; a record allocates nothing.
 #include "load/loadloop.h"
