@@ -12,6 +12,7 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "load/columnnames.h"
 
 namespace {
 
@@ -131,13 +132,18 @@ void appendEscaped(std::string *out, const char *text, size_t length) {
 
 namespace {
 
-// The statement's name for the variable; an expression has none, and then
-// the field's place in the record says which one it was.
+// The column the variable feeds, by the statement's description or else its
+// text; an expression feeds none, and then the field's place in the record
+// says which one it was.
 std::string columnOf(int sqlField, int position) {
   char name[40] = {};
   if (sqlField > 0 && GetInputFieldName(sqlField, &job.queryRecord, name) == kDbOk &&
       name[0] != '\0')
     return name;
+  if (sqlField > 0) {
+    std::string written = parameterColumnName(job.sqlText, sqlField);
+    if (!written.empty()) return written;
+  }
   if (position <= 0) return "";
   std::snprintf(name, sizeof name, "position %d", position);
   return name;

@@ -27,7 +27,7 @@ const char kData[] =
     "9,,9\n10,ten,10\n";
 
 const char kReasons[] =
-    "2\t3\tposition 3\tGot dblib error 20030 while doing data sensitive Putfield with SQL "
+    "2\t3\tn\tGot dblib error 20030 while doing data sensitive Putfield with SQL "
     "field 3: Number Conversion Error\tx\\t2\r\n"
     "4\t0\t\tviolation of PRIMARY or UNIQUE KEY constraint \"PK_P2\" on table \"P2\"; "
     "Problematic key value is (\"ID\" = 1)\t\r\n"
@@ -36,7 +36,7 @@ const char kReasons[] =
     "6\t0\t\texception 1; E_BOOM; boom refused; At trigger 'P2_BI' line: 1, col: 82\t\r\n"
     "7\t0\t\tarithmetic exception, numeric overflow, or string truncation; string right "
     "truncation; expected length 2, actual 12; At trigger 'P2_BI' line: 1, col: 130\t\r\n"
-    "8\t3\tposition 3\trecord 8 contains null field at 3 (short) - discarded)\t\r\n"
+    "8\t3\tn\trecord 8 contains null field at 3 (short) - discarded)\t\r\n"
     "9\t0\t\tvalidation error for column \"P2\".\"NAME\", value \"*** null ***\"\t\r\n";
 
 const char kDiscards[] = "2,two,x\t2\r\n1,dup,4\r\n5,five,500\r\n6,boom,6\r\n7,wide,7\r\n"
@@ -113,7 +113,7 @@ TEST_F(LoadRun, Reasons_FixedRecordsNameTheBytePositionAndEscapeControlBytes) {
       "insert into p (id {position=1 size=4}, name {position=5 size=3}) values (?, ?)\n");
   EXPECT_EQ(exitCode, 0) << out;
   EXPECT_EQ(readFile(dir.file("why.txt")),
-            "2\t1\tposition 1\tGot dblib error 20030 while doing fixed Putfield with SQL field "
+            "2\t1\tid\tGot dblib error 20030 while doing fixed Putfield with SQL field "
             "1: Number Conversion Error\t00\\x012\r\n");
   EXPECT_EQ(rows("select id, name from p"), (std::vector<std::string>{"1|abc"}));
 }

@@ -5,6 +5,7 @@
 
 #include "job/progress.h"
 #include "job_fixture.h"
+#include "load/columnnames.h"
 #include "load/reasons.h"
 #include "load/refusal.h"
 
@@ -118,4 +119,29 @@ TEST_F(ReportingOptions, KeywordsSetTheirSettingsAndBadValuesWarn) {
                 "Lodrun #: progress interval unbelievable (1-3600 seconds): 0 - ignored\n");
   EXPECT_EQ(job.reasonsStream, nullptr);
   EXPECT_EQ(job.progressInterval, 30);
+}
+
+TEST(ColumnNames, ParametersAreNamedByTheColumnTheyFeed) {
+  const struct {
+    const char *sql;
+    int number;
+    std::string column;
+  } cases[] = {
+      {"insert into t (id, name, n) values (?, ?, ?)", 3, "n"},
+      {"INSERT INTO t (id,\"Name\") VALUES (?,?)", 2, "\"Name\""},
+      // Literals and expressions take places; their '?' are no plain values.
+      {"insert into t (a, b, c, d) values ('?,', upper(?), ?, (select 1 from x where y = ?))", 2,
+       "c"},
+      {"insert into t (a, b, c, d) values ('?,', upper(?), ?, (select 1 from x where y = ?))", 1,
+       ""},
+      {"insert into t values (?, ?)", 1, ""},
+      {"update or insert into t (k, v) values (?, ?) matching (k)", 2, "v"},
+      {"update t set a = ?, b = coalesce(?, 0), c = ? where k = ?", 3, "c"},
+      {"update t set a = ?, b = coalesce(?, 0), c = ? where k = ?", 2, ""},
+      {"update t set a = ?, b = coalesce(?, 0), c = ? where k = ?", 4, ""},
+      {"execute procedure p ?, ?", 1, ""},
+      {"insert into t (a) values (?)", 2, ""},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(parameterColumnName(c.sql, c.number), c.column) << c.sql << " #" << c.number;
 }
