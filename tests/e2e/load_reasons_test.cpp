@@ -107,7 +107,7 @@ TEST_F(LoadRun, Reasons_RefusalsCountAgainstErrorsAndOtherFailuresStayFatal) {
             "ccccccccccccc\r\n");
 }
 
-TEST_F(LoadRun, Reasons_FixedRecordsNameTheBytePositionAndEscapeControlBytes) {
+TEST_F(LoadRun, Reasons_FixedRecordsNameTheColumnAndEscapeControlBytes) {
   writeFile(dir.file("data.fix"), "0001abc\n00\x01" "2def\n");
   run(header("lrecl=8 variables=2 errors=5 reasons=why.txt file=data.fix") +
       "insert into p (id {position=1 size=4}, name {position=5 size=3}) values (?, ?)\n");
