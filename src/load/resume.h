@@ -1,13 +1,10 @@
 // resume.h - where a stopped load can go on: the records committed so far,
-// told on standard error after a fatal stop or a stop by a signal.
+// told on standard error after a fatal stop.
 #ifndef LODRUN_LOAD_RESUME_H
 #define LODRUN_LOAD_RESUME_H
 
-// Restarts the run's transaction (commit retaining) with SIGINT, SIGTERM and
-// SIGHUP held, so that the count the hint gives is never behind the
-// database. On success records job.recordCount as job.committedCount and
-// prepares the hint; after the first success, one of those signals writes
-// the hint before it ends the process as it would have. Returns
+// Restarts the run's transaction (commit retaining); on success records
+// job.recordCount as job.committedCount and prepares the hint. Returns
 // RestartTransaction's result.
 int restartKeepingResumePoint();
 

@@ -140,27 +140,3 @@ TEST_F(LoadRun, Resume_StopAfterCommitsSaysWhereToGoOnAndSkipCompletesTheTable) 
   EXPECT_EQ(rows("select count(*), min(id), max(id) from p"),
             (std::vector<std::string>{"249|2|250"}));
 }
-
-TEST_F(LoadRun, Resume_KilledLoadSaysExactlyWhatWasCommitted) {
-  constexpr int kRecords = 400000;
-  std::string data;
-  for (int i = 1; i <= kRecords; ++i) data += std::to_string(i) + ",n\n";
-  writeFile(dir.file("data.csv"), data);
-  writeFile(dir.file("run.cmd"), header("delimiter=, variables=2 trans=100 file=data.csv") +
-                                     "insert into p values (?, ?)\n");
-  const RunResult r = runProgram("/usr/bin/timeout", {"-s", "TERM", "1", lodrunBinary(),
-                                                      "-x", "run.cmd"}, "", {}, dir.path());
-  if (r.exitCode == 0) GTEST_SKIP() << "the load finished within the second";
-  EXPECT_EQ(r.exitCode, 124);  // timeout's status: the signal ended lodrun
-  const std::vector<std::string> count = rows("select count(*) from p");
-  ASSERT_EQ(count.size(), 1u);
-  const std::string committed = count[0];
-  if (committed == "0") {
-    EXPECT_EQ(r.err, "");
-    GTEST_SKIP() << "stopped before the first commit";
-  }
-  // The skip= given is where the next run goes on (see the failed-run test).
-  EXPECT_EQ(r.err, "lodrun: " + committed +
-                       " records were committed before the stop; to go on with the next "
-                       "one, run again with skip=" + committed + "\n");
-}
