@@ -2,7 +2,6 @@
 // essentials named on standard error, the database's own words for a fatal
 // failure, and the progress line on a terminal or with the progress keyword.
 // Standard output stays what it was.
-#include <regex>
 #include <string>
 
 #include "front_fixture.h"
@@ -35,9 +34,26 @@ sys.exit(child.returncode)
 )";
 
 // One progress text: counts, rate, elapsed and, for a file, percentage and
-// time left.
+// time left; '#' stands for one or more digits.
 const char kLoadProgress[] =
-    "lodrun: 3 records, 1 rejected, [0-9]+/s, 0:0[0-9] elapsed, 100% read, 0:00 left";
+    "lodrun: 3 records, 1 rejected, #/s, 0:0# elapsed, 100% read, 0:00 left";
+
+// Whether text matches pattern exactly, '#' in the pattern matching a run of
+// one or more digits.
+bool matches(const std::string &text, const std::string &pattern) {
+  size_t t = 0;
+  for (const char p : pattern) {
+    if (p != '#') {
+      if (t >= text.size() || text[t] != p) return false;
+      ++t;
+      continue;
+    }
+    const size_t start = t;
+    while (t < text.size() && text[t] >= '0' && text[t] <= '9') ++t;
+    if (t == start) return false;
+  }
+  return t == text.size();
+}
 
 }  // namespace
 
@@ -115,16 +131,17 @@ TEST_F(LoadRun, Hints_ProgressOnATerminalOrWithTheKeywordNeverOnStandardOutput) 
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(withoutLineNumbers(r.out), plainOut);
   // The terminal shows the rewritten line, and the last one stays.
-  EXPECT_TRUE(std::regex_search(r.err, std::regex(std::string("\r") + kLoadProgress +
-                                                  "\x1b\\[K\r\n$")))
-      << r.err;
+  const std::string lastLine = std::string("\r") + kLoadProgress + "\x1b[K\r\n";
+  const size_t last = r.err.rfind('\r', r.err.size() - 3);
+  ASSERT_NE(last, std::string::npos) << r.err;
+  EXPECT_TRUE(matches(r.err.substr(last), lastLine)) << r.err;
 
   // The keyword writes whole lines to a pipe; a log file's bytes stay.
   isql(db, "delete from p; commit;");
   run(header("delimiter=, variables=2 errors=5 discards=bad.csv file=data.csv progress") +
       "insert into p values (?, ?)\n");
   EXPECT_EQ(out, plainOut);
-  EXPECT_TRUE(std::regex_match(err, std::regex(std::string(kLoadProgress) + "\n"))) << err;
+  EXPECT_TRUE(matches(err, std::string(kLoadProgress) + "\n")) << err;
 }
 
 TEST_F(LoadRun, Hints_UnloadProgressCountsRowsWithoutPercentage) {
@@ -133,9 +150,7 @@ TEST_F(LoadRun, Hints_UnloadProgressCountsRowsWithoutPercentage) {
       "delimiter=, variables=2 progress=2\nselect id, name from p\n");
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(out, " 2 records selected into file out.txt\r\n");
-  EXPECT_TRUE(std::regex_match(
-      err, std::regex("lodrun: 2 rows, 0 rejected, [0-9]+/s, 0:0[0-9] elapsed\n")))
-      << err;
+  EXPECT_TRUE(matches(err, "lodrun: 2 rows, 0 rejected, #/s, 0:0# elapsed\n")) << err;
 }
 
 TEST_F(LoadRun, Hints_WithoutTheNewKeywordsStatusesStayAndStandardErrorStaysQuiet) {
