@@ -1,10 +1,11 @@
 # Quick start: `make demo` and `make test` do all the set-up themselves.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+PREFIX ?= /usr/local
 CTEST_JOBS ?= $(JOBS)
 # A CI build fails on any compiler warning.
 WERROR := $(if $(filter true,$(CI)),ON,OFF)
 
-.PHONY: all deps build build-asan test test-release test-asan demo bench clean
+.PHONY: all deps build build-asan test test-release test-asan demo bench install clean
 
 all: build
 
@@ -36,6 +37,10 @@ demo: build
 
 bench: build
 	./bench/run.sh build
+
+# The program and its man page: PREFIX/bin/lodrun, PREFIX/share/man/man1/lodrun.1.
+install: build
+	cmake --install build --prefix $(PREFIX)
 
 clean:
 	rm -rf build build-asan

@@ -11,6 +11,7 @@ PACKAGES=(
   firebird3.0-examples      # the employee sample, round-tripped by the CSV tests
   cmake g++ make
   libgtest-dev
+  groff-base                # the man page test formats man/lodrun.1
 )
 # A remote host:/path database needs the real server; tests that use it start it.
 if [ "${LODRUN_WITH_SERVER:-0}" = 1 ]; then

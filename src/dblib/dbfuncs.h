@@ -117,6 +117,7 @@ struct DblibRunSettings {
   // Output columns keep exact types (read with GetFieldBytes, not GetField):
   // VARCHAR as SQL_VARYING with its length, DATE as itself (not a timestamp).
   unsigned char exactOutputTypes = 0;
+  void (*beforeMessage)() = nullptr;  // called before dblib writes a message
 };
 
 // Points dblib at the run's settings; they must outlive every dblib call.
@@ -228,6 +229,31 @@ void DumpStatusLongs(const char *label);
 // "Got dblib error %d while doing %s"[" with SQL field %d"]": %s" lineEnd,
 // with lastDblibError from the run settings.
 void ReportDblibError(const char *operation, int sqlField);
+
+// The last client failure (failure module). ReportSqlStatus keeps its
+// SQLCODE, the gds codes of its status vector in order, and its interpreted
+// messages (fb_interpret), because later client calls overwrite the vector.
+constexpr int kClientFailureCodes = 10;
+constexpr int kClientFailureMessages = 8;
+constexpr int kClientFailureMessageSize = 256;
+struct ClientFailure {
+  long sqlCode = 0;
+  int codeCount = 0;
+  ISC_STATUS codes[kClientFailureCodes] = {};
+  int messageCount = 0;
+  char messages[kClientFailureMessages][kClientFailureMessageSize] = {};
+};
+// Copies the state of statusVector/lastSqlCode; called by ReportSqlStatus.
+void RememberClientFailure();
+// The failure kept by the last ReportSqlStatus, or nullptr when none is kept
+// or it has been cleared. Valid until the next ReportSqlStatus.
+const ClientFailure *LastClientFailure();
+// Marks the kept failure as dealt with: LastClientFailure gives nullptr.
+void ClearClientFailure();
+// Copies the column name (sqlname) of input variable `column` (1-based) and
+// a NUL into destination (room for 33 bytes); empty when the statement
+// gives none (an expression). 0, 20003, 20033 or 20035.
+int GetInputFieldName(int column, QueryRecord *query, char *destination);
 
 // ---------------------------------------------------------------------------
 // Connections and handles

@@ -107,6 +107,7 @@ void DumpStatusLongs(const char *label) {
 void ReportSqlStatus(const char *label, QueryRecord *query) {
   FILE *out = dbMessages();
   const int level = runSettings->statusDumpLevel;
+  RememberClientFailure();
   DumpStatusLongs(label);
 
   char text[kMessageSize] = {};
@@ -145,6 +146,7 @@ void ReportSqlStatus(const char *label, QueryRecord *query) {
 
 void ReportDblibError(const char *operation, int sqlField) {
   const int code = runSettings->lastDblibError;
+  if (runSettings->beforeMessage != nullptr) runSettings->beforeMessage();
   std::printf("Got dblib error %d while doing %s", code, operation);
   if (sqlField > 0) std::printf(" with SQL field %d", sqlField);
   std::printf(": %s%s", DblibErrorText(code), runSettings->lineEnd);

@@ -15,5 +15,6 @@ DblibRunSettings &DBrunSettings() { return *runSettings; }
 
 FILE *dbMessages() {
   if (runSettings->messageStream == nullptr) runSettings->messageStream = stdout;
+  if (runSettings->beforeMessage != nullptr) runSettings->beforeMessage();
   return runSettings->messageStream;
 }

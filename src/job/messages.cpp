@@ -14,6 +14,7 @@ void printLocation(const char *module, int line) {
 }
 
 void message(const char *format, ...) {
+  if (job.beforeMessage != nullptr) job.beforeMessage();
   va_list args;
   va_start(args, format);
   std::vprintf(format, args);
@@ -21,6 +22,7 @@ void message(const char *format, ...) {
 }
 
 void messageAt(int line, const char *format, ...) {
+  if (job.beforeMessage != nullptr) job.beforeMessage();
   printLocation(kModuleName, line);
   va_list args;
   va_start(args, format);

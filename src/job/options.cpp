@@ -12,6 +12,7 @@
 #include "csv/csvmode.h"
 #include "dblib/extras.h"
 #include "job/messages.h"
+#include "job/reportoptions.h"
 #include "job/settings.h"
 #include "job/switches.h"
 #include "layout/fieldparse.h"
@@ -341,6 +342,7 @@ short parseOptions() {
     const int n = findKeyword(rule.keyword, false);
     if (n != 0) errors += rule.apply(n);
   }
+  errors += applyReportingOptions();
   errors += applyFillers();
   return static_cast<short>(errors > SHRT_MAX ? SHRT_MAX : errors);
 }

@@ -11,7 +11,9 @@
 
 #include "dblib/dbfuncs.h"
 #include "job/commandfile.h"
+#include "job/hints.h"
 #include "job/messages.h"
+#include "job/progress.h"
 #include "job/settings.h"
 #include "job/switches.h"
 #include "layout/validate.h"
@@ -92,12 +94,19 @@ int runDriver(int argc, char **argv) {
     std::fclose(job.logStream);
     job.logStream = nullptr;
   }
-  return 0;
+  return completedRunStatus();
+}
+
+int completedRunStatus() {
+  const bool incomplete = job.rejectedCount > 0 || (job.direction == 'i' && job.shortCount > 0);
+  return job.warnExit && incomplete ? kExitWarnings : 0;
 }
 
 void abortRun() {
+  finishProgress();
   message("Lodrun aborting due to fatal error(s), current record count: %d%s",
           job.recordCount, job.lineEnd);
+  hintFatalStop();
   if (job.transactionHandle != 0) PanicExitDb();
   if (job.logStream != nullptr) {
     std::fclose(job.logStream);

@@ -111,6 +111,14 @@ struct JobSettings : DblibRunSettings {
   isc_tr_handle transactionHandle = 0;
   QueryRecord queryRecord;
   struct tm runStartTime = {};
+
+  // Reporting and recovery: reasons file, refusals, progress, exit status.
+  FILE *reasonsStream = nullptr;          // reasons: one line per rejected record
+  unsigned char rejectRefusals = 0;       // db_errors=reject
+  unsigned char warnExit = 0;             // warn_exit: exit 2 after rejections
+  int progressInterval = 0;               // progress: seconds between lines; 0 off
+  int skipGiven = 0;                      // skip as set, for the resume hint
+  int committedCount = 0;                 // records made permanent by restarts
 };
 
 extern JobSettings job;

@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "csv/csvmode.h"
+#include "job/longwords.h"
 #include "job/messages.h"
 #include "job/settings.h"
 
@@ -144,6 +145,7 @@ void parseSwitches(int argc, char **argv) {
   for (int i = 1; i < argc; ++i) {
     const char *word = argv[i];
     job.currentArgument = word;
+    if (word[0] == '-' && word[1] == '-' && applyLongWord(word)) continue;
     if (word[0] != '-' || std::strlen(word) != 2) {
       LOCATED_MESSAGE("cannot understand argument <%s> - ignored%s", word,
                       job.lineEnd);

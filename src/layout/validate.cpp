@@ -20,11 +20,11 @@
 #include "job/settings.h"
 #include "job/switches.h"
 #include "job/textfile.h"
+#include "layout/essentials.h"
 #include "load/session.h"
 
 namespace {
 
-bool essentialsMissing();
 bool inputDirection() { return job.direction == 'i'; }
 bool delimited() { return job.separator != 0; }
 bool isGenerated(const FieldSpec &f) {
@@ -49,7 +49,7 @@ void openDataFile();
 }  // namespace
 
 void validateLayout() {
-  if (essentialsMissing()) {
+  if (reportMissingEssentials() > 0) {
     printUsage();
     abortRun();
   }
@@ -134,21 +134,6 @@ void mapSqlVariable(int sqlField, int *lastPosition) {
 }
 
 namespace {
-
-// Settings without which no run can start; the usage text follows.
-bool essentialsMissing() {
-  const bool fixed = !delimited();
-  const bool dataAfterCommands = job.dataStream != nullptr;
-  if (job.dbName == nullptr || *job.dbName == '\0') return true;
-  if (job.direction != 'i' && job.direction != 'o') return true;
-  if (job.sqlVariableCount == 0) return true;
-  if (job.dataFileName == nullptr && !dataAfterCommands) return true;
-  if (fixed && (job.excelFormat || job.sqlVariableCount == -1)) return true;
-  if (inputDirection() && (job.sqlVariableCount == -1 || job.extraFieldCount > 0)) return true;
-  if (!inputDirection() && dataAfterCommands) return true;  // output needs a file
-  if (!inputDirection() && job.extraFieldCount > 0 && job.fieldTable == nullptr) return true;
-  return false;
-}
 
 int findEntry(int sqlField) {
   for (int i = 0; i < job.fieldCount; ++i)

@@ -3,7 +3,10 @@
 //   data file --readRecord--> inputBuffer --putDelimitedRecord /
 //   putFixedRecord--> input XSQLVARs --ExecuteQuery--> database
 //                          \--rejected--> discardRecord --> discards file
-//   every `trans` records: RestartTransaction (commit retaining)
+//                                                      \--> reasons file
+//   refused by the database (db_errors=reject) --rejectRefusedRecord--/
+//   every `trans` records: restartKeepingResumePoint (commit retaining)
+//   every record: tickProgress (standard error)
 //
 // The statement is prepared once; a record allocates nothing.
 #include "load/loadloop.h"
@@ -13,10 +16,14 @@
 #include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
+#include "job/progress.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/params.h"
 #include "load/reader.h"
+#include "load/reasons.h"
+#include "load/refusal.h"
+#include "load/resume.h"
 
 namespace {
 
@@ -30,9 +37,11 @@ void finishDiscards();
 void loadRecords() {
   const bool delimitedRecords = job.separator != 0;
   const int highestPosition = prepareRecordFields();
+  startProgress(true);
   for (;;) {
     const int length = readRecord();
     if (length == 0) break;
+    tickProgress();
     const int rejected =
         delimitedRecords ? putDelimitedRecord(highestPosition) : putFixedRecord();
     if (rejected != 0) {
@@ -42,6 +51,8 @@ void loadRecords() {
     executeRecord();
   }
   finishDiscards();
+  finishReasons();
+  finishProgress();
 }
 
 void discardRecord(int length) {
@@ -54,6 +65,7 @@ void discardRecord(int length) {
     std::fwrite(record, 1, static_cast<size_t>(length), stdout);
     message("%s", job.lineEnd);
   }
+  writeRejectReason();
   ++job.rejectedCount;
   if (job.rejectedCount >= job.maxErrors) abortRun();
 }
@@ -62,9 +74,12 @@ namespace {
 
 void executeRecord() {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
-  if (result != kDbOk) failDblib(result, "execute prepared");
+  if (result != kDbOk) {
+    if (rejectRefusedRecord(result, currentRecordLength())) return;
+    failDblib(result, "execute prepared");
+  }
   if (job.recordCount % job.commitEvery != 0) return;
-  const int restarted = RestartTransaction(&job.transactionHandle);
+  const int restarted = restartKeepingResumePoint();
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);
 }

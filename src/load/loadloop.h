@@ -6,14 +6,17 @@
 // data stream that validateLayout left in `job`; restarts the transaction
 // (commit retaining) after every record whose number is a multiple of
 // `trans`. A rejected record goes to discardRecord. Returns at the end of the
-// input or at the rows limit, with the discards file flushed; a refused
-// execute, a failed restart or a discards write error ends the run.
+// input or at the rows limit, with the discards and reasons files flushed
+// and the progress line finished; a refused execute (unless db_errors=reject
+// makes it a rejected record, refusal.h), a failed restart or a discards
+// write error ends the run.
 void loadRecords();
 
 // Writes the rejected record in job.inputBuffer (`length` bytes) to the
 // discards file (fixed-size records: their job.recordLength bytes as read;
 // lines: the text and lineEnd) or, without one, the text and lineEnd to
-// standard output. Counts it in job.rejectedCount and ends the run
+// standard output, and its line to the reasons file (reasons.h). Counts it
+// in job.rejectedCount and ends the run
 // (abortRun) when that reaches job.maxErrors, or when the write fails.
 void discardRecord(int length);
 

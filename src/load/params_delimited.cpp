@@ -16,6 +16,7 @@
 #include "job/settings.h"
 #include "load/blobload.h"
 #include "load/params.h"
+#include "load/reasons.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ struct PositionIndex {
 PositionIndex layoutIndex;
 
 int putField(int position, int length);
-int failPut(int status, const char *label, int sqlField);
+int failPut(int status, const char *label, int sqlField, int position, int valueLength);
 
 }  // namespace
 
@@ -100,15 +101,17 @@ int putField(int position, int length) {
     } else {
       const int format = f.sqlType == kTypeTimestamp ? int{f.format} : int{kFormatDelimitedText};
       if (f.sqlType == kTypeText && length > f.sqlSize) {
-        LOCATED_MESSAGE("truncating record %d, field %d (was %d bytes, now: %d%s",
-                        job.recordCount, position, length, f.sqlSize, job.lineEnd);
+        REJECTION_MESSAGE(f.sqlField, position, job.fieldBuffer, length,
+                          "truncating record %d, field %d (was %d bytes, now: %d%s",
+                          job.recordCount, position, length, f.sqlSize, job.lineEnd);
         rejected = 1;
         length = f.sqlSize;
         job.fieldBuffer[length] = '\0';
       }
       status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
     }
-    if (status != kDbOk) return rejected + failPut(status, "data sensitive Putfield", f.sqlField);
+    if (status != kDbOk)
+      return rejected + failPut(status, "data sensitive Putfield", f.sqlField, position, length);
   }
   return rejected;
 }
@@ -125,17 +128,16 @@ int putMissingFields(int position, int expected) {
       const FieldSpec &f = job.fieldTable[index.entries[static_cast<size_t>(k)]];
       ++job.shortCount;
       if (!job.shortOk) {
-        // No line end of its own: without a discards file the record itself
-        // follows on this line.
-        LOCATED_MESSAGE("record %d contains null field at %d (short) - discarded)",
-                        job.recordCount, f.sqlField);
+        REJECTION_MESSAGE(f.sqlField, position, "", 0,
+                          "record %d contains null field at %d (short) - discarded)%s",
+                          job.recordCount, f.sqlField, job.lineEnd);
         rejected = 1;
         continue;
       }
       // An empty value makes any variable NULL.
       const int status = PutField(kFormatDelimitedText, &job.queryRecord, f.sqlField, 0, "");
       if (status != kDbOk) {
-        rejected += failPut(status, "data sensitive NULL Putfield", f.sqlField);
+        rejected += failPut(status, "data sensitive NULL Putfield", f.sqlField, position, 0);
         break;
       }
     }
@@ -147,29 +149,33 @@ int putUnplacedFields() {
   for (const int i : layoutIndex.unplaced) {
     const FieldSpec &f = job.fieldTable[i];
     if (f.format != kFormatSysdate && f.format != kFormatEnum) {
-      LOCATED_MESSAGE("non SQL and non logical input filler found - %d%s", f.format,
-                      job.lineEnd);
+      REJECTION_MESSAGE(f.sqlField, 0, "", 0, "non SQL and non logical input filler found - %d%s",
+                        f.format, job.lineEnd);
       return 1;
     }
     short format = 0;
     short length = 0;
     int status = makeGeneratedValue(i, &format, &length);
     if (status != kDbOk) {
-      LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
-                      status, "delimited", i, job.recordCount, job.lineEnd);
+      REJECTION_MESSAGE(f.sqlField, 0, "", 0,
+                        "failure %d converting %s field %d for query at input record %d%s",
+                        status, "delimited", i, job.recordCount, job.lineEnd);
       return 1;
     }
     status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
-    if (status != kDbOk) return failPut(status, "data sensitive generated Putfield", f.sqlField);
+    if (status != kDbOk)
+      return failPut(status, "data sensitive generated Putfield", f.sqlField, 0, length);
   }
   return 0;
 }
 
 namespace {
 
-int failPut(int status, const char *label, int sqlField) {
+// The value is the field's text, still in fieldBuffer.
+int failPut(int status, const char *label, int sqlField, int position, int valueLength) {
   job.lastDblibError = status;
   ReportDblibError(label, sqlField);
+  noteDblibReason(label, sqlField, position, job.fieldBuffer, valueLength);
   return 1;
 }
 

@@ -18,13 +18,14 @@
 #include "load/blobload.h"
 #include "load/params.h"
 #include "load/reader.h"
+#include "load/reasons.h"
 
 namespace {
 
 int copyFixedField(const FieldSpec &f, int recordLength);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
-int failPut(int status, const char *label, int sqlField);
+int failPut(int status, const char *label, const FieldSpec &f, int valueLength);
 
 }  // namespace
 
@@ -39,8 +40,9 @@ int putFixedRecord() {
       short generatedLength = 0;
       const int status = makeGeneratedValue(i, &generatedFormat, &generatedLength);
       if (status != kDbOk) {
-        LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
-                        status, "fixed", i, job.recordCount, job.lineEnd);
+        REJECTION_MESSAGE(f.sqlField, 0, "", 0,
+                          "failure %d converting %s field %d for query at input record %d%s",
+                          status, "fixed", i, job.recordCount, job.lineEnd);
         return 1;
       }
       format = generatedFormat;
@@ -48,15 +50,15 @@ int putFixedRecord() {
     } else {
       length = copyFixedField(f, recordLength);
       if (f.sqlType == kTypeBlob) {
-        trimTrailingBlanks(length);
+        length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
-        if (status != kDbOk) return failPut(status, "fixed blob put of field", f.sqlField);
+        if (status != kDbOk) return failPut(status, "fixed blob put of field", f, length);
         continue;
       }
       if (f.format == kFormatFixed) format = formatForExternalType(f, &length);
     }
     const int status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
-    if (status != kDbOk) return failPut(status, "fixed Putfield", f.sqlField);
+    if (status != kDbOk) return failPut(status, "fixed Putfield", f, length);
   }
   return 0;
 }
@@ -101,9 +103,11 @@ int formatForExternalType(const FieldSpec &f, int *length) {
   return format;
 }
 
-int failPut(int status, const char *label, int sqlField) {
+// The value is the field's bytes, still in fieldBuffer.
+int failPut(int status, const char *label, const FieldSpec &f, int valueLength) {
   job.lastDblibError = status;
-  ReportDblibError(label, sqlField);
+  ReportDblibError(label, f.sqlField);
+  noteDblibReason(label, f.sqlField, f.position, job.fieldBuffer, valueLength);
   return 1;
 }
 

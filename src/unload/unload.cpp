@@ -9,6 +9,7 @@
 
 #include "csv/csvwriter.h"
 #include "dblib/dbfuncs.h"
+#include "job/progress.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "unload/writer.h"
@@ -32,6 +33,7 @@ void unloadRows() {
   if (job.excelFormat) job.csvMode ? writeCsvHeading() : writeExcelHeader();
 
   const bool delimited = job.separator != 0;
+  startProgress(false);
   // At most `rows` rows are fetched.
   while (job.maxRows <= 0 || job.recordCount < job.maxRows) {
     code = FetchRow(query);
@@ -40,11 +42,13 @@ void unloadRows() {
     if (job.skipCount > 0) job.skipCount = 0;
     ++job.recordCount;
     writeRow(delimited);
+    tickProgress();
   }
 
   code = CloseCursor(query);
   if (code != kDbOk) cursorFailure(code, "closing cursor");
   flushDataFile();
+  finishProgress();
 }
 
 namespace {

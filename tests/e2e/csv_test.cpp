@@ -103,7 +103,7 @@ TEST_F(CsvRun, Load_ExtraFieldsAreRejectedAndShortRecordsFollowShortOk) {
   ASSERT_EQ(exitCode, 0) << out;
   EXPECT_EQ(out,
             "Lodrun #: record 2 has 4 fields, 3 expected\r\n"
-            "Lodrun #: record 3 contains null field at 3 (short) - discarded)"
+            "Lodrun #: record 3 contains null field at 3 (short) - discarded)\r\n"
             "Lodrun #: record 4 has 4 fields, 3 expected\r\n"
             " 5 input (or update) records (short: 1, skipped: 3)\r\n"
             "\tprocessed from file in.csv\r\n");

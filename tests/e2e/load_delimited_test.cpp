@@ -77,7 +77,7 @@ TEST_F(LoadRun, DelimitedLoad_ShortRecordsAreNullOnlyWithShortOk) {
   const std::string data = "STARTDATA\n1,a\n2,\n3,,x\n4,b,c,d\n";
   run(header("delimiter=, variables=2 errors=5 discards=bad.txt") +
       "insert into p values (?, ?)\n" + data);
-  EXPECT_EQ(out, "Lodrun #: record 2 contains null field at 2 (short) - discarded)" +
+  EXPECT_EQ(out, "Lodrun #: record 2 contains null field at 2 (short) - discarded)\r\n" +
                      summary(4, 1, 1));
   EXPECT_EQ(readFile(dir.file("bad.txt")), "2,\r\n");
   EXPECT_EQ(rows("select id, name from p order by id"),

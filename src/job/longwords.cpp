@@ -1,0 +1,27 @@
+// longwords.cpp - --help and --version: they answer and end the run before
+// anything is read or opened.
+#include "job/longwords.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "job/messages.h"
+#include "job/settings.h"
+#include "job/switches.h"
+
+bool applyLongWord(const char *word) {
+  if (std::strcmp(word, "--help") == 0) {
+    printUsage();
+    message("Lodrun  Options lines, keywords, field specifications and exit statuses: "
+            "see lodrun(1)%s", job.lineEnd);
+    std::fflush(stdout);
+    std::exit(0);
+  }
+  if (std::strcmp(word, "--version") == 0) {
+    std::printf("lodrun %s\n", LODRUN_VERSION);
+    std::fflush(stdout);
+    std::exit(0);
+  }
+  return false;
+}
