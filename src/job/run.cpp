@@ -95,7 +95,18 @@ int runDriver(int argc, char **argv) {
   return 0;
 }
 
+namespace {
+void (*abortHook)() = nullptr;
+}  // namespace
+
+void setAbortHook(void (*hook)()) { abortHook = hook; }
+
 void abortRun() {
+  if (abortHook != nullptr) {
+    void (*hook)() = abortHook;
+    abortHook = nullptr;
+    hook();
+  }
   message("Lodrun aborting due to fatal error(s), current record count: %d%s",
           job.recordCount, job.lineEnd);
   if (job.transactionHandle != 0) PanicExitDb();

@@ -1,11 +1,14 @@
 // loadloop.cpp - the record loop of a load, and the discards.
 //
 //   data file --readRecord--> inputBuffer --putDelimitedRecord /
-//   putFixedRecord--> input XSQLVARs --ExecuteQuery--> database
+//   putFixedRecord--> input XSQLVARs --submitRecord--> batch (batch.cpp)
+//       --ExecuteQuery (a block of records, or executeRecord: one)--> database
 //                          \--rejected--> discardRecord --> discards file
-//   every `trans` records: RestartTransaction (commit retaining)
+//   every `trans` records: flushBatch, commitPoint (commit retaining)
 //
-// The statement is prepared once; a record allocates nothing.
+// The statement is prepared once; a record allocates nothing. The records
+// gathered in a batch execute before anything that follows them shows: a
+// rejected record's report, a restart point, the end of the load.
 #include "load/loadloop.h"
 
 #include <cstdio>
@@ -14,12 +17,13 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "load/batch.h"
 #include "load/params.h"
 #include "load/reader.h"
 
 namespace {
 
-void executeRecord();
+void commitPoint();
 void writeDiscard(FILE *stream, int length);
 void finishDiscards();
 [[noreturn]] void failDblib(int result, const char *label);
@@ -29,17 +33,23 @@ void finishDiscards();
 void loadRecords() {
   const bool delimitedRecords = job.separator != 0;
   const int highestPosition = prepareRecordFields();
+  openBatch();
   for (;;) {
     const int length = readRecord();
     if (length == 0) break;
     const int rejected =
         delimitedRecords ? putDelimitedRecord(highestPosition) : putFixedRecord();
     if (rejected != 0) {
+      flushBatch();
       discardRecord(length);
       continue;
     }
-    executeRecord();
+    submitRecord();
+    if (job.recordCount % job.commitEvery != 0) continue;
+    flushBatch();
+    commitPoint();
   }
+  flushBatch();
   finishDiscards();
 }
 
@@ -55,12 +65,16 @@ void discardRecord(int length) {
   if (job.rejectedCount >= job.maxErrors) abortRun();
 }
 
-namespace {
-
+// The one place a refused execution is reported.
 void executeRecord() {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
   if (result != kDbOk) failDblib(result, "execute prepared");
-  if (job.recordCount % job.commitEvery != 0) return;
+}
+
+namespace {
+
+// Every commit of the load's work before the driver's final one.
+void commitPoint() {
   const int restarted = RestartTransaction(&job.transactionHandle);
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);

@@ -3,9 +3,9 @@
 #define LODRUN_LOAD_LOADLOOP_H
 
 // Reads, converts and executes every record with the statement, session and
-// data stream that validateLayout left in `job`; restarts the transaction
-// (commit retaining) after every record whose number is a multiple of
-// `trans`. A rejected record goes to discardRecord. Returns at the end of the
+// data stream that validateLayout left in `job`, `batch` records per
+// execution (batch.h); restarts the transaction (commit retaining) after
+// every executed record whose number is a multiple of `trans`. A rejected record goes to discardRecord. Returns at the end of the
 // input or at the rows limit, with the discards file flushed; a refused
 // execute, a failed restart or a discards write error ends the run.
 void loadRecords();
@@ -16,5 +16,10 @@ void loadRecords();
 // standard output. Counts it in job.rejectedCount and ends the run
 // (abortRun) when that reaches job.maxErrors, or when the write fails.
 void discardRecord(int length);
+
+// Executes job.queryRecord once with the values in its input variables.
+// Returns on success; a refusal is reported ("execute prepared", after
+// dblib's status report) and ends the run through abortRun.
+void executeRecord();
 
 #endif  // LODRUN_LOAD_LOADLOOP_H
