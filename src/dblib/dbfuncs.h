@@ -484,5 +484,9 @@ int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFir
 // Makes `count` input variables from `first` NULL and zeroes their blob and
 // array ids. 0 or the locator codes.
 int SetInputsNull(QueryRecord *query, int first, int count);
+// Keeps a copy of the client status vector (and its SQLCODE), and puts it
+// back: a trial that may fail leaves no trace in later status dumps.
+void KeepClientStatus();
+void RestoreClientStatus();
 
 #endif  // LODRUN_DBLIB_DBFUNCS_H

@@ -18,6 +18,9 @@
 
 namespace {
 
+ISC_STATUS_ARRAY keptStatus;
+long keptSqlCode = 0;
+
 bool isIdentifier(int type) {
   const int plain = type & ~1;
   return plain == SQL_BLOB || plain == SQL_ARRAY;
@@ -119,4 +122,14 @@ int SetInputsNull(QueryRecord *query, int first, int count) {
     if (isIdentifier(var.sqltype)) std::memset(var.sqldata, 0, sizeof(ISC_QUAD));
   }
   return kDbOk;
+}
+
+void KeepClientStatus() {
+  std::memcpy(keptStatus, statusVector, sizeof keptStatus);
+  keptSqlCode = lastSqlCode;
+}
+
+void RestoreClientStatus() {
+  std::memcpy(statusVector, keptStatus, sizeof keptStatus);
+  lastSqlCode = keptSqlCode;
 }

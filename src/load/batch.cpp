@@ -59,6 +59,7 @@ void openBatch() {
   if (wanted < 2 || batch.inputs < 1 || job.queryRecord.outputCount != 0) return;
 
   // Whatever dblib reports while the block is tried is not the run's.
+  KeepClientStatus();
   startHolding();
   std::vector<DescribedInput> inputs;
   std::vector<std::string> types;
@@ -70,6 +71,7 @@ void openBatch() {
       if (prepareBlock(types, markers, lineComment, slots)) break;
   }
   stopHolding();
+  RestoreClientStatus();
   if (batch.slots > 1) setAbortHook(flushBatch);
 }
 
@@ -104,6 +106,7 @@ void flushBatch() {
   const int32_t records = count;
   PutField(FmtLong, &batch.block, 1, static_cast<int>(sizeof records),
            reinterpret_cast<const char *>(&records));
+  KeepClientStatus();
   const int result = ExecuteQuery(&batch.block, &job.transactionHandle);
   // A refused block's report lies past `held` and is never released.
   stopHolding();
@@ -111,6 +114,7 @@ void flushBatch() {
     releaseHeld(0, held);
     return;
   }
+  RestoreClientStatus();
   runOneByOne(count, held);
 }
 
@@ -145,6 +149,10 @@ bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *ty
   if (!closed || static_cast<int>(markers->size()) != batch.inputs) return false;
   inputs->assign(static_cast<size_t>(batch.inputs), DescribedInput{});
   if (DescribeInputs(&job.queryRecord, inputs->data(), batch.inputs) != kDbOk) return false;
+  // A refused block has used up the blobs its records created, so they could
+  // not run again one by one: blob statements go record by record.
+  for (const DescribedInput &input : *inputs)
+    if ((input.sqltype & ~1) == SQL_BLOB) return false;
   std::vector<CollationName> names;
   if (needsNames(*inputs) && !readCollationNames(&names)) return false;
   for (const DescribedInput &input : *inputs) {
@@ -157,8 +165,7 @@ bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *ty
 bool needsNames(const std::vector<DescribedInput> &inputs) {
   for (const DescribedInput &input : inputs) {
     const int type = input.sqltype & ~1;
-    if (type == SQL_TEXT || type == SQL_VARYING || (type == SQL_BLOB && input.sqlsubtype == 1))
-      return true;
+    if (type == SQL_TEXT || type == SQL_VARYING) return true;
   }
   return false;
 }
