@@ -43,7 +43,6 @@ bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *ty
                std::vector<size_t> *markers, bool *lineComment);
 bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
                   bool lineComment, int slots);
-bool readCollationNames(std::vector<CollationName> *names);
 bool needsNames(const std::vector<DescribedInput> &inputs);
 int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t textPerSlot);
 int slotVariable(int slot) { return 2 + slot * batch.inputs; }
@@ -154,7 +153,7 @@ bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *ty
   for (const DescribedInput &input : *inputs)
     if ((input.sqltype & ~1) == SQL_BLOB) return false;
   std::vector<CollationName> names;
-  if (needsNames(*inputs) && !readCollationNames(&names)) return false;
+  if (needsNames(*inputs) && !readCollationNames(&job.transactionHandle, &names)) return false;
   for (const DescribedInput &input : *inputs) {
     types->push_back(declareInput(input, names));
     if (types->back().empty()) return false;
@@ -200,44 +199,6 @@ bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_
   batch.slots = slots;
   batch.dirtySlots = 0;
   return true;
-}
-
-bool plainName(const char *name) {
-  if (*name == '\0') return false;
-  for (const char *c = name; *c != '\0'; ++c)
-    if (!((*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_' || *c == '$'))
-      return false;
-  return true;
-}
-
-// The database's character sets and collations, by id; names that would need
-// quotes are left out (a parameter using them is not declared).
-bool readCollationNames(std::vector<CollationName> *names) {
-  static QueryRecord query;
-  query = QueryRecord{};
-  query.cursorName = "lodrun_collations";
-  query.sqlText =
-      "select co.rdb$character_set_id, co.rdb$collation_id, cs.rdb$bytes_per_character,"
-      " trim(cs.rdb$character_set_name), trim(co.rdb$collation_name)"
-      " from rdb$collations co join rdb$character_sets cs"
-      " on cs.rdb$character_set_id = co.rdb$character_set_id";
-  query.outputCount = 5;
-  if (PrepareQuery(&query, &job.transactionHandle) != kDbOk) return false;
-  if (OpenCursor(&query, &job.transactionHandle) != kDbOk) return false;
-  int status = kDbOk;
-  while ((status = FetchRow(&query)) == kDbOk) {
-    int32_t numbers[3] = {};
-    char charset[64] = {}, collation[64] = {};
-    bool ok = true;
-    for (int c = 0; c < 3; ++c)
-      ok = ok && GetField(c + 1, &query, FmtLong, 4, reinterpret_cast<char *>(&numbers[c])) == kDbOk;
-    ok = ok && GetField(4, &query, FmtText, sizeof charset - 1, charset) == kDbOk;
-    ok = ok && GetField(5, &query, FmtText, sizeof collation - 1, collation) == kDbOk;
-    if (!ok || !plainName(charset) || !plainName(collation)) continue;
-    names->push_back(CollationName{numbers[0], numbers[1], numbers[2], charset, collation});
-  }
-  CloseCursor(&query);
-  return status == kDbEndOfData;
 }
 
 }  // namespace

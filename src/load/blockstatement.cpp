@@ -10,6 +10,7 @@
 #include "load/blockstatement.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -23,6 +24,7 @@ size_t closingQuote(std::string_view sql, size_t start);
 size_t closingQString(std::string_view sql, size_t start);
 void appendStatement(std::string *text, std::string_view sql, const std::vector<size_t> &markers,
                      int firstParameter);
+bool plainName(const char *name);
 
 }  // namespace
 
@@ -110,6 +112,35 @@ std::string buildBlockText(std::string_view sql, const std::vector<size_t> &mark
   return text;
 }
 
+bool readCollationNames(isc_tr_handle *tr, std::vector<CollationName> *names) {
+  static QueryRecord query;
+  query = QueryRecord{};
+  query.cursorName = "lodrun_collations";
+  query.sqlText =
+      "select co.rdb$character_set_id, co.rdb$collation_id, cs.rdb$bytes_per_character,"
+      " trim(cs.rdb$character_set_name), trim(co.rdb$collation_name)"
+      " from rdb$collations co join rdb$character_sets cs"
+      " on cs.rdb$character_set_id = co.rdb$character_set_id";
+  query.outputCount = 5;
+  if (PrepareQuery(&query, tr) != kDbOk) return false;
+  if (OpenCursor(&query, tr) != kDbOk) return false;
+  int status = kDbOk;
+  while ((status = FetchRow(&query)) == kDbOk) {
+    int32_t numbers[3] = {};
+    char charset[64] = {}, collation[64] = {};
+    bool ok = true;
+    for (int c = 0; c < 3; ++c)
+      ok = ok && GetField(c + 1, &query, FmtLong, 4, reinterpret_cast<char *>(&numbers[c])) == kDbOk;
+    ok = ok && GetField(4, &query, FmtText, sizeof charset - 1, charset) == kDbOk;
+    ok = ok && GetField(5, &query, FmtText, sizeof collation - 1, collation) == kDbOk;
+    if (!ok || !plainName(charset) || !plainName(collation)) continue;
+    names->push_back(CollationName{numbers[0], numbers[1], numbers[2], charset, collation});
+  }
+  CloseCursor(&query);
+  return status == kDbEndOfData;
+}
+
+
 size_t messageBytesPerSlot(const std::vector<DescribedInput> &inputs) {
   size_t bytes = 0;
   for (const DescribedInput &input : inputs)
@@ -193,6 +224,14 @@ void appendStatement(std::string *text, std::string_view sql, const std::vector<
     from = marker + 1;
   }
   text->append(sql.substr(from));
+}
+
+bool plainName(const char *name) {
+  if (*name == '\0') return false;
+  for (const char *c = name; *c != '\0'; ++c)
+    if (!((*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_' || *c == '$'))
+      return false;
+  return true;
 }
 
 }  // namespace

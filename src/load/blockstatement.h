@@ -34,6 +34,12 @@ struct CollationName {
 // comment, and *lineComment when it ends inside a line comment.
 std::vector<size_t> findParameterMarkers(std::string_view sql, bool *closed, bool *lineComment);
 
+// Reads the database's character sets and collations (with their ids and
+// the character set's bytes per character) through a statement of its own in
+// transaction `tr`. Names that would need quotes are left out, so a
+// parameter using them is not declared. False when the query fails.
+bool readCollationNames(isc_tr_handle *tr, std::vector<CollationName> *names);
+
 // The PSQL type that declares a described input variable exactly as the
 // statement described it: "INTEGER", "NUMERIC(9,2)", "VARCHAR(10) CHARACTER
 // SET UTF8 COLLATE UNICODE_CI", "BLOB SUB_TYPE 1 CHARACTER SET UTF8", ...
