@@ -174,11 +174,11 @@ std::string textType(const char *kind, const DescribedInput &input,
   return type;
 }
 
-// Numbers with a scale are NUMERIC (subtype 1 or none) or DECIMAL (2) of the
-// widest precision their storage holds.
+// NUMERIC (subtype 1, or a scale without subtype) and DECIMAL (2) columns
+// get the widest precision their storage holds, scale 0 included.
 std::string scaledType(const char *whole, int precision, const DescribedInput &input) {
   const int scale = -input.sqlscale;
-  if (scale <= 0) return whole;
+  if (scale <= 0 && input.sqlsubtype == 0) return whole;
   const bool decimal = input.sqlsubtype == 2 && precision > 4;
   char type[40];
   std::snprintf(type, sizeof type, "%s(%d,%d)", decimal ? "DECIMAL" : "NUMERIC", precision, scale);
