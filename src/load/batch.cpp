@@ -117,8 +117,6 @@ void flushBatch() {
   runOneByOne(count, held);
 }
 
-int batchSlots() { return batch.slots; }
-
 namespace {
 
 // The records of a refused block, one by one, each after its held output.

@@ -36,7 +36,4 @@ void submitRecord();
 // job.recordCount at its own number. Nothing gathered: nothing happens.
 void flushBatch();
 
-// Records per execution in use: 1 when the run goes record by record.
-int batchSlots();
-
 #endif  // LODRUN_LOAD_BATCH_H
