@@ -32,13 +32,14 @@ class BatchBlock : public ::testing::Test {
   const std::string path = dir.file("block.fdb");
   isc_db_handle db = 0;
   isc_tr_handle tr = 0;
+  // dblib keeps the records registered until the database closes.
+  std::string sql, text;
+  QueryRecord statement, block;
 };
 
 TEST_F(BatchBlock, BlockParameters_DeclareEveryColumnTypeAsDescribed) {
-  const std::string sql =
-      "insert into every values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-      "?)";
-  QueryRecord statement;
+  sql = "insert into every values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+        "?)";
   statement.sqlText = sql.c_str();
   statement.inputCount = 22;
   ASSERT_EQ(PrepareQuery(&statement, &tr), kDbOk);
@@ -62,12 +63,10 @@ TEST_F(BatchBlock, BlockParameters_DeclareEveryColumnTypeAsDescribed) {
 
 TEST_F(BatchBlock, BlockParameters_EverySlotHasTheStatementsForms) {
   // Every column but the array, with '?' also inside an expression.
-  const std::string sql =
-      "insert into every (c10, v10, vu, vc, cw, vo, sm, i, bi, n41, n92, d31, d184, n50, f, dp,"
-      " d, t, ts, bt, bb) values (?, ?, ?, ?, ?, ?, ?, ? + 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-      " ?, ?)";
+  sql = "insert into every (c10, v10, vu, vc, cw, vo, sm, i, bi, n41, n92, d31, d184, n50, f, dp,"
+        " d, t, ts, bt, bb) values (?, ?, ?, ?, ?, ?, ?, ? + 1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+        " ?, ?)";
   constexpr int kInputs = 21;
-  QueryRecord statement;
   statement.sqlText = sql.c_str();
   statement.inputCount = kInputs;
   ASSERT_EQ(PrepareQuery(&statement, &tr), kDbOk);
@@ -81,8 +80,7 @@ TEST_F(BatchBlock, BlockParameters_EverySlotHasTheStatementsForms) {
   bool closed = false, lineComment = false;
   const std::vector<size_t> markers = findParameterMarkers(sql, &closed, &lineComment);
   ASSERT_EQ(markers.size(), static_cast<size_t>(kInputs));
-  const std::string text = buildBlockText(sql, markers, lineComment, types, 3);
-  QueryRecord block;
+  text = buildBlockText(sql, markers, lineComment, types, 3);
   block.sqlText = text.c_str();
   block.inputCount = 1 + 3 * kInputs;
   ASSERT_EQ(PrepareQuery(&block, &tr), kDbOk) << text;
