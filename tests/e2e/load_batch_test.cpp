@@ -26,6 +26,7 @@ class BatchRun : public ::testing::Test {
                const std::string &data) {
     ::unlink(db.c_str());
     ::unlink(dir.file("bad.txt").c_str());
+    ::unlink(dir.file("run.log").c_str());
     if (createScript.empty()) {
       EXPECT_TRUE(createDatabase(db, schema));
     } else {
@@ -41,6 +42,8 @@ class BatchRun : public ::testing::Test {
     const RunResult r = runLodrun({"-x", "run.cmd"}, "", {}, dir.path());
     Outcome o;
     o.out = withoutLineNumbers(r.out);
+    if (fileExists(dir.file("run.log")))
+      o.out += "--- run.log ---\n" + withoutLineNumbers(readFile(dir.file("run.log")));
     o.exitCode = r.exitCode;
     if (fileExists(dir.file("bad.txt"))) o.discards = readFile(dir.file("bad.txt"));
     for (const std::string &row : queryRows(db, select)) o.table += row + "\n";
@@ -128,6 +131,20 @@ TEST_F(BatchRun, Batch_DuplicateKeyInsideABatchFailsAsAlone) {
   EXPECT_NE(o.out.find("current record count: 150\r\n"), std::string::npos) << o.out;
   EXPECT_EQ(o.discards, "");
   EXPECT_EQ(std::count(o.table.begin(), o.table.end(), '\n'), 100);
+}
+
+TEST_F(BatchRun, Batch_LogFileGetsTheSameReports) {
+  std::string data;
+  for (int i = 1; i <= 30; ++i)
+    data += i == 12 ? "12,x\n" : i == 20 ? typedRecord(3) : i == 22 ? "22,y\n" : typedRecord(i);
+  const Outcome o =
+      expectSame(8, "delimiter=, variables=11 errors=5 logfile=run.log", kInsertT, data);
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_NE(o.out.find("--- run.log ---"), std::string::npos);
+  EXPECT_NE(o.out.find("current record count: 20\r\n"), std::string::npos) << o.out;
+  // Record 12's rejection shows; record 22's, after the failing one, does not.
+  ASSERT_NE(o.out.find("SQL field 2: Number"), std::string::npos) << o.out;
+  EXPECT_EQ(o.out.find("SQL field 2: Number"), o.out.rfind("SQL field 2: Number")) << o.out;
 }
 
 TEST_F(BatchRun, Batch_ErrorsLimitExecutesTheRecordsBeforeIt) {
