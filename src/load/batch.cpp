@@ -36,6 +36,11 @@ struct Batch {
   int dirtySlots = 0; // slots that may hold values since they were made NULL
   int recordNumber[kMaxBatchSize] = {};
   long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
+  // Each slot's record as read, so that a re-run record finds job.inputBuffer
+  // as it was when the record was converted; kept for the run (no allocation
+  // per record once they have grown).
+  std::string recordText[kMaxBatchSize];
+  std::string current;  // job.inputBuffer while the slots re-run
 };
 Batch batch;
 
@@ -74,7 +79,7 @@ void openBatch() {
   if (batch.slots > 1) setAbortHook(flushBatch);
 }
 
-void submitRecord() {
+void submitRecord(int length) {
   if (batch.slots < 2) {
     executeRecord();
     return;
@@ -82,6 +87,8 @@ void submitRecord() {
   const int slot = batch.gathered;
   MoveInputValues(&job.queryRecord, 1, &batch.block, slotVariable(slot), batch.inputs);
   batch.recordNumber[slot] = job.recordCount;
+  const int bytes = job.recordLength > 0 ? job.recordLength : length;
+  batch.recordText[slot].assign(job.inputBuffer, static_cast<size_t>(bytes < 0 ? 0 : bytes));
   batch.heldEnd[slot] = holdingOutput() ? heldLength() : 0;
   ++batch.gathered;
   if (batch.dirtySlots < batch.gathered) batch.dirtySlots = batch.gathered;
@@ -119,22 +126,29 @@ void flushBatch() {
 
 namespace {
 
-// The records of a refused block, one by one, each after its held output.
-// When they all pass, the block itself is what the database refuses, and
-// the rest of the run goes record by record.
+// The records of a refused block, one by one, each after its held output,
+// with job.recordCount and job.inputBuffer as when it was read. When they all
+// pass, the block itself is what the database refuses, and the rest of the
+// run goes record by record.
 void runOneByOne(int count, long held) {
   const int current = job.recordCount;
+  batch.current.assign(job.inputBuffer, kBufferSize);
+  bool allExecuted = true;
   long from = 0;
   for (int s = 0; s < count; ++s) {
     releaseHeld(from, batch.heldEnd[s]);
     from = batch.heldEnd[s];
     MoveInputValues(&batch.block, slotVariable(s), &job.queryRecord, 1, batch.inputs);
     job.recordCount = batch.recordNumber[s];
-    executeRecord();
+    const std::string &record = batch.recordText[s];
+    std::memcpy(job.inputBuffer, record.data(), record.size());
+    job.inputBuffer[record.size()] = '\0';
+    allExecuted = executeRecord() && allExecuted;
   }
   releaseHeld(from, held);
+  std::memcpy(job.inputBuffer, batch.current.data(), kBufferSize);
   job.recordCount = current;
-  batch.slots = 1;
+  if (allExecuted) batch.slots = 1;
 }
 
 // The statement's markers, one per input variable, each with a type a block

@@ -24,11 +24,13 @@ constexpr int kMaxBatchSize = 256;
 // silently. Writes nothing.
 void openBatch();
 
-// The record in job.inputBuffer was converted into job.queryRecord's input
-// variables: its values are moved into the next slot (executed at once when
-// the run goes record by record), and the slots execute when full. Returns
-// when executed or gathered; a failing record ends the run (executeRecord).
-void submitRecord();
+// The record in job.inputBuffer (`length` bytes as readRecord gave them;
+// fixed-size records: job.recordLength) was converted into job.queryRecord's
+// input variables: its values are moved into the next slot (executed at once
+// when the run goes record by record), and the slots execute when full.
+// Returns when executed or gathered; a failing record ends the run
+// (executeRecord).
+void submitRecord(int length);
 
 // Executes the gathered records in order and releases what was held behind
 // them; on failure of the block, runs them one by one. Returns when all have

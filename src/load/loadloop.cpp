@@ -44,7 +44,7 @@ void loadRecords() {
       discardRecord(length);
       continue;
     }
-    submitRecord();
+    submitRecord(length);
     if (job.recordCount % job.commitEvery != 0) continue;
     flushBatch();
     commitPoint();
@@ -66,9 +66,10 @@ void discardRecord(int length) {
 }
 
 // The one place a refused execution is reported.
-void executeRecord() {
+bool executeRecord() {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
   if (result != kDbOk) failDblib(result, "execute prepared");
+  return true;
 }
 
 namespace {

@@ -17,9 +17,12 @@ void loadRecords();
 // (abortRun) when that reaches job.maxErrors, or when the write fails.
 void discardRecord(int length);
 
-// Executes job.queryRecord once with the values in its input variables.
-// Returns on success; a refusal is reported ("execute prepared", after
-// dblib's status report) and ends the run through abortRun.
-void executeRecord();
+// Executes job.queryRecord once with the values in its input variables;
+// job.inputBuffer and job.recordCount are those of the record they came
+// from (also when a batch re-runs its records one by one). Returns true when
+// the record was executed; a refusal is reported ("execute prepared", after
+// dblib's status report) and ends the run through abortRun, so false is
+// left for a refusal that rejects the record only.
+bool executeRecord();
 
 #endif  // LODRUN_LOAD_LOADLOOP_H
