@@ -2,7 +2,8 @@
 // statement for several records in one execution.
 //
 //   sql --findParameterMarkers--> '?' offsets --buildBlockText--> block text
-//   DescribedInput --declareInput--> "NUMERIC(9,2)", "VARCHAR(5) CHARACTER SET ..."
+//   rdb$character_sets, rdb$collations --readCollationNames--> names by id
+//   DescribedInput, names --declareInput--> "NUMERIC(9,2)", "VARCHAR(5) ..."
 //
 // A parameter of the block is declared with the very type the statement
 // described for its marker, so a value reaches the statement through the
@@ -140,7 +141,6 @@ bool readCollationNames(isc_tr_handle *tr, std::vector<CollationName> *names) {
   return status == kDbEndOfData;
 }
 
-
 size_t messageBytesPerSlot(const std::vector<DescribedInput> &inputs) {
   size_t bytes = 0;
   for (const DescribedInput &input : inputs)
@@ -226,6 +226,7 @@ void appendStatement(std::string *text, std::string_view sql, const std::vector<
   text->append(sql.substr(from));
 }
 
+// A name that needs no quotes: upper-case letters, digits, '_' and '$'.
 bool plainName(const char *name) {
   if (*name == '\0') return false;
   for (const char *c = name; *c != '\0'; ++c)
