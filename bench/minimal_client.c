@@ -1,17 +1,21 @@
 /* minimal_client.c - the benchmark's lower bound for per-record execution.
  *
  * The least a per-record loader or unloader can do through the client
- * library, written plainly so that its time is a floor for lodrun's:
+ * library: the fastest client we can write that executes once per record,
+ * so that its time is a floor for lodrun's:
  *
- *   load:   file --fgets/fread--> record --hand-split--> bound XSQLVARs
+ *   load:   file --fread 64 KiB blocks--> line --hand-split--> bound XSQLVARs
+ *                (numbers, cents and day numbers computed in place)
  *                --isc_dsql_execute (one per record)--> bench_rows
  *   unload: bench_rows --isc_dsql_fetch (one per row)--> XSQLVARs
- *                --fprintf--> CSV file
+ *                --digits and dates written by hand--> 64 KiB block --> file
  *
- * One attach (embedded path, SYSDBA), one transaction (write, concurrency,
- * wait), one statement prepared once. Loads commit retaining every 5000
- * records and commit at the end. No batching and no multi-row inserts: the
- * point is the cost of one execute per record.
+ * No stdio formatting on the data path. One attach (SYSDBA, or ISC_USER and
+ * ISC_PASSWORD from the environment; a host:/path name goes through the
+ * server), one transaction (write, concurrency, wait), one statement prepared
+ * once. Loads commit retaining every 5000 records and commit at the end. No
+ * batching and no multi-row inserts: the point is the cost of one execute
+ * per record.
  *
  * Usage: minimal_client load-delimited|load-fixed|unload DATABASE FILE
  *   load-delimited  FILE holds lines id,name,amount,DD/MM/YYYY,note
@@ -30,7 +34,7 @@
 #include <string.h>
 #include <time.h>
 
-enum { kFieldCount = 5, kCommitEvery = 5000, kFixedLrecl = 126, kLineMax = 8192 };
+enum { kFieldCount = 5, kCommitEvery = 5000, kFixedLrecl = 126 };
 
 static const char kInsertSql[] =
     "insert into bench_rows (id, name, amount, born, note) values (?, ?, ?, ?, ?)";
@@ -92,13 +96,23 @@ static char *addParameter(char *at, char tag, const char *value) {
   return at + length;
 }
 
-/* Attaches `path` as SYSDBA and starts the one write transaction. */
+/* The environment's value of `name`, or `fallback`. */
+static const char *setting(const char *name, const char *fallback) {
+  const char *value = getenv(name);
+  return value && *value ? value : fallback;
+}
+
+/* Attaches `path` (as ISC_USER, default SYSDBA) and starts the one write
+ * transaction. */
 static void openSession(const char *path) {
-  char dpb[64];
+  char dpb[600];
   char *end = dpb;
+  const char *user = setting("ISC_USER", "SYSDBA");
+  const char *password = setting("ISC_PASSWORD", "masterkey");
+  if (strlen(user) > 255 || strlen(password) > 255) failRecord("credentials too long");
   *end++ = isc_dpb_version1;
-  end = addParameter(end, isc_dpb_user_name, "SYSDBA");
-  end = addParameter(end, isc_dpb_password, "masterkey");
+  end = addParameter(end, isc_dpb_user_name, user);
+  end = addParameter(end, isc_dpb_password, password);
   if (isc_attach_database(status, 0, path, &database, (short)(end - dpb), dpb))
     failClient("attach");
   static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency,
@@ -195,6 +209,31 @@ static int parseCents(const char *text, int length, ISC_INT64 *out) {
   return 0;
 }
 
+/* Days since 1 March of year 0 of the proleptic Gregorian calendar (the
+ * civil-from-days arithmetic), and back. */
+static long daysFromCivil(long year, int month, int day) {
+  year -= month <= 2;
+  const long era = (year >= 0 ? year : year - 399) / 400;
+  const long yearOfEra = year - era * 400;
+  const long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra;
+}
+
+static void civilFromDays(long days, long *year, int *month, int *day) {
+  const long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long dayOfEra = days - era * 146097;
+  const long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long monthIndex = (5 * dayOfYear + 2) / 153;
+  *day = (int)(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  *month = (int)(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  *year = yearOfEra + era * 400 + (*month <= 2);
+}
+
+/* The database counts dates from 17 November 1858. */
+static long kModifiedJulianEpoch;
+
 /* Reads DD/MM/YYYY into the client's date form; 0 on success. */
 static int parseDate(const char *text, int length, ISC_DATE *out) {
   if (length != 10 || text[2] != '/' || text[5] != '/') return 1;
@@ -210,12 +249,7 @@ static int parseDate(const char *text, int length, ISC_DATE *out) {
     return 1;
   int leap = (parts[2] % 4 == 0 && parts[2] % 100 != 0) || parts[2] % 400 == 0;
   if (parts[1] == 2 && parts[0] == 29 && !leap) return 1;
-  struct tm date;
-  memset(&date, 0, sizeof date);
-  date.tm_mday = parts[0];
-  date.tm_mon = parts[1] - 1;
-  date.tm_year = parts[2] - 1900;
-  isc_encode_sql_date(&date, out);
+  *out = (ISC_DATE)(daysFromCivil(parts[2], parts[1], parts[0]) - kModifiedJulianEpoch);
   return 0;
 }
 
@@ -265,25 +299,60 @@ static void splitFixed(const char *record, const char *text[kFieldCount],
   }
 }
 
-/* Reads the next record into `buffer`; returns 0 at the end of the file. */
-static int readRecord(FILE *file, char *buffer, int fixed) {
-  if (fixed) {
-    size_t got = fread(buffer, 1, kFixedLrecl, file);
-    if (got == 0) return 0;
-    if (got != kFixedLrecl) failRecord("short fixed record");
-    buffer[kFixedLrecl] = '\0';
-    return 1;
+/* Buffered input: 64 KiB blocks, lines handed out in place. */
+typedef struct {
+  FILE *file;
+  char block[1 << 16];
+  size_t start, end;
+  int eof;
+} Input;
+
+/* Moves the unread rest to the front and fills the block behind it. */
+static void refill(Input *in) {
+  memmove(in->block, in->block + in->start, in->end - in->start);
+  in->end -= in->start;
+  in->start = 0;
+  size_t got = fread(in->block + in->end, 1, sizeof in->block - 1 - in->end, in->file);
+  if (got == 0) in->eof = 1;
+  in->end += got;
+}
+
+/* The next record, NUL-ended in the block (valid until the next call), or
+ * NULL at the end of the file. Fixed records are kFixedLrecl bytes; lines
+ * lose their line end, and empty lines are passed over. */
+static char *nextRecord(Input *in, int fixed) {
+  for (;;) {
+    char *at = in->block + in->start;
+    size_t left = in->end - in->start;
+    if (fixed) {
+      if (left >= kFixedLrecl) {
+        in->start += kFixedLrecl;
+        /* the line feed of the record becomes its end */
+        at[kFixedLrecl - 1] = '\0';
+        return at;
+      }
+    } else {
+      char *newline = memchr(at, '\n', left);
+      if (newline || (in->eof && left > 0)) {
+        char *stop = newline ? newline : at + left;
+        in->start += (size_t)(stop - at) + (newline ? 1 : 0);
+        if (stop > at && stop[-1] == '\r') stop--;
+        *stop = '\0';
+        if (stop == at) continue;
+        return at;
+      }
+    }
+    if (in->eof) {
+      if (left > 0) failRecord(fixed ? "short fixed record" : "unreadable line");
+      return NULL;
+    }
+    if (left >= sizeof in->block - 1) failRecord("record too long");
+    refill(in);
   }
-  while (fgets(buffer, kLineMax, file)) {
-    size_t n = strlen(buffer);
-    while (n > 0 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\r')) buffer[--n] = '\0';
-    if (n > 0) return 1;
-  }
-  return 0;
 }
 
 static int load(const char *path, const char *dataPath, int fixed) {
-  FILE *file = fopen(dataPath, "r");
+  FILE *file = fopen(dataPath, "rb");
   if (!file) {
     perror(dataPath);
     return 1;
@@ -298,10 +367,12 @@ static int load(const char *path, const char *dataPath, int fixed) {
   memset(&row, 0, sizeof row);
   bindInput(input, &row);
 
-  char buffer[kLineMax];
+  static Input in;
+  in.file = file;
   const char *text[kFieldCount];
   int length[kFieldCount];
-  while (readRecord(file, buffer, fixed)) {
+  char *buffer;
+  while ((buffer = nextRecord(&in, fixed)) != NULL) {
     recordNumber++;
     if (fixed)
       splitFixed(buffer, text, length);
@@ -337,28 +408,69 @@ static void allocateOutput(XSQLDA *output, short *nullFlags) {
   }
 }
 
+/* Buffered output: rows are written into a 64 KiB block by hand. */
+typedef struct {
+  FILE *file;
+  char block[1 << 16];
+  size_t used;
+} Output;
+
+static void drain(Output *out) {
+  if (out->used && fwrite(out->block, 1, out->used, out->file) != out->used)
+    failRecord("write error");
+  out->used = 0;
+}
+
+/* Room for `bytes` more; a row's column is never longer than 128 bytes. */
+static char *room(Output *out, size_t bytes) {
+  if (out->used + bytes > sizeof out->block) drain(out);
+  return out->block + out->used;
+}
+
 /* Writes a scaled integer (scale 0 to -18) as the shortest decimal text:
  * 12.50 -> 12.5, 7.00 -> 7. */
-static void writeScaled(FILE *out, ISC_INT64 value, int scale) {
+static void writeScaled(Output *out, ISC_INT64 value, int scale) {
   int places = scale < 0 ? (scale < -18 ? 18 : -scale) : 0;
-  unsigned long long divisor = 1;
-  for (int i = 0; i < places; i++) divisor *= 10;
   unsigned long long magnitude =
       value < 0 ? 0ULL - (unsigned long long)value : (unsigned long long)value;
-  unsigned long long fraction = magnitude % divisor;
-  if (value < 0) fputc('-', out);
-  fprintf(out, "%llu", magnitude / divisor);
-  if (fraction == 0) return;
-  char digits[20];
-  for (int i = places - 1; i >= 0; i--, fraction /= 10) digits[i] = (char)('0' + fraction % 10);
-  int n = places;
-  while (n > 0 && digits[n - 1] == '0') n--;
-  fputc('.', out);
-  fwrite(digits, 1, (size_t)n, out);
+  char digits[24];
+  int n = 0;
+  do {
+    digits[n++] = (char)('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0 || n <= places);
+  /* digits hold the number backwards; the fraction is digits[0..places) */
+  int cut = 0;
+  while (cut < places && digits[cut] == '0') cut++;
+  char *at = room(out, 48);
+  if (value < 0) *at++ = '-';
+  for (int i = n - 1; i >= places; i--) *at++ = digits[i];
+  if (cut < places) {
+    *at++ = '.';
+    for (int i = places - 1; i >= cut; i--) *at++ = digits[i];
+  }
+  out->used = (size_t)(at - out->block);
+}
+
+static void writeBytes(Output *out, const char *data, size_t length) {
+  char *at = room(out, length);
+  memcpy(at, data, length);
+  out->used += length;
+}
+
+static void writeByte(Output *out, char byte) {
+  *room(out, 1) = byte;
+  out->used++;
+}
+
+static char *twoDigits(char *at, int value) {
+  at[0] = (char)('0' + value / 10);
+  at[1] = (char)('0' + value % 10);
+  return at + 2;
 }
 
 /* Writes one column of the fetched row in its CSV form. */
-static void writeColumn(FILE *out, const XSQLVAR *var) {
+static void writeColumn(Output *out, const XSQLVAR *var) {
   if (*var->sqlind < 0) return;
   const char *data = var->sqldata;
   switch (var->sqltype & ~1) {
@@ -366,13 +478,13 @@ static void writeColumn(FILE *out, const XSQLVAR *var) {
       ISC_USHORT length;
       memcpy(&length, data, sizeof length);
       while (length > 0 && data[2 + length - 1] == ' ') length--;
-      fwrite(data + 2, 1, length, out);
+      writeBytes(out, data + 2, length);
       break;
     }
     case SQL_TEXT: {
       int n = var->sqllen;
       while (n > 0 && data[n - 1] == ' ') n--;
-      fwrite(data, 1, (size_t)n, out);
+      writeBytes(out, data, (size_t)n);
       break;
     }
     case SQL_LONG: {
@@ -388,9 +500,20 @@ static void writeColumn(FILE *out, const XSQLVAR *var) {
       break;
     }
     case SQL_TYPE_DATE: {
-      struct tm date;
-      isc_decode_sql_date((const ISC_DATE *)data, &date);
-      fprintf(out, "%02d/%02d/%04d", date.tm_mday, date.tm_mon + 1, date.tm_year + 1900);
+      ISC_DATE days;
+      memcpy(&days, data, sizeof days);
+      long year;
+      int month, day;
+      civilFromDays(days + kModifiedJulianEpoch, &year, &month, &day);
+      if (year < 1 || year > 9999) failRecord("date out of range");
+      char *at = room(out, 10);
+      at = twoDigits(at, day);
+      *at++ = '/';
+      at = twoDigits(at, month);
+      *at++ = '/';
+      at = twoDigits(at, (int)(year / 100));
+      at = twoDigits(at, (int)(year % 100));
+      out->used = (size_t)(at - out->block);
       break;
     }
     default:
@@ -399,8 +522,9 @@ static void writeColumn(FILE *out, const XSQLVAR *var) {
 }
 
 static int unload(const char *path, const char *dataPath) {
-  FILE *out = fopen(dataPath, "w");
-  if (!out) {
+  static Output out;
+  out.file = fopen(dataPath, "wb");
+  if (!out.file) {
     perror(dataPath);
     return 1;
   }
@@ -416,13 +540,14 @@ static int unload(const char *path, const char *dataPath) {
   while ((fetched = isc_dsql_fetch(status, &statement, SQL_DIALECT_V6, output)) == 0) {
     recordNumber++;
     for (int i = 0; i < kFieldCount; i++) {
-      if (i > 0) fputc(',', out);
-      writeColumn(out, &output->sqlvar[i]);
+      if (i > 0) writeByte(&out, ',');
+      writeColumn(&out, &output->sqlvar[i]);
     }
-    fputc('\n', out);
+    writeByte(&out, '\n');
   }
   if (fetched != 100) failClient("fetch");
-  if (fclose(out) != 0) failRecord("write error");
+  drain(&out);
+  if (fclose(out.file) != 0) failRecord("write error");
   if (isc_dsql_free_statement(status, &statement, DSQL_close)) failClient("close cursor");
   closeSession(&statement);
   for (int i = 0; i < kFieldCount; i++) free(output->sqlvar[i].sqldata);
@@ -432,6 +557,7 @@ static int unload(const char *path, const char *dataPath) {
 }
 
 int main(int argc, char **argv) {
+  kModifiedJulianEpoch = daysFromCivil(1858, 11, 17);
   if (argc == 4 && strcmp(argv[1], "load-delimited") == 0) return load(argv[2], argv[3], 0);
   if (argc == 4 && strcmp(argv[1], "load-fixed") == 0) return load(argv[2], argv[3], 1);
   if (argc == 4 && strcmp(argv[1], "unload") == 0) return unload(argv[2], argv[3]);

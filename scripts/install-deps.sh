@@ -17,6 +17,10 @@ PACKAGES=(
 if [ "${LODRUN_WITH_SERVER:-0}" = 1 ]; then
   PACKAGES+=(firebird3.0-server)
 fi
+# `BENCH_CALLGRIND=1 make bench` counts instructions under callgrind.
+if [ "${BENCH_CALLGRIND:-0}" = 1 ]; then
+  PACKAGES+=(valgrind)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -518,4 +518,40 @@ int OpenBlob(QueryRecord *query, int variable, isc_tr_handle *tr);
 int GetBlobParameters(int variable, QueryRecord *query, int64_t *totalLength,
                       short *blobType);
 
+// ---------------------------------------------------------------------------
+// Input values between statements (one statement executing several records)
+
+// One input variable as the statement declared it, before dblib coerced it:
+// the XSQLVAR's type (nullable bit included), subtype (texts: character set
+// and collation; numbers: 1 NUMERIC, 2 DECIMAL), length in bytes and scale
+// (blobs: their character set).
+struct DescribedInput {
+  short sqltype = 0;
+  short sqlsubtype = 0;
+  short sqllen = 0;
+  short sqlscale = 0;
+};
+
+// Describes the input variables of a prepared query again into inputs[0..]
+// (room for `capacity`). 0, 20003, 20033 (no inputs), 20035 (no room), or
+// 20006 after the status report.
+int DescribeInputs(QueryRecord *query, DescribedInput *inputs, int capacity);
+// 0 when input variables a[aFirst..] and b[bFirst..] (1-based, `count` of
+// them) have the same coerced type, subtype, scale and capacity; 20029 when
+// they differ; locator codes (20003, 20033, 20035 out of range).
+int SameInputForms(QueryRecord *a, int aFirst, QueryRecord *b, int bFirst, int count);
+// Copies the values of `count` input variables of `from` (from fromFirst,
+// 1-based) into those of `to` (from toFirst): data, current length and null
+// indicator. The blob and array ids in `from` are zeroed, as an execution
+// would have spent them. The two must have the same forms (SameInputForms).
+// 0 or the locator codes, nothing copied then.
+int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFirst, int count);
+// Makes `count` input variables from `first` NULL and zeroes their blob and
+// array ids. 0 or the locator codes.
+int SetInputsNull(QueryRecord *query, int first, int count);
+// Keeps a copy of the client status vector (and its SQLCODE), and puts it
+// back: a trial that may fail leaves no trace in later status dumps.
+void KeepClientStatus();
+void RestoreClientStatus();
+
 #endif  // LODRUN_DBLIB_DBFUNCS_H

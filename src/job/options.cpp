@@ -48,6 +48,16 @@ void warnAlreadySetTo(const char *what, int old) {
   message(" Warning: %s already set to %d, setting again%s", what, old, job.lineEnd);
 }
 
+int ruleBatch(int n) {
+  if (n <= 0) return 0;
+  if (job.keywordNumber >= 1 && job.keywordNumber <= 256)
+    job.batchSize = static_cast<short>(job.keywordNumber);
+  else
+    LOCATED_MESSAGE("warning: batch size unbelievable (1-256 range): %d, ignored%s",
+                    job.keywordNumber, job.lineEnd);
+  return 0;
+}
+
 int ruleCharset(int n) {
   if (n <= 0) return 0;
   if (job.transCharSet != nullptr) warnAlreadySet("transCharSet");
@@ -317,6 +327,7 @@ struct KeywordRule {
 // The order of application, whatever the order in the line: direction
 // always takes effect before xtra_fields and the fillers.
 constexpr KeywordRule kRules[] = {
+    {"batch", ruleBatch},
     {"charset", ruleCharset},       {"delimiter", ruleDelimiter},
     {"csv", ruleCsv},               {"null", ruleNull},
     {"direction", ruleDirection},   {"db", ruleDb},

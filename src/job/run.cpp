@@ -102,7 +102,18 @@ int completedRunStatus() {
   return job.warnExit && incomplete ? kExitWarnings : 0;
 }
 
+namespace {
+void (*abortHook)() = nullptr;
+}  // namespace
+
+void setAbortHook(void (*hook)()) { abortHook = hook; }
+
 void abortRun() {
+  if (abortHook != nullptr) {
+    void (*hook)() = abortHook;
+    abortHook = nullptr;
+    hook();
+  }
   finishProgress();
   message("Lodrun aborting due to fatal error(s), current record count: %d%s",
           job.recordCount, job.lineEnd);

@@ -19,6 +19,11 @@ int completedRunStatus();
 // Prints "Lodrun aborting due to fatal error(s), current record count: %d",
 // rolls back and closes the database when a transaction is open (PanicExitDb),
 // closes the log file and exits with status 1.
+// First of all it calls the hook set by setAbortHook, once, so that work
+// still waiting (a load's gathered records) finishes or fails first.
 [[noreturn]] void abortRun();
+
+// Sets the function abortRun calls before anything else; nullptr: none.
+void setAbortHook(void (*hook)());
 
 #endif  // LODRUN_JOB_RUN_H

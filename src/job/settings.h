@@ -75,6 +75,7 @@ struct JobSettings : DblibRunSettings {
   int skipCount = 0;
   int startCount = 0;
   short commitEvery = 5000;
+  short batchSize = 0;                    // records per execution; 0: default
   short sqlVariableCount = 0;             // -1: "?", take it from the statement
   short extraFieldCount = 0;
   short fieldCount = 0;

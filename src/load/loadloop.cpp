@@ -1,14 +1,17 @@
 // loadloop.cpp - the record loop of a load, and the discards.
 //
 //   data file --readRecord--> inputBuffer --putDelimitedRecord /
-//   putFixedRecord--> input XSQLVARs --ExecuteQuery--> database
+//   putFixedRecord--> input XSQLVARs --submitRecord--> batch (batch.cpp)
+//       --ExecuteQuery (a block of records, or executeRecord: one)--> database
 //                          \--rejected--> discardRecord --> discards file
 //                                                      \--> reasons file
 //   refused by the database (db_errors=reject) --rejectRefusedRecord--/
-//   every `trans` records: restartKeepingResumePoint (commit retaining)
+//   every `trans` records: flushBatch, commitPoint (commit retaining)
 //   every record: tickProgress (standard error)
 //
-// The statement is prepared once; a record allocates nothing.
+// The statement is prepared once; a record allocates nothing. The records
+// gathered in a batch execute before anything that follows them shows: a
+// rejected record's report, a restart point, the end of the load.
 #include "load/loadloop.h"
 
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include "job/progress.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "load/batch.h"
 #include "load/params.h"
 #include "load/reader.h"
 #include "load/reasons.h"
@@ -27,7 +31,7 @@
 
 namespace {
 
-void executeRecord();
+void commitPoint();
 void writeDiscard(FILE *stream, const char *record, int length);
 void finishDiscards();
 [[noreturn]] void failDblib(int result, const char *label);
@@ -38,6 +42,7 @@ void loadRecords() {
   const bool delimitedRecords = job.separator != 0;
   const int highestPosition = prepareRecordFields();
   startProgress(true);
+  openBatch();
   for (;;) {
     const int length = readRecord();
     if (length == 0) break;
@@ -45,19 +50,28 @@ void loadRecords() {
     const int rejected =
         delimitedRecords ? putDelimitedRecord(highestPosition) : putFixedRecord();
     if (rejected != 0) {
+      setAsideRejectReason();
+      flushBatch();
+      restoreRejectReason();
       discardRecord(length);
       continue;
     }
-    executeRecord();
+    submitRecord(length);
+    if (job.recordCount % job.commitEvery != 0) continue;
+    flushBatch();
+    commitPoint();
   }
+  flushBatch();
   finishDiscards();
   finishReasons();
   finishProgress();
 }
 
 void discardRecord(int length) {
-  // A CSV record is discarded as it stands in the file, quotes and all.
-  const char *record = job.csvMode ? csvRecordText(&length) : job.inputBuffer;
+  // A CSV record is discarded as it stands in the file, quotes and all; a
+  // record re-run from a refused block as it was read.
+  const char *record = job.inputBuffer;
+  if (!rerunRecord(&record, &length) && job.csvMode) record = csvRecordText(&length);
   if (job.discardStream != nullptr) {
     writeDiscard(job.discardStream, record, length);
   } else {
@@ -70,15 +84,23 @@ void discardRecord(int length) {
   if (job.rejectedCount >= job.maxErrors) abortRun();
 }
 
-namespace {
-
-void executeRecord() {
+// The one place a refused execution is reported.
+bool executeRecord() {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
   if (result != kDbOk) {
-    if (rejectRefusedRecord(result, currentRecordLength())) return;
+    const char *record = nullptr;
+    int length = currentRecordLength();
+    rerunRecord(&record, &length);
+    if (rejectRefusedRecord(result, length)) return false;
     failDblib(result, "execute prepared");
   }
-  if (job.recordCount % job.commitEvery != 0) return;
+  return true;
+}
+
+namespace {
+
+// Every commit of the load's work before the driver's final one.
+void commitPoint() {
   const int restarted = restartKeepingResumePoint();
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);

@@ -3,13 +3,14 @@
 #define LODRUN_LOAD_LOADLOOP_H
 
 // Reads, converts and executes every record with the statement, session and
-// data stream that validateLayout left in `job`; restarts the transaction
-// (commit retaining) after every record whose number is a multiple of
-// `trans`. A rejected record goes to discardRecord. Returns at the end of the
-// input or at the rows limit, with the discards and reasons files flushed
-// and the progress line finished; a refused execute (unless db_errors=reject
-// makes it a rejected record, refusal.h), a failed restart or a discards
-// write error ends the run.
+// data stream that validateLayout left in `job`, `batch` records per
+// execution (batch.h); restarts the transaction (commit retaining) after
+// every executed record whose number is a multiple of `trans`. A rejected
+// record goes to discardRecord. Returns at the end of the input or at the
+// rows limit, with the discards and reasons files flushed and the progress
+// line finished; a refused execute (unless db_errors=reject makes it a
+// rejected record, refusal.h), a failed restart or a discards write error
+// ends the run.
 void loadRecords();
 
 // Writes the rejected record in job.inputBuffer (`length` bytes) to the
@@ -19,5 +20,13 @@ void loadRecords();
 // in job.rejectedCount and ends the run
 // (abortRun) when that reaches job.maxErrors, or when the write fails.
 void discardRecord(int length);
+
+// Executes job.queryRecord once with the values in its input variables;
+// job.inputBuffer and job.recordCount are those of the record they came
+// from (also when a batch re-runs its records one by one). Returns true when
+// the record was executed; a refusal is reported ("execute prepared", after
+// dblib's status report) and ends the run through abortRun, so false is
+// left for a refusal that rejects the record only.
+bool executeRecord();
 
 #endif  // LODRUN_LOAD_LOADLOOP_H

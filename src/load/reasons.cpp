@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "job/messages.h"
 #include "job/run.h"
@@ -24,6 +25,7 @@ struct PendingReason {
   std::string value;
 };
 PendingReason pending;
+PendingReason setAside;
 
 std::string columnOf(int sqlField, int position);
 void failWrite();
@@ -102,6 +104,16 @@ void writeRejectReason() {
     if (std::fwrite(line.data(), 1, line.size(), job.reasonsStream) != line.size()) failWrite();
   }
   p = PendingReason{};
+}
+
+void setAsideRejectReason() {
+  setAside = std::move(pending);
+  pending = PendingReason{};
+}
+
+void restoreRejectReason() {
+  pending = std::move(setAside);
+  setAside = PendingReason{};
 }
 
 void finishReasons() {

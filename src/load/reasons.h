@@ -48,6 +48,11 @@ void rejectionMessageAt(int line, int sqlField, int position, const char *value,
 // run.
 void writeRejectReason();
 
+// Sets the current record's note aside while the records gathered before it
+// execute (one of them may be refused and noted), and puts it back after.
+void setAsideRejectReason();
+void restoreRejectReason();
+
 // Flushes the reasons file at the end of a load; a failed write ends the run.
 void finishReasons();
 

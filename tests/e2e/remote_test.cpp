@@ -85,4 +85,36 @@ TEST_F(RemoteRun, LoadAndUnloadThroughTheServerWithEnvironmentCredentials) {
   EXPECT_EQ(readFile(dir_.file("out.csv")), "1,Ada,10/12/1815\n2,Alan,23/06/1912\n");
 }
 
+// Through the server the records travel in blocks; a duplicate key in the
+// middle of one is reported as when each record travels alone.
+TEST_F(RemoteRun, BatchedLoadMatchesRecordByRecordThroughTheServer) {
+  std::string data;
+  // Record 112 repeats the key of record 1.
+  for (int i = 1; i <= 120; ++i)
+    data += std::to_string(i % 111 + 1) + ",n" + std::to_string(i) + ",01/02/2000\n";
+  writeFile(dir_.file("in.csv"), data);
+  std::string outputs[2];
+  std::string tables[2];
+  const char *const batches[2] = {"batch=1", ""};
+  for (int b = 0; b < 2; ++b) {
+    const RunResult cleared = runProgram(
+        "/usr/bin/isql-fb", {"-q", "-user", "SYSDBA", "-password", password_, db_},
+        "delete from people; commit;");
+    ASSERT_EQ(cleared.exitCode, 0) << cleared.out << cleared.err;
+    const RunResult r = lodrun("options db=" + db_ + " direction=i file=in.csv delimiter=,"
+                               " variables=3 trans=100 " + batches[b] + "\n"
+                               "insert into people (id, name, born) values (?, ?, ?)\n");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    outputs[b] = withoutLineNumbers(r.out);
+    const RunResult rows = runProgram(
+        "/usr/bin/isql-fb", {"-q", "-user", "SYSDBA", "-password", password_, db_},
+        "select count(*), max(id) from people;");
+    tables[b] = rows.out;
+  }
+  EXPECT_EQ(outputs[1], outputs[0]);
+  EXPECT_NE(outputs[1].find("current record count: 112\r\n"), std::string::npos) << outputs[1];
+  EXPECT_EQ(tables[1], tables[0]);
+  EXPECT_NE(tables[1].find("100"), std::string::npos) << tables[1];
+}
+
 }  // namespace

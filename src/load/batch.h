@@ -1,0 +1,47 @@
+// batch.h - a load's records executed B at a time through one EXECUTE BLOCK.
+//
+// Records that pass conversion wait in the slots of a block prepared from the
+// run's statement and execute together when B have gathered, before every
+// restart point, before a rejected record is reported, at the end of the
+// input and before the run stops. Nothing but the speed shows: a block that
+// fails is re-run record by record (its failure left nothing behind), which
+// reports the failing record exactly as its own execution does; and what
+// records write while earlier ones wait is held until those have executed.
+#ifndef LODRUN_LOAD_BATCH_H
+#define LODRUN_LOAD_BATCH_H
+
+// Records per execution when the `batch` keyword is not given.
+constexpr int kDefaultBatchSize = 32;
+// The most records one block holds: Firebird 3 allows 256 contexts per
+// request, one per statement of the block at least.
+constexpr int kMaxBatchSize = 256;
+
+// Prepares the block for job.queryRecord (openSession done) with B from
+// job.batchSize (0: kDefaultBatchSize), fewer when the statement's text or
+// input message would pass Firebird's limits. A statement that cannot be
+// wrapped (outputs, markers that are not plain '?', a type a block parameter
+// cannot declare, a block the database refuses) goes record by record,
+// silently. Writes nothing.
+void openBatch();
+
+// The record in job.inputBuffer (`length` bytes as readRecord gave them;
+// fixed-size records: job.recordLength) was converted into job.queryRecord's
+// input variables: its values are moved into the next slot (executed at once
+// when the run goes record by record), and the slots execute when full.
+// Returns when executed or gathered; a failing record ends the run
+// (executeRecord).
+void submitRecord(int length);
+
+// Executes the gathered records in order and releases what was held behind
+// them; on failure of the block, runs them one by one. Returns when all have
+// executed; the first one refused ends the run as executeRecord does, with
+// job.recordCount at its own number. Nothing gathered: nothing happens.
+void flushBatch();
+
+// While a refused block's records run one by one: the record being run as
+// discardRecord writes it (the raw CSV record in CSV mode), its length as
+// submitRecord got it, and true. Otherwise false, *text and *length as they
+// were. The text lives until the next submitRecord.
+bool rerunRecord(const char **text, int *length);
+
+#endif  // LODRUN_LOAD_BATCH_H
