@@ -284,3 +284,45 @@ TEST_F(BatchRun, Batch_RecordsReachTheDatabaseInBlocksByDefault) {
 }
 
 }  // namespace
+
+namespace {
+
+// Refusals under db_errors=reject inside a block: the block is re-run record
+// by record and each refused record reaches the discards and the reasons file
+// as its own, also in CSV mode where the raw record can be longer than any
+// fixed buffer; conversion rejects that end a batch keep their own reasons.
+TEST_F(BatchRun, Batch_RefusedRecordsRejectedOneByOneWithTheirReasons) {
+  select = "select id, name, char_length(note) from p order by id";
+  const std::string wide(9000, 'w');  // past the fixed record buffer: CSV only
+  for (const bool csv : {false, true}) {
+    schema = "create table p (id integer not null primary key, name varchar(20) check (name <> 'x'),"
+             " note varchar(" + std::string(csv ? "9100" : "100") + "));";
+    std::string data;
+    for (int i = 1; i <= 70; ++i) {
+      const int id = i % 11 == 0 || i == 45 ? 1 : i;  // duplicate keys through blocks
+      std::string name = i == 20 ? "x" : "n" + std::to_string(i);
+      std::string note = "t";
+      if (csv && i == 30) name = "\"bad, \"\"quoted\"\"\"";
+      if (csv && i % 9 == 0) note = "\"" + wide + "\"";
+      data += std::to_string(id) + "," + name + "," + note + (csv && i == 33 ? ",extra" : "") +
+              "\n";
+    }
+    const std::string options = std::string(csv ? "csv " : "delimiter=, ") +
+                                "variables=3 errors=100 db_errors=reject reasons=why.txt";
+    const std::string insert = "insert into p (id, name, note) values (?, ?, ?)";
+    load(1, options, insert, data);
+    const std::string singleReasons = readFile(dir.file("why.txt"));
+    const Outcome batched = expectSame(16, options, insert, data);
+    EXPECT_EQ(readFile(dir.file("why.txt")), singleReasons) << csv;
+    EXPECT_EQ(batched.exitCode, 0) << batched.out;
+    EXPECT_NE(singleReasons.find("\n22\t0\t\tviolation of PRIMARY or UNIQUE KEY"),
+              std::string::npos) << singleReasons;
+    EXPECT_NE(singleReasons.find("\n20\t0\t\tOperation violates CHECK constraint"),
+              std::string::npos) << singleReasons;
+    if (csv) {
+      EXPECT_NE(batched.discards.find("1,n45,\"" + wide + "\""), std::string::npos);
+    }
+  }
+}
+
+}  // namespace
