@@ -137,6 +137,8 @@ int formatDate(int format, const struct tm *time, char *destination) {
   if (format < FmtYMDdate || format > FmtInt64Date) return kDbCannotFormat;
 
   const long long year = time->tm_year + 1900LL;
+  // The database holds years 1-9999; beyond them the binary forms overflow.
+  if (year < kFirstYear || year > kLastYear) return kDbBadDate;
   const int month = time->tm_mon + 1;
   const int day = time->tm_mday;
   const int hours = time->tm_hour, minutes = time->tm_min, seconds = time->tm_sec;

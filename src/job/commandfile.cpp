@@ -6,8 +6,10 @@
 //   sqlText --completeSql--> new sqlText + fieldTable entries
 #include "job/commandfile.h"
 
+#include <cerrno>
 #include <cstring>
 
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/options.h"
 #include "job/run.h"
@@ -36,11 +38,13 @@ bool storeSqlCharacter(ReaderState *state, char c);
 bool appendSqlLine(ReaderState *state, const char *line);
 int finishCommands(ReaderState *state);
 bool pushBack(FILE *stream, const unsigned char *bytes, size_t count);
+[[noreturn]] void failCommandRead(int error);
 
 FILE *openCommandStream() {
   if (job.commandFileName == nullptr) return stdin;
   FILE *stream = std::fopen(job.commandFileName, "r");
   if (stream == nullptr) {
+    stopIfRequested();  // a FIFO without a writer blocks until a signal
     LOCATED_MESSAGE("could not open command file <%s>%s", job.commandFileName,
                     job.lineEnd);
     abortRun();
@@ -158,6 +162,16 @@ bool pushBack(FILE *stream, const unsigned char *bytes, size_t count) {
   return true;
 }
 
+// A read that fails is no end of the commands: "-x /tmp" must not read as
+// an empty command file.
+void failCommandRead(int error) {
+  stopIfRequested();
+  LOCATED_MESSAGE("could not read command file <%s>: %s%s",
+                  job.commandFileName != nullptr ? job.commandFileName : "stdin",
+                  std::strerror(error), job.lineEnd);
+  abortRun();
+}
+
 }  // namespace
 
 int readCommandFile() {
@@ -184,6 +198,7 @@ int readLine(FILE *stream) {
     if (length > 0) return static_cast<int>(length);
   }
   buffer[0] = '\0';
+  if (std::ferror(stream)) failCommandRead(errno);
   return 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include "dblib/extras.h"
 #include "job/messages.h"
+#include "job/password.h"
 #include "job/settings.h"
 #include "job/switches.h"
 #include "layout/fieldparse.h"
@@ -152,10 +153,13 @@ int rulePad(int n) {
 }
 
 int rulePasswd(int n) {
-  if (n <= 0) return 0;
   // The old password is not written into the log.
-  if (job.password != nullptr) warnAlreadySetTo("password", "********");
-  job.password = copyValue(n, "password");
+  if (n > 0) setPassword(job.fieldBuffer, static_cast<size_t>(n));
+  return 0;
+}
+
+int rulePasswdFile(int n) {
+  if (n > 0) readPasswordFile(job.fieldBuffer);
   return 0;
 }
 
@@ -310,7 +314,8 @@ constexpr KeywordRule kRules[] = {
     {"fractcomma", ruleFractComma}, {"hyphenatedate", ruleHyphenateDate},
     {"lineend", ruleLineEnd},       {"lrecl", ruleLrecl},
     {"logfile", ruleLogfile},       {"pad", rulePad},
-    {"passwd", rulePasswd},         {"quote", ruleQuote},
+    {"passwd", rulePasswd},         {"passwd_file", rulePasswdFile},
+    {"quote", ruleQuote},
     {"rows", ruleRows},             {"short_ok", ruleShortOk},
     {"skip", ruleSkip},             {"startcount", ruleStartCount},
     {"timestamp", ruleTimestamp},   {"trans", ruleTrans},

@@ -12,4 +12,10 @@ int runDriver(int argc, char **argv);
 // closes the log file and exits with status 1.
 [[noreturn]] void abortRun();
 
+// Every fatal end of the process goes through here: std::exit(status), or
+// processExitHook when a harness has set one (it must not return; a fuzz
+// harness unwinds back to its driver instead).
+[[noreturn]] void endProcess(int status);
+extern void (*processExitHook)(int status);
+
 #endif  // LODRUN_JOB_RUN_H

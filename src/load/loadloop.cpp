@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "dblib/dbfuncs.h"
+#include "job/commitpoint.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -61,6 +62,7 @@ void executeRecord() {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
   if (result != kDbOk) failDblib(result, "execute prepared");
   if (job.recordCount % job.commitEvery != 0) return;
+  makeRejectsDurable();
   const int restarted = RestartTransaction(&job.transactionHandle);
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);

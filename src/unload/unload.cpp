@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "dblib/dbfuncs.h"
+#include "job/interrupt.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "unload/writer.h"
@@ -33,6 +34,7 @@ void unloadRows() {
   const bool delimited = job.separator != 0;
   // At most `rows` rows are fetched.
   while (job.maxRows <= 0 || job.recordCount < job.maxRows) {
+    stopIfRequested();
     code = FetchRow(query);
     if (code == kDbEndOfData) break;
     if (code != kDbOk) cursorFailure(code, "fetching from cursor");
