@@ -28,7 +28,12 @@ int inFlightUpTo = 0;
 // nothing to sync.
 int rejectsAtLastCommitPoint = 0;
 
+// A write failed while the stream emptied its buffer on its own; its errno
+// is long gone.
+constexpr int kEarlierWriteFailed = -1;
+
 int makeStreamDurable(FILE *stream, bool sync);
+const char *failureText(int error);
 void nameOfStream(FILE *stream, char *buffer, size_t size);
 [[noreturn]] void failStream(FILE *stream, const char *what, int error);
 
@@ -67,15 +72,21 @@ bool reportUncertainCommit() {
 
 namespace {
 
-// Returns 0, or the errno of the failed flush or sync. A stream without a
-// descriptor that can be synced (a pipe, a terminal, /dev/full) is flushed only.
+// Returns 0, the errno of the failed flush or sync, or kEarlierWriteFailed.
+// A stream without a descriptor that can be synced (a pipe, a terminal,
+// /dev/full) is flushed only.
 int makeStreamDurable(FILE *stream, bool sync) {
   if (stream == nullptr) return 0;
   errno = 0;
-  if (std::fflush(stream) != 0 || std::ferror(stream)) return errno != 0 ? errno : EIO;
+  if (std::fflush(stream) != 0) return errno != 0 ? errno : kEarlierWriteFailed;
+  if (std::ferror(stream)) return kEarlierWriteFailed;
   if (!sync) return 0;
   if (fdatasync(fileno(stream)) != 0 && errno != EINVAL && errno != EROFS) return errno;
   return 0;
+}
+
+const char *failureText(int error) {
+  return error == kEarlierWriteFailed ? "a write failed" : std::strerror(error);
 }
 
 // The path the stream's descriptor is open on, as the kernel names it.
@@ -99,11 +110,11 @@ void failStream(FILE *stream, const char *what, int error) {
     // A pipe or terminal has no name worth showing.
     const bool named = name[0] == '/';
     std::fprintf(stderr, "%s %d: could not write %s%s%s%s: %s%s", kModuleName, __LINE__, what,
-                 named ? " <" : "", named ? name : "", named ? ">" : "", std::strerror(error),
+                 named ? " <" : "", named ? name : "", named ? ">" : "", failureText(error),
                  job.lineEnd);
     std::fflush(stderr);
   } else {
-    LOCATED_MESSAGE("could not write %s <%s>: %s%s", what, name, std::strerror(error),
+    LOCATED_MESSAGE("could not write %s <%s>: %s%s", what, name, failureText(error),
                     job.lineEnd);
   }
   abortRun();
