@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps build build-asan test test-release test-asan demo bench clean
+.PHONY: all deps build build-asan test test-release test-asan demo bench fuzz clean
 
 all: build
 
@@ -29,6 +29,15 @@ test-asan: build-asan
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=99 \
 	  ctest --output-on-failure -j $(CTEST_JOBS)
 
+# libFuzzer on every target for FUZZ_SECONDS each (clang; see tests/fuzz).
+FUZZ_SECONDS ?= 60
+fuzz:
+	LODRUN_WITH_FUZZ=1 ./scripts/install-deps.sh
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Fuzz -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DLODRUN_FUZZ=ON -DLODRUN_TESTS=OFF -DLODRUN_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	./tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 demo: build
 	./scripts/demo.sh build/lodrun
 
@@ -36,4 +45,4 @@ bench: build
 	./bench/run.sh build
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

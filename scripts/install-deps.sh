@@ -11,6 +11,10 @@ PACKAGES=(
   cmake g++ make
   libgtest-dev
 )
+# make fuzz: clang with its libFuzzer runtime.
+if [ "${LODRUN_WITH_FUZZ:-0}" = 1 ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 # A remote host:/path database needs the real server; tests that use it start it.
 if [ "${LODRUN_WITH_SERVER:-0}" = 1 ]; then
   PACKAGES+=(firebird3.0-server)
