@@ -2,6 +2,7 @@
 // words after the program name. -s (which moves the standard streams onto a
 // log) and -w (which reads a file) become -a.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<char> word(text.begin() + static_cast<long>(start),
                            text.begin() + static_cast<long>(end));
     word.push_back('\0');
-    if (word.size() == 3 && word[0] == '-' && (word[1] == 's' || word[1] == 'S' ||
-                                               word[1] == 'w' || word[1] == 'W'))
+    // The word ends at its first NUL, as the parser sees it.
+    if (std::strlen(word.data()) == 2 && word[0] == '-' &&
+        (word[1] == 's' || word[1] == 'S' || word[1] == 'w' || word[1] == 'W'))
       word[1] = 'a';
     words.push_back(word);
     start = end + 1;

@@ -7,9 +7,14 @@
 # so that the regression run in `make test` keeps it fixed.
 set -uo pipefail
 
-build=${1:?usage: run.sh BUILD_DIR [SECONDS]}
+build=$(cd "${1:?usage: run.sh BUILD_DIR [SECONDS]}" && pwd)
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
+# The targets run in a scratch directory: whatever a mutated input manages to
+# create lands there, never in the tree.
+work="$build/fuzz-work"
+mkdir -p "$work"
+cd "$work" || exit 1
 targets=(commands fieldspec switches dates numbers records)
 failed=()
 
