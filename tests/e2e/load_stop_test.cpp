@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <regex>
 #include <string>
 #include <thread>
 
@@ -36,14 +35,20 @@ Stopped stopAfter(const TempDir &dir, int afterMillis, int signal) {
   return result;
 }
 
-// The committed count of the stop line, or -1 when the line is missing.
+// The committed count of the stop line that ends `out`, or -1 when the
+// line is not there.
 int committedOnStopLine(const std::string &out, const std::string &signalName) {
-  const std::regex line("Lodrun stopped by " + signalName +
-                        ": work since the last commit rolled back, ([0-9]+) records "
-                        "committed\r\n$");
-  std::smatch match;
-  if (!std::regex_search(out, match, line)) return -1;
-  return std::stoi(match[1]);
+  const std::string head = "Lodrun stopped by " + signalName +
+                           ": work since the last commit rolled back, ";
+  const std::string tail = " records committed\r\n";
+  const size_t at = out.rfind(head);
+  if (at == std::string::npos || out.size() < tail.size() ||
+      out.compare(out.size() - tail.size(), tail.size(), tail) != 0)
+    return -1;
+  const std::string number =
+      out.substr(at + head.size(), out.size() - tail.size() - at - head.size());
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::stoi(number);
 }
 
 }  // namespace
