@@ -31,6 +31,16 @@ void zeroBytes(void *data, size_t size) {
 // The copy setPassword made last; the only text wipePassword touches.
 char *ownedPassword = nullptr;
 
+// The options line that carried the password, and the value the keyword
+// scanner copied, outlive their use behind the NUL of shorter later texts:
+// every copy past the live text of the buffer goes.
+void wipeStaleCopies(char *buffer, const char *secret, size_t length) {
+  if (buffer == nullptr) return;
+  const size_t size = kBufferSize;
+  for (size_t at = strnlen(buffer, size) + 1; at + length <= size; ++at)
+    if (std::memcmp(buffer + at, secret, length) == 0) zeroBytes(buffer + at, length);
+}
+
 void refuseFile(const char *path, const char *why) {
   LOCATED_MESSAGE("warning: password file <%s> %s - ignored%s", path, why, job.lineEnd);
 }
@@ -92,5 +102,10 @@ void readPasswordFile(const char *path) {
 
 void wipePassword() {
   if (job.password == nullptr || job.password != ownedPassword) return;
-  zeroBytes(ownedPassword, std::strlen(ownedPassword));
+  const size_t length = std::strlen(ownedPassword);
+  if (length > 0) {
+    wipeStaleCopies(job.inputBuffer, ownedPassword, length);
+    wipeStaleCopies(job.fieldBuffer, ownedPassword, length);
+  }
+  zeroBytes(ownedPassword, length);
 }

@@ -24,8 +24,9 @@ void readPasswordFile(const char *path);
 
 // Overwrites the text of job.password with NUL bytes once the attach has
 // used it (the pointer stays, so the settings report still shows that one
-// was given). Only a copy made here is wiped: a password taken from
-// ISC_PASSWORD belongs to the environment.
+// was given), and every stale copy of it behind the live text of
+// job.inputBuffer and job.fieldBuffer. Only a password set here is wiped: one
+// taken from ISC_PASSWORD belongs to the environment.
 void wipePassword();
 
 #endif  // LODRUN_JOB_PASSWORD_H
