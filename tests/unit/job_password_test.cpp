@@ -22,13 +22,13 @@ TEST_F(JobTest, Password_OptionsLineLeavesNoCopyBehindLaterLines) {
   setLine("options db=x.fdb passwd=hunter22 direction=i");
   ASSERT_EQ(parseOptions(), 0);
   EXPECT_STREQ(job.password, "hunter22");
-  setLine("insert into p values (?, ?)");  // shorter: the old line's tail stays
+  setLine("insert");  // shorter: the old line's tail stays
   wipePassword();
   const std::string input(job.inputBuffer, kBufferSize);
   const std::string field(job.fieldBuffer, kBufferSize);
   EXPECT_EQ(input.find("hunter22"), std::string::npos);
   EXPECT_EQ(field.find("hunter22"), std::string::npos);
-  EXPECT_STREQ(job.inputBuffer, "insert into p values (?, ?)");
+  EXPECT_STREQ(job.inputBuffer, "insert");
 
   // A password that is no copy of lodrun's own is left alone.
   static char environment[] = "fromenv";
