@@ -41,7 +41,8 @@ void nameOfStream(FILE *stream, char *buffer, size_t size);
 
 void makeRejectsDurable() {
   const bool newRejects = job.rejectedCount != rejectsAtLastCommitPoint;
-  // Every stream that receives rejected records is made durable here.
+  // Every stream that receives rejected records is made durable here: a
+  // reasons file beside the discards joins them with the same two lines.
   if (int error = makeStreamDurable(job.discardStream, newRejects))
     failStream(job.discardStream, "discards file", error);
   const bool rejectsInOutput = newRejects && job.discardStream == nullptr;

@@ -13,8 +13,8 @@
 #define LODRUN_JOB_COMMITPOINT_H
 
 // Call right before every commit. Flushes and fdatasyncs the discards file
-// (and the reasons file, when a run has one) when records were rejected
-// since the last commit point, and flushes standard output (which carries
+// (and any other file of rejects listed beside it in makeRejectsDurable)
+// when records were rejected since the last commit point, and flushes standard output (which carries
 // rejects when there is no discards file, and may be the log), syncing it
 // too when it is a regular file holding new rejects. A failed write or sync
 // prints "could not write <what> <name>: <system message>" (on standard
