@@ -82,6 +82,7 @@ void writeRow(bool delimited) {
 // the run can still fail.
 void flushDataFile() {
   if (std::fflush(job.dataStream) == 0 && !std::ferror(job.dataStream)) return;
+  stopIfRequested();
   std::perror("Unexpected system error writing output");
   abortRun();
 }

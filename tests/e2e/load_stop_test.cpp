@@ -109,6 +109,21 @@ TEST_F(LoadRun, Stop_SignalWhileBlockedOnAFifoOpenOrRead) {
   EXPECT_TRUE(rows("select id from p").empty());
 }
 
+// An unload stops the same way, here while its output FIFO finds no reader.
+TEST_F(LoadRun, Stop_UnloadStopsWhileItsOutputWaits) {
+  ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+  isql(db, "insert into p values (1, 'a');");
+  writeFile(dir.file("run.cmd"), "options db=" + db + " user=SYSDBA passwd=masterkey "
+                                 "direction=o delimiter=, variables=2 file=pipe\n"
+                                 "select id, name from p\n");
+  const Stopped stopped = stopAfter(dir, 700, SIGTERM);
+  EXPECT_EQ(stopped.exitCode, 1);
+  EXPECT_LT(stopped.seconds, 1.0);
+  EXPECT_EQ(stopped.out,
+            "Lodrun stopped by SIGTERM: work since the last commit rolled back, 0 records "
+            "committed\r\n");
+}
+
 // A blob field naming a FIFO or a device would wait for data forever: such
 // names are refused without opening them for a blocking read.
 TEST_F(LoadRun, Stop_BlobNamingAFifoOrDeviceIsRefusedNotWaitedFor) {
