@@ -5,7 +5,7 @@ CTEST_JOBS ?= $(JOBS)
 # A CI build fails on any compiler warning.
 WERROR := $(if $(filter true,$(CI)),ON,OFF)
 
-.PHONY: all deps build build-asan test test-release test-asan demo bench install clean
+.PHONY: all deps build build-asan test test-release test-asan demo bench install fuzz clean
 
 all: build
 
@@ -32,6 +32,15 @@ test-asan: build-asan
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=99 \
 	  ctest --output-on-failure -j $(CTEST_JOBS)
 
+# libFuzzer on every target for FUZZ_SECONDS each (clang; see tests/fuzz).
+FUZZ_SECONDS ?= 60
+fuzz:
+	LODRUN_WITH_FUZZ=1 ./scripts/install-deps.sh
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Fuzz -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DLODRUN_FUZZ=ON -DLODRUN_TESTS=OFF -DLODRUN_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	./tests/fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 demo: build
 	./scripts/demo.sh build/lodrun
 
@@ -43,4 +52,4 @@ install: build
 	cmake --install build --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz

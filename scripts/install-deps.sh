@@ -13,6 +13,10 @@ PACKAGES=(
   libgtest-dev
   groff-base                # the man page test formats man/lodrun.1
 )
+# make fuzz: clang with its libFuzzer runtime.
+if [ "${LODRUN_WITH_FUZZ:-0}" = 1 ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 # A remote host:/path database needs the real server; tests that use it start it.
 if [ "${LODRUN_WITH_SERVER:-0}" = 1 ]; then
   PACKAGES+=(firebird3.0-server)

@@ -7,6 +7,7 @@
 // time record of format 18) carry meaning here. While a date is scanned the
 // month field holds 1-12 and the year field the year as written; both are
 // converted once the scan is complete.
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -138,6 +139,9 @@ int formatDate(int format, const struct tm *time, char *destination) {
   if (format < FmtYMDdate || format > FmtInt64Date) return kDbCannotFormat;
 
   const long long year = time->tm_year + 1900LL;
+  // The database holds years 1-9999; beyond them the binary forms overflow.
+  if (year < kFirstYear || year > kLastYear) return kDbBadDate;
+  if (time->tm_mon == INT_MAX) return kDbBadDate;  // it has no month number
   const int month = time->tm_mon + 1;
   const int day = time->tm_mday;
   const int hours = time->tm_hour, minutes = time->tm_min, seconds = time->tm_sec;

@@ -229,6 +229,10 @@ void DumpStatusLongs(const char *label);
 // "Got dblib error %d while doing %s"[" with SQL field %d"]": %s" lineEnd,
 // with lastDblibError from the run settings.
 void ReportDblibError(const char *operation, int sqlField);
+// True when the last failed client call says the database connection is
+// gone (network error, lost connection, shutdown): the server may or may not
+// have done what was asked.
+bool ConnectionLost();
 
 // The last client failure (failure module). ReportSqlStatus keeps its
 // SQLCODE, the gds codes of its status vector in order, and its interpreted
@@ -399,7 +403,8 @@ int GetFieldName(int column, QueryRecord *query, char *destination);
 // dateSeparator and a NUL (11, 12, 16: 11 bytes; 15: 12; 13, 14, 17: 20),
 // 18 the nine ints (36 bytes), 19/22 8 bytes, 20/21 4 bytes; never more than
 // those counts. 20021 a misaligned time or binary destination, or none;
-// 20103 any other format; 20107 format 15 with a month outside 0-11.
+// 20103 any other format; 20107 a year outside 1-9999 (formats 11-22 but
+// 18), or format 15 with a month outside 0-11.
 int formatDate(int format, const struct tm *time, char *destination);
 // Reads a date of format 10-22 into *record (fields of struct tm; the year as
 // years since 1900, month 0-11); texts (11-17) end at their NUL and are read

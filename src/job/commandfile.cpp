@@ -6,9 +6,11 @@
 //   sqlText --completeSql--> new sqlText + fieldTable entries
 #include "job/commandfile.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "common/text.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/options.h"
 #include "job/run.h"
@@ -37,11 +39,13 @@ LineAction handleOptionsLine(ReaderState *state);
 bool storeSqlCharacter(ReaderState *state, char c);
 bool appendSqlLine(ReaderState *state, const char *line);
 int finishCommands(ReaderState *state);
+[[noreturn]] void failCommandRead(int error);
 
 FILE *openCommandStream() {
   if (job.commandFileName == nullptr) return stdin;
   FILE *stream = std::fopen(job.commandFileName, "r");
   if (stream == nullptr) {
+    stopIfRequested();  // a FIFO without a writer blocks until a signal
     LOCATED_MESSAGE("could not open command file <%s>%s", job.commandFileName,
                     job.lineEnd);
     abortRun();
@@ -151,6 +155,16 @@ int finishCommands(ReaderState *state) {
   return state->optionsSeen;
 }
 
+// A read that fails is no end of the commands: "-x /tmp" must not read as
+// an empty command file.
+void failCommandRead(int error) {
+  stopIfRequested();
+  LOCATED_MESSAGE("could not read command file <%s>: %s%s",
+                  job.commandFileName != nullptr ? job.commandFileName : "stdin",
+                  std::strerror(error), job.lineEnd);
+  abortRun();
+}
+
 }  // namespace
 
 int readCommandFile() {
@@ -177,6 +191,7 @@ int readLine(FILE *stream) {
     if (length > 0) return static_cast<int>(length);
   }
   buffer[0] = '\0';
+  if (std::ferror(stream)) failCommandRead(errno);
   return 0;
 }
 

@@ -17,7 +17,8 @@ int readCommandFile();
 // Reads the next non-empty line of `stream` into job.inputBuffer without its
 // trailing carriage returns and line feeds. A line longer than the buffer
 // arrives in pieces, each a line of its own. Returns the length, or 0 at the
-// end of the stream (job.inputBuffer is then empty).
+// end of the stream (job.inputBuffer is then empty). A read error is no end:
+// "could not read command file <name>: <system message>" and abortRun.
 int readLine(FILE *stream);
 
 // Cuts the brace annotations out of job.sqlText, handing each one's text (in

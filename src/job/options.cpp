@@ -13,6 +13,7 @@
 #include "dblib/extras.h"
 #include "job/messages.h"
 #include "job/reportoptions.h"
+#include "job/password.h"
 #include "job/settings.h"
 #include "job/switches.h"
 #include "layout/fieldparse.h"
@@ -176,10 +177,13 @@ int rulePad(int n) {
 }
 
 int rulePasswd(int n) {
-  if (n <= 0) return 0;
   // The old password is not written into the log.
-  if (job.password != nullptr) warnAlreadySetTo("password", "********");
-  job.password = copyValue(n, "password");
+  if (n > 0) setPassword(job.fieldBuffer, static_cast<size_t>(n));
+  return 0;
+}
+
+int rulePasswdFile(int n) {
+  if (n > 0) readPasswordFile(job.fieldBuffer);
   return 0;
 }
 
@@ -336,7 +340,8 @@ constexpr KeywordRule kRules[] = {
     {"fractcomma", ruleFractComma}, {"hyphenatedate", ruleHyphenateDate},
     {"lineend", ruleLineEnd},       {"lrecl", ruleLrecl},
     {"logfile", ruleLogfile},       {"pad", rulePad},
-    {"passwd", rulePasswd},         {"quote", ruleQuote},
+    {"passwd", rulePasswd},         {"passwd_file", rulePasswdFile},
+    {"quote", ruleQuote},
     {"rows", ruleRows},             {"short_ok", ruleShortOk},
     {"skip", ruleSkip},             {"startcount", ruleStartCount},
     {"timestamp", ruleTimestamp},   {"trans", ruleTrans},

@@ -12,6 +12,8 @@
 #include "dblib/dbfuncs.h"
 #include "job/commandfile.h"
 #include "job/hints.h"
+#include "job/commitpoint.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/progress.h"
 #include "job/settings.h"
@@ -60,6 +62,7 @@ void transferAndSummarise() {
 }  // namespace
 
 int runDriver(int argc, char **argv) {
+  watchStopSignals();
   setUpRun(std::time(nullptr));
   parseSwitches(argc, argv);
   if (job.verbose) printSettingsReport("line", 1);
@@ -81,7 +84,7 @@ int runDriver(int argc, char **argv) {
                        : job.commandFileName != nullptr ? job.commandFileName
                                                         : "stdin";
   message(" file %s%s", source, job.lineEnd);
-  std::fflush(stdout);
+  makeRejectsDurable();
   // A commit that fails loses the rows since the last restart: that run did
   // not complete, so it must not end with status 0.
   job.lastDblibError = CommitTransaction(&job.transactionHandle);
@@ -118,10 +121,19 @@ void abortRun() {
   message("Lodrun aborting due to fatal error(s), current record count: %d%s",
           job.recordCount, job.lineEnd);
   hintFatalStop();
-  if (job.transactionHandle != 0) PanicExitDb();
+  // After a commit lost with the connection there is nothing to roll back,
+  // and saying so would be wrong.
+  if (!reportUncertainCommit() && job.transactionHandle != 0) PanicExitDb();
   if (job.logStream != nullptr) {
     std::fclose(job.logStream);
     job.logStream = nullptr;
   }
-  std::exit(1);
+  endProcess(1);
+}
+
+void (*processExitHook)(int status) = nullptr;
+
+void endProcess(int status) {
+  if (processExitHook != nullptr) processExitHook(status);
+  std::exit(status);
 }

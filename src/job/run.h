@@ -26,4 +26,10 @@ int completedRunStatus();
 // Sets the function abortRun calls before anything else; nullptr: none.
 void setAbortHook(void (*hook)());
 
+// Every fatal end of the process goes through here: std::exit(status), or
+// processExitHook when a harness has set one (it must not return; a fuzz
+// harness unwinds back to its driver instead).
+[[noreturn]] void endProcess(int status);
+extern void (*processExitHook)(int status);
+
 #endif  // LODRUN_JOB_RUN_H

@@ -10,6 +10,8 @@
 #include "csv/csvmode.h"
 #include "job/longwords.h"
 #include "job/messages.h"
+#include "job/password.h"
+#include "job/run.h"
 #include "job/settings.h"
 
 namespace {
@@ -119,12 +121,17 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
     case 'l': setLineEndStyle(argument()[0]); break;
     case 'm': job.fractComma = 1; break;
     case 'n': setVariableCount(argument()); break;
-    case 'p': job.password = argument(); break;
+    case 'p':
+      *index += 1;
+      requireArgument(*index, argc, argv);
+      takePasswordArgument(argv[*index]);
+      break;
     case 'q': job.quoteStrings = 1; break;
     case 'r': setBlobStyle(readDecimal(argument())); break;
     case 's': openLogFile(argument()); break;
     case 't': job.transCharSet = argument(); break;
     case 'u': job.userName = argument(); break;
+    case 'w': readPasswordFile(argument()); break;
     case 'v':
       job.verbose = 1;
       job.statusDumpLevel = 2;
@@ -168,7 +175,7 @@ void requireArgument(int index, int argc, char **argv) {
   if (index < argc) return;
   FILE *out = job.messageStream != nullptr ? job.messageStream : stdout;
   std::fprintf(out, "%s: Attempt to use argument %d - past end\r\n", argv[0], index);
-  std::exit(1);
+  endProcess(1);
 }
 
 long readDecimal(const char *text) {

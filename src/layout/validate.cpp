@@ -14,6 +14,7 @@
 
 #include "csv/csvmode.h"
 #include "dblib/dbfuncs.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/options.h"
 #include "job/run.h"
@@ -327,6 +328,7 @@ void openDataFile() {
   const char *mode = inputDirection() ? "r" : "w";
   FILE *stream = std::fopen(job.dataFileName, mode);
   if (stream == nullptr) {
+    stopIfRequested();  // a FIFO without a writer blocks until a signal
     LOCATED_MESSAGE("could not open file <%s> for %s%s", job.dataFileName, job.directionText,
                     job.lineEnd);
     abortRun();

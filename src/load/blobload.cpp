@@ -9,7 +9,9 @@
 #include "load/blobload.h"
 #include "load/reader.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,6 +38,7 @@ struct BlobSource {
 
 int trimmedFieldText();
 BlobSource openBlobSource(const FieldSpec &spec, const char *name);
+FILE *openRegularFile(const char *name, const char *mode);
 long long copyLines(int index, FILE *file);
 long long copyBlocks(int index, FILE *file);
 [[noreturn]] void failDblib(int code, const char *label, int sqlField);
@@ -114,26 +117,45 @@ int trimmedFieldText() {
 
 // Opens the named file in the form's mode (binary forms byte for byte) and
 // passes a leading byte-order mark, as for every file read. A name that
-// cannot be opened, or names a directory, is reported and its text becomes
-// the content.
+// cannot be opened, or names no regular file, is reported and its text
+// becomes the content.
 BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
   BlobSource source;
   source.lineMode = spec.format == kFormatAsciiBlob || spec.format == kFormatBinaryBlob;
   source.binary = spec.format == kFormatBinaryBlob || spec.format == kFormatBinaryBlobStream;
   const char *mode = source.binary ? "rb" : "r";
-  FILE *file = std::fopen(name, mode);
-  struct stat status;
-  if (file != nullptr && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
-    std::fclose(file);
-    file = nullptr;
-  }
+  FILE *file = openRegularFile(name, mode);
   if (file == nullptr) {
-    message("Lodrun: open failed (using text as string): %s%s", name, job.lineEnd);
     ++job.blobErrorCount;
     return source;
   }
   source.file = skipByteOrderMark(file, name, mode);
   return source;
+}
+
+// A FIFO without a writer, or a device without data, would hold the load
+// forever: the name is opened without blocking and anything but a regular
+// file is refused (reported, its text then becomes the content).
+FILE *openRegularFile(const char *name, const char *mode) {
+  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat status;
+  if (fd < 0 || fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    if (fd >= 0) close(fd);
+    message("Lodrun: open failed (using text as string): %s%s", name, job.lineEnd);
+    return nullptr;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    close(fd);
+    message("Lodrun: not a regular file (using text as string): %s%s", name, job.lineEnd);
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE *file = fdopen(fd, mode);
+  if (file == nullptr) {
+    close(fd);
+    message("Lodrun: open failed (using text as string): %s%s", name, job.lineEnd);
+  }
+  return file;
 }
 
 // Line mode: pieces of at most blobSegmentSize - 1 bytes, each line feed

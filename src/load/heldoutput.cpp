@@ -38,7 +38,9 @@ void startHolding() {
   if (realOutput != nullptr) return;
   openMemory();
   std::fseek(memory, 0, SEEK_SET);
-  std::fflush(stdout);
+  // No flush of the real output here: what it buffers stays ahead of what
+  // is released later, and a failed write is left for the commit point to
+  // find and report with its cause.
   realOutput = stdout;
   stdout = memory;
   messagesSwapped = job.messageStream == realOutput;

@@ -18,6 +18,7 @@
 
 #include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
+#include "job/commitpoint.h"
 #include "job/messages.h"
 #include "job/progress.h"
 #include "job/run.h"
@@ -99,8 +100,10 @@ bool executeRecord() {
 
 namespace {
 
-// Every commit of the load's work before the driver's final one.
+// Every commit of the load's work before the driver's final one; the
+// rejects before it are on stable storage first.
 void commitPoint() {
+  makeRejectsDurable();
   const int restarted = restartKeepingResumePoint();
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);

@@ -17,6 +17,8 @@
 #include <cstring>
 
 #include "csv/csvreader.h"
+#include "job/commitpoint.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -53,6 +55,10 @@ int countRecord(int length);
 }  // namespace
 
 int readRecord() {
+  // Reaching the next record means the last commit point went through; it
+  // is also where a stop asked for by a signal takes effect.
+  confirmCommitPoint();
+  stopIfRequested();
   deliveredLength = 0;
   if (job.csvMode) return readCsvRecord();
   return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
@@ -124,13 +130,20 @@ int readLinePiece(FILE *stream, char *buffer) {
     source.begin = source.end = 0;
     source.byteByByte = isatty(fileno(stream)) != 0;
   }
-  if (source.byteByByte) return readLineBytes(stream, buffer, kLinePiece);
+  if (source.byteByByte) {
+    const int n = readLineBytes(stream, buffer, kLinePiece);
+    return std::ferror(stream) ? 0 : n;
+  }
   size_t n = 0;
   while (n < static_cast<size_t>(kLinePiece)) {
     if (source.begin == source.end) {
       source.begin = 0;
       source.end = std::fread(source.block, 1, sizeof source.block, stream);
-      if (source.end == 0) break;
+      if (source.end == 0) {
+        // A failed read is no end of line: the caller reports it.
+        if (std::ferror(stream)) return 0;
+        break;
+      }
     }
     const char *from = source.block + source.begin;
     size_t take = std::min(source.end - source.begin, static_cast<size_t>(kLinePiece) - n);
@@ -172,6 +185,7 @@ int countRecord(int length) {
 }
 
 void failRead() {
+  stopIfRequested();  // the read may only have been interrupted for a stop
   std::fflush(stdout);
   std::perror("Unexpected system error reading input record");
   abortRun();

@@ -14,6 +14,7 @@
 
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
+#include "job/password.h"
 #include "job/run.h"
 #include "job/settings.h"
 
@@ -32,9 +33,10 @@ constexpr short kMaxOutputColumns = 4088;
 
 void openSession() {
   takeCredentials();
-  checkDblib(DBopen(job.dbName, job.userName, job.password, &job.databaseHandle,
-                    job.transCharSet),
-             "opening database");
+  const int opened = DBopen(job.dbName, job.userName, job.password, &job.databaseHandle,
+                            job.transCharSet);
+  wipePassword();  // the attach was its only use
+  checkDblib(opened, "opening database");
   checkDblib(StartTransaction("standard trans", 1, &job.databaseHandle,
                               &job.transactionHandle),
              "starting transaction");

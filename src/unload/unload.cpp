@@ -10,6 +10,7 @@
 #include "csv/csvwriter.h"
 #include "dblib/dbfuncs.h"
 #include "job/progress.h"
+#include "job/interrupt.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "unload/writer.h"
@@ -36,6 +37,7 @@ void unloadRows() {
   startProgress(false);
   // At most `rows` rows are fetched.
   while (job.maxRows <= 0 || job.recordCount < job.maxRows) {
+    stopIfRequested();
     code = FetchRow(query);
     if (code == kDbEndOfData) break;
     if (code != kDbOk) cursorFailure(code, "fetching from cursor");
@@ -86,6 +88,7 @@ void writeRow(bool delimited) {
 // the run can still fail.
 void flushDataFile() {
   if (std::fflush(job.dataStream) == 0 && !std::ferror(job.dataStream)) return;
+  stopIfRequested();
   std::perror("Unexpected system error writing output");
   abortRun();
 }

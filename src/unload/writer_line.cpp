@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "dblib/dbfuncs.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -161,6 +162,7 @@ void writeBytes(int length) {
   errno = 0;
   const size_t written = std::fwrite(job.inputBuffer, 1, wanted, job.dataStream);
   if (written == wanted) return;
+  stopIfRequested();  // a full FIFO blocks the write until a signal
   if (std::ferror(job.dataStream)) {
     std::perror("Unexpected system error writing output");
   } else {

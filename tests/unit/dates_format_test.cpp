@@ -26,6 +26,7 @@ int printfDate(int format, const struct tm &t, char sep, char *out) {
   const long long year = t.tm_year + 1900LL;
   const int month = t.tm_mon + 1, day = t.tm_mday;
   const int h = t.tm_hour, m = t.tm_min, s = t.tm_sec;
+  if (year < 1 || year > 9999) return kDbBadDate;  // nothing is written then
   char text[128];
   int bytes = 11;
   switch (format) {
@@ -134,8 +135,8 @@ TEST_F(DateFormat, EveryDayOfYearsOneTo9999PrintsAsPrintfDoes) {
   EXPECT_EQ(dayNumber, 3652059);
 }
 
-// Fields outside their usual widths: years beyond four digits or below 0,
-// months and days of three digits or negative, hours past 99.
+// Fields outside their usual widths: years beyond four digits or below 1
+// (refused), months and days of three digits or negative, hours past 99.
 TEST_F(DateFormat, OddFieldValuesPrintAsPrintfDoes) {
   const struct { int year, month, day, hour, minute, second; } rows[] = {
       {0, 1, 1, 0, 0, 0},        {9999, 12, 31, 23, 59, 59}, {10000, 1, 1, 0, 0, 0},

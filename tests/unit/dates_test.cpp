@@ -3,6 +3,7 @@
 // split, the calendar checks, and the texts and numbers formatDate writes.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -242,16 +243,24 @@ TEST_F(DateTest, FormatDate_RefusesOtherFormatsAndMisalignedBuffers) {
   EXPECT_EQ(formatDate(11, &t, out + 1), 0);  // texts need no alignment
 }
 
-TEST_F(DateTest, FormatDate_OddYearIsCutAtTheByteCount) {
+// Years the database cannot hold are refused before anything is written:
+// the binary forms would overflow on them.
+TEST_F(DateTest, FormatDate_YearOutsideOneTo9999IsRefusedUnwritten) {
   struct tm t = january12();
-  t.tm_year = 123456;
-  for (int format = 11; format <= 17; ++format) {
-    char out[40];
-    std::memset(out, '#', sizeof out);
-    ASSERT_EQ(formatDate(format, &t, out), 0);
-    const size_t bytes = (format == 13 || format == 14 || format == 17) ? 20
-                         : format == 15 ? 12 : 11;
-    EXPECT_EQ(std::strlen(out), bytes - 1) << format;
-    EXPECT_EQ(out[bytes], '#') << format;
+  for (int year : {123456 - 1900, -1900, 10000 - 1900, INT_MAX, INT_MIN}) {
+    t.tm_year = year;
+    for (int format = 11; format <= 22; ++format) {
+      if (format == 18) continue;  // the time record is copied as it is
+      alignas(8) char out[40];
+      std::memset(out, '#', sizeof out);
+      EXPECT_EQ(formatDate(format, &t, out), kDbBadDate) << format << " " << year;
+      EXPECT_EQ(out[0], '#') << format;
+    }
   }
+  t.tm_year = 9999 - 1900;
+  alignas(8) char out[40];
+  EXPECT_EQ(formatDate(22, &t, out), 0);
+  long long value;
+  std::memcpy(&value, out, sizeof value);
+  EXPECT_EQ(value, 99990112140509LL);
 }

@@ -1,0 +1,125 @@
+// commitpoint.cpp - rejects made durable before each commit, and the count
+// of records that commits have covered.
+//
+//   discards file --fflush + fdatasync--+
+//   stdout / log  --fflush (+ fdatasync)-+--> commit --> confirmCommitPoint
+//   any failure --> message naming the file --> abortRun (no commit)
+#include "job/commitpoint.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/dbfuncs.h"
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+
+namespace {
+
+// Read by the signal watcher's thread as well.
+std::atomic<int> committedRecords{0};
+bool commitInFlight = false;
+int inFlightUpTo = 0;
+// job.rejectedCount at the last commit point: without new rejects there is
+// nothing to sync.
+int rejectsAtLastCommitPoint = 0;
+
+// A write failed while the stream emptied its buffer on its own; its errno
+// is long gone.
+constexpr int kEarlierWriteFailed = -1;
+
+int makeStreamDurable(FILE *stream, bool sync);
+const char *failureText(int error);
+void nameOfStream(FILE *stream, char *buffer, size_t size);
+[[noreturn]] void failStream(FILE *stream, const char *what, int error);
+
+}  // namespace
+
+void makeRejectsDurable() {
+  const bool newRejects = job.rejectedCount != rejectsAtLastCommitPoint;
+  // Every stream that receives rejected records is made durable here.
+  if (int error = makeStreamDurable(job.discardStream, newRejects))
+    failStream(job.discardStream, "discards file", error);
+  if (int error = makeStreamDurable(job.reasonsStream, newRejects))
+    failStream(job.reasonsStream, "reasons file", error);
+  const bool rejectsInOutput = newRejects && job.discardStream == nullptr;
+  if (int error = makeStreamDurable(stdout, rejectsInOutput))
+    failStream(stdout, job.logStream != nullptr ? "log file" : "standard output", error);
+  rejectsAtLastCommitPoint = job.rejectedCount;
+  commitInFlight = true;
+  inFlightUpTo = job.recordCount;
+}
+
+void confirmCommitPoint() {
+  if (!commitInFlight) return;
+  committedRecords.store(inFlightUpTo);
+  commitInFlight = false;
+}
+
+int recordsCommitted() { return committedRecords.load(); }
+
+bool reportUncertainCommit() {
+  if (!commitInFlight || !ConnectionLost()) return false;
+  const int from = committedRecords.load() + 1;
+  message("Lodrun: the database connection was lost while committing records %d to %d: "
+          "the outcome of that commit is unknown (%d records); %d records were committed "
+          "before it%s",
+          from, inFlightUpTo, inFlightUpTo - from + 1, from - 1, job.lineEnd);
+  return true;
+}
+
+namespace {
+
+// Returns 0, the errno of the failed flush or sync, or kEarlierWriteFailed.
+// A stream without a descriptor that can be synced (a pipe, a terminal,
+// /dev/full) is flushed only.
+int makeStreamDurable(FILE *stream, bool sync) {
+  if (stream == nullptr) return 0;
+  errno = 0;
+  if (std::fflush(stream) != 0) return errno != 0 ? errno : kEarlierWriteFailed;
+  if (std::ferror(stream)) return kEarlierWriteFailed;
+  if (!sync) return 0;
+  if (fdatasync(fileno(stream)) != 0 && errno != EINVAL && errno != EROFS) return errno;
+  return 0;
+}
+
+const char *failureText(int error) {
+  return error == kEarlierWriteFailed ? "a write failed" : std::strerror(error);
+}
+
+// The path the stream's descriptor is open on, as the kernel names it.
+void nameOfStream(FILE *stream, char *buffer, size_t size) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fileno(stream));
+  const ssize_t length = readlink(link, buffer, size - 1);
+  if (length <= 0) {
+    std::snprintf(buffer, size, "%s", "?");
+    return;
+  }
+  buffer[length] = '\0';
+}
+
+// A failed standard output (or log) cannot carry its own report: it goes to
+// standard error then.
+void failStream(FILE *stream, const char *what, int error) {
+  char name[512];
+  nameOfStream(stream, name, sizeof name);
+  if (stream == stdout) {
+    // A pipe or terminal has no name worth showing.
+    const bool named = name[0] == '/';
+    std::fprintf(stderr, "%s %d: could not write %s%s%s%s: %s%s", kModuleName, __LINE__, what,
+                 named ? " <" : "", named ? name : "", named ? ">" : "", failureText(error),
+                 job.lineEnd);
+    std::fflush(stderr);
+  } else {
+    LOCATED_MESSAGE("could not write %s <%s>: %s%s", what, name, failureText(error),
+                    job.lineEnd);
+  }
+  abortRun();
+}
+
+}  // namespace

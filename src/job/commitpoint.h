@@ -1,0 +1,39 @@
+// commitpoint.h - what must hold before and after each commit of a run.
+//
+//   rejected record --discardRecord--> discards file / stdout / log (buffered)
+//   commit point: makeRejectsDurable (flush + fdatasync, checked)
+//                 --> commit retaining or final commit
+//                 --> next record read: confirmCommitPoint
+//
+// A rejected record reaches stable storage before the commit that keeps its
+// neighbours, so a crash can never leave committed rows whose rejects are
+// nowhere. The module also counts the records that commits have covered, for
+// the interrupt line and for a commit whose outcome is unknown.
+#ifndef LODRUN_JOB_COMMITPOINT_H
+#define LODRUN_JOB_COMMITPOINT_H
+
+// Call right before every commit. Flushes and fdatasyncs the discards file
+// (and any other file of rejects listed beside it in makeRejectsDurable)
+// when records were rejected since the last commit point, and flushes standard output (which carries
+// rejects when there is no discards file, and may be the log), syncing it
+// too when it is a regular file holding new rejects. A failed write or sync
+// prints "could not write <what> <name>: <system message>" (on standard
+// error when standard output itself failed) and ends the run through
+// abortRun, so the commit does not happen. Then marks a commit of records
+// up to job.recordCount as in flight.
+void makeRejectsDurable();
+
+// The commit marked in flight went through: its records count as committed.
+// Called when the run moves on to the next record.
+void confirmCommitPoint();
+
+// Records (as counted by job.recordCount) that confirmed commits cover.
+int recordsCommitted();
+
+// For abortRun: when a commit was in flight and the database connection is
+// gone, prints that the outcome of that commit is unknown and which records
+// it covered, and returns true (nothing can be rolled back any more);
+// otherwise prints nothing and returns false.
+bool reportUncertainCommit();
+
+#endif  // LODRUN_JOB_COMMITPOINT_H

@@ -1,0 +1,32 @@
+// password.h - keeping the database password out of sight: off the process
+// list, out of world-readable files, and out of memory once the attach has
+// used it.
+#ifndef LODRUN_JOB_PASSWORD_H
+#define LODRUN_JOB_PASSWORD_H
+
+#include <cstddef>
+
+// Switch -p: job.password becomes a copy of `word` (allocZeroed, "password")
+// and the word itself is overwritten with NUL bytes at once, so that
+// /proc/<pid>/cmdline and ps no longer show it.
+void takePasswordArgument(char *word);
+
+// Keyword passwd and the setters below: job.password becomes a copy of the
+// `length` bytes at `text` (allocZeroed, "password"); a password set before
+// gets " Warning: password already set to ********, setting again".
+void setPassword(const char *text, size_t length);
+
+// Switch -w and keyword passwd_file: job.password becomes the first line of
+// the file at `path`, without its line end. Refused, with a warning ending in
+// "- ignored" and job.password unchanged: a file readable by group or others,
+// one that is no regular file or cannot be read, and an empty first line.
+void readPasswordFile(const char *path);
+
+// Overwrites the text of job.password with NUL bytes once the attach has
+// used it (the pointer stays, so the settings report still shows that one
+// was given), and every stale copy of it behind the live text of
+// job.inputBuffer and job.fieldBuffer. Only a password set here is wiped: one
+// taken from ISC_PASSWORD belongs to the environment.
+void wipePassword();
+
+#endif  // LODRUN_JOB_PASSWORD_H
