@@ -45,7 +45,6 @@ int putBlobFile(int index, const FieldSpec &f, FieldValue value);
 FieldValue trimmedBlanks(FieldValue value);
 bool isNullText(FieldValue value);
 int failPut(int status, int sqlField);
-[[noreturn]] void failBlob(int status, const char *label, int sqlField);
 
 }  // namespace
 
@@ -160,15 +159,15 @@ int putDate(const FieldSpec &f, FieldValue value) {
 int putInlineBlob(const FieldSpec &f, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   int status = CreateBlob(f.sqlField, &job.transactionHandle, query, kInlineSegment, 0);
-  if (status != kDbOk) failBlob(status, "creating blob", f.sqlField);
+  if (status != kDbOk) failDblib(status, "creating blob", f.sqlField);
   if (value.length > 0) {
     status = FindVariable(f.sqlField, query, true);
     if (status == kDbOk) status = FindBlob(f.sqlField, query);
     if (status == kDbOk) status = PutBlob(query, value.text, value.length);
-    if (status != kDbOk) failBlob(status, "writing blob segment", f.sqlField);
+    if (status != kDbOk) failDblib(status, "writing blob segment", f.sqlField);
   }
   status = CloseBlob(f.sqlField, query);
-  if (status != kDbOk) failBlob(status, "closing blob", f.sqlField);
+  if (status != kDbOk) failDblib(status, "closing blob", f.sqlField);
   ++job.blobsLoaded;
   return 0;
 }
@@ -204,15 +203,8 @@ bool isNullText(FieldValue value) {
 
 int failPut(int status, int sqlField) {
   if (status == kDbOk) return 0;
-  job.lastDblibError = status;
-  ReportDblibError("csv Putfield", sqlField);
+  reportDblibFailure(status, "csv Putfield", sqlField);
   return 1;
-}
-
-void failBlob(int status, const char *label, int sqlField) {
-  job.lastDblibError = status;
-  ReportDblibError(label, sqlField);
-  abortRun();
 }
 
 }  // namespace

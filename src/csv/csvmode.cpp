@@ -55,11 +55,8 @@ void describeCsvColumns() {
   state.columns.assign(static_cast<size_t>(count), CsvColumn{});
   for (int k = 1; k <= count; ++k) {
     FieldFacts facts = {};
-    job.lastDblibError = GetFieldFacts(input, &job.queryRecord, k, &facts);
-    if (job.lastDblibError != kDbOk) {
-      ReportDblibError("GetFieldFacts", k);
-      abortRun();
-    }
+    const int code = GetFieldFacts(input, &job.queryRecord, k, &facts);
+    if (code != kDbOk) failDblib(code, "GetFieldFacts", k);
     CsvColumn &column = state.columns[static_cast<size_t>(k - 1)];
     column.type = facts.type;
     column.scale = facts.scale;

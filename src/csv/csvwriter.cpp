@@ -46,7 +46,6 @@ void appendBytes(const char *text, size_t length);
 bool needsQuotes(const char *text, int length);
 void writeOut();
 void failRecord();
-[[noreturn]] void dblibFailure(int code, const char *label, int sqlField);
 
 template <typename T>
 T storedValue(const char *data) {
@@ -102,8 +101,8 @@ void writeCsvHeading() {
     if (spec.sqlField == 0) {
       std::snprintf(name, sizeof name, "%s%d", "filler", fillerNumber++);
     } else {
-      job.lastDblibError = GetFieldName(spec.sqlField, &job.queryRecord, name);
-      if (job.lastDblibError != kDbOk) dblibFailure(job.lastDblibError, "GetFieldName", spec.sqlField);
+      const int code = GetFieldName(spec.sqlField, &job.queryRecord, name);
+      if (code != kDbOk) failDblib(code, "GetFieldName", spec.sqlField);
     }
     const int length = static_cast<int>(strnlen(name, sizeof name));
     if (needsQuotes(name, length))
@@ -127,7 +126,7 @@ bool appendColumn(const FieldSpec &spec) {
     appendBytes(job.nullText, std::strlen(job.nullText));
     return true;
   }
-  if (status != kDbOk) dblibFailure(status, "GetFieldBytes", spec.sqlField);
+  if (status != kDbOk) failDblib(status, "GetFieldBytes", spec.sqlField);
   const CsvColumn &column = state.columns[static_cast<size_t>(spec.sqlField - 1)];
   char text[kCsvValueRoom];
   int textLength = 0;
@@ -163,7 +162,7 @@ bool appendColumn(const FieldSpec &spec) {
         struct tm calendar;
         timestampToCalendar(stamp, &calendar);
         const int code = formatDate(spec.format, &calendar, text);
-        if (code != kDbOk) dblibFailure(code, "formatDate", spec.sqlField);
+        if (code != kDbOk) failDblib(code, "formatDate", spec.sqlField);
         textLength = static_cast<int>(strnlen(text, sizeof text));
       } else {
         textLength = column.type == kTypeDate ? formatIsoDate(stamp.timestamp_date, text)
@@ -207,16 +206,16 @@ bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
   QueryRecord *query = &job.queryRecord;
   const int sqlField = spec.sqlField;
   int code = OpenBlob(query, sqlField, &job.transactionHandle);
-  if (code != kDbOk) dblibFailure(code, "opening blob", sqlField);
+  if (code != kDbOk) failDblib(code, "opening blob", sqlField);
   int64_t total = 0;
   short blobType = 0;
   code = GetBlobParameters(sqlField, query, &total, &blobType);
-  if (code != kDbOk) dblibFailure(code, "getting blob parameters", sqlField);
+  if (code != kDbOk) failDblib(code, "getting blob parameters", sqlField);
   if (total > static_cast<int64_t>(kMaxCsvRecord)) {
     LOCATED_MESSAGE("blob for col %d, record %d too long (%" PRId64 " bytes, max: %zu)%s",
                     sqlField, job.recordCount, total, kMaxCsvRecord, job.lineEnd);
     code = CloseBlob(sqlField, query);
-    if (code != kDbOk) dblibFailure(code, "closing blob", sqlField);
+    if (code != kDbOk) failDblib(code, "closing blob", sqlField);
     return false;
   }
   const int wanted = static_cast<int>(total);
@@ -226,7 +225,7 @@ bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
     int delivered = 0;
     code = GetBlobSegment(sqlField, query, state.blob.data() + got, wanted - got, &delivered);
     if (code == kDbBlobEnd || (code == kDbOk && delivered == 0)) break;
-    if (code != kDbOk) dblibFailure(code, "getting blob data", sqlField);
+    if (code != kDbOk) failDblib(code, "getting blob data", sqlField);
     got += delivered;
   }
   if (got < wanted) {
@@ -235,7 +234,7 @@ bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
     abortRun();
   }
   code = CloseBlob(sqlField, query);
-  if (code != kDbOk) dblibFailure(code, "closing blob", sqlField);
+  if (code != kDbOk) failDblib(code, "closing blob", sqlField);
   if (column.subtype == 1)
     appendText(state.blob.data(), wanted, job.quoteStrings != 0);
   else
@@ -312,12 +311,6 @@ void writeOut() {
 void failRecord() {
   ++job.rejectedCount;
   if (job.rejectedCount >= job.maxErrors) abortRun();
-}
-
-void dblibFailure(int code, const char *label, int sqlField) {
-  job.lastDblibError = code;
-  ReportDblibError(label, sqlField);
-  abortRun();
 }
 
 }  // namespace

@@ -41,7 +41,6 @@ constexpr int kMaxSegment = 65535;
 
 bool isBlobVariable(const XSQLVAR *variable);
 int blobIndex(const BlobEntry *blob);
-int clientFailure(const char *label, QueryRecord *owner);
 void releaseWorkArea(BlobEntry *blob);
 void allocateWorkArea(BlobEntry *blob);
 int readBlobInformation(BlobEntry *blob);
@@ -225,12 +224,6 @@ bool isBlobVariable(const XSQLVAR *variable) {
 }
 
 int blobIndex(const BlobEntry *blob) { return static_cast<int>(blob - blobList); }
-
-// Reports the failed client call just made.
-int clientFailure(const char *label, QueryRecord *owner) {
-  ReportSqlStatus(label, owner);
-  return kDbSqlError;
-}
 
 void releaseWorkArea(BlobEntry *blob) {
   std::free(blob->workArea);

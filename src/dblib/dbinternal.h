@@ -42,6 +42,10 @@ extern long lastSqlCode;
 // result of 0; never 0 for a failed call) and returns it.
 long storeSqlCode(ISC_STATUS result);
 
+// Reports the client call `label` that has just failed (ReportSqlStatus)
+// and returns kDbSqlError, what the dblib function that made it returns.
+int clientFailure(const char *label, QueryRecord *query);
+
 // Registry index of a handle value, or -1.
 int databaseIndexOf(isc_db_handle value);
 int transactionIndexOf(isc_tr_handle value);

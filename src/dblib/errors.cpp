@@ -144,6 +144,11 @@ void ReportSqlStatus(const char *label, QueryRecord *query) {
   std::fflush(out);
 }
 
+int clientFailure(const char *label, QueryRecord *query) {
+  ReportSqlStatus(label, query);
+  return kDbSqlError;
+}
+
 void ReportDblibError(const char *operation, int sqlField) {
   const int code = runSettings->lastDblibError;
   if (runSettings->beforeMessage != nullptr) runSettings->beforeMessage();

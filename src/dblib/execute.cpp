@@ -25,11 +25,6 @@ unsigned short dialectOf(const QueryEntry *entry) {
   return static_cast<unsigned short>(entry->dialect);
 }
 
-int clientFailure(const char *label, QueryRecord *query) {
-  ReportSqlStatus(label, query);
-  return kDbSqlError;
-}
-
 // Blob and array identifiers are spent by the execution that used them.
 void clearIdentifiers(XSQLDA *sqlda) {
   if (sqlda == nullptr) return;

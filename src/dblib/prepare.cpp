@@ -93,11 +93,6 @@ void placeSqldas(QueryEntry *entry, int inputs, int outputs) {
   if (outputs > 0) entry->outputNullFlags = reinterpret_cast<short *>(block + layout.outputNulls);
 }
 
-int clientFailure(const char *label, QueryRecord *query) {
-  ReportSqlStatus(label, query);
-  return kDbSqlError;
-}
-
 void readStatementType(QueryEntry *entry) {
   static const char items[] = {isc_info_sql_stmt_type, isc_info_end};
   std::memset(infoBuffer, 0, sizeof infoBuffer);

@@ -87,11 +87,8 @@ int runDriver(int argc, char **argv) {
   makeRejectsDurable();
   // A commit that fails loses the rows since the last restart: that run did
   // not complete, so it must not end with status 0.
-  job.lastDblibError = CommitTransaction(&job.transactionHandle);
-  if (job.lastDblibError != 0) {
-    ReportDblibError("committing transaction", 0);
-    abortRun();
-  }
+  const int committed = CommitTransaction(&job.transactionHandle);
+  if (committed != kDbOk) failDblib(committed, "committing transaction");
   DBclose(&job.databaseHandle);
   if (job.logStream != nullptr) {
     std::fclose(job.logStream);
@@ -129,6 +126,16 @@ void abortRun() {
     job.logStream = nullptr;
   }
   endProcess(1);
+}
+
+void reportDblibFailure(int code, const char *operation, int sqlField) {
+  job.lastDblibError = code;
+  ReportDblibError(operation, sqlField);
+}
+
+void failDblib(int code, const char *operation, int sqlField) {
+  reportDblibFailure(code, operation, sqlField);
+  abortRun();
 }
 
 void (*processExitHook)(int status) = nullptr;

@@ -23,6 +23,15 @@ int completedRunStatus();
 // still waiting (a load's gathered records) finishes or fails first.
 [[noreturn]] void abortRun();
 
+// Reports the dblib call `operation` that returned `code` on standard output
+// ("Got dblib error <code> while doing <operation>[ with SQL field <sqlField>]:
+// <text>", ReportDblibError) and keeps the code in job.lastDblibError, where
+// the reasons file reads it (noteDblibReason). sqlField 0: no field.
+void reportDblibFailure(int code, const char *operation, int sqlField = 0);
+
+// reportDblibFailure, then abortRun: the end of a run whose dblib call failed.
+[[noreturn]] void failDblib(int code, const char *operation, int sqlField = 0);
+
 // Sets the function abortRun calls before anything else; nullptr: none.
 void setAbortHook(void (*hook)());
 

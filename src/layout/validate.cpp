@@ -45,7 +45,6 @@ bool checkVariablesCovered();
 bool checkFixedOutputBounds();
 bool checkFixedInputBounds();
 void openDataFile();
-[[noreturn]] void failDblib(int result, const char *label, int sqlField);
 
 }  // namespace
 
@@ -334,12 +333,6 @@ void openDataFile() {
     abortRun();
   }
   job.dataStream = inputDirection() ? skipByteOrderMark(stream, job.dataFileName, mode) : stream;
-}
-
-void failDblib(int result, const char *label, int sqlField) {
-  job.lastDblibError = result;
-  ReportDblibError(label, sqlField);
-  abortRun();
 }
 
 }  // namespace

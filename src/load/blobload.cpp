@@ -41,7 +41,6 @@ BlobSource openBlobSource(const FieldSpec &spec, const char *name);
 FILE *openRegularFile(const char *name, const char *mode);
 long long copyLines(int index, FILE *file);
 long long copyBlocks(int index, FILE *file);
-[[noreturn]] void failDblib(int code, const char *label, int sqlField);
 
 }  // namespace
 
@@ -183,12 +182,6 @@ long long copyBlocks(int index, FILE *file) {
     if (n < static_cast<size_t>(kBlobBlockSize)) break;
   }
   return total;
-}
-
-void failDblib(int code, const char *label, int sqlField) {
-  job.lastDblibError = code;
-  ReportDblibError(label, sqlField);
-  abortRun();
 }
 
 }  // namespace

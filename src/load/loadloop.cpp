@@ -35,7 +35,6 @@ namespace {
 void commitPoint();
 void writeDiscard(FILE *stream, const char *record, int length);
 void finishDiscards();
-[[noreturn]] void failDblib(int result, const char *label);
 
 }  // namespace
 
@@ -138,12 +137,6 @@ void finishDiscards() {
   if (std::fflush(job.discardStream) == 0 && !std::ferror(job.discardStream)) return;
   std::fflush(stdout);
   std::perror("Unexpected system error writing output");
-  abortRun();
-}
-
-void failDblib(int result, const char *label) {
-  job.lastDblibError = result;
-  ReportDblibError(label, 0);
   abortRun();
 }
 

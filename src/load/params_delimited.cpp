@@ -31,7 +31,6 @@ struct PositionIndex {
 PositionIndex layoutIndex;
 
 int putField(int position, int length);
-int failPut(int status, const char *label, int sqlField, int position, int valueLength);
 
 }  // namespace
 
@@ -111,7 +110,8 @@ int putField(int position, int length) {
       status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
     }
     if (status != kDbOk)
-      return rejected + failPut(status, "data sensitive Putfield", f.sqlField, position, length);
+      return rejected + rejectDblibValue(status, "data sensitive Putfield", f.sqlField, position,
+                                         job.fieldBuffer, length);
   }
   return rejected;
 }
@@ -137,7 +137,8 @@ int putMissingFields(int position, int expected) {
       // An empty value makes any variable NULL.
       const int status = PutField(kFormatDelimitedText, &job.queryRecord, f.sqlField, 0, "");
       if (status != kDbOk) {
-        rejected += failPut(status, "data sensitive NULL Putfield", f.sqlField, position, 0);
+        rejected += rejectDblibValue(status, "data sensitive NULL Putfield", f.sqlField, position,
+                                     job.fieldBuffer, 0);
         break;
       }
     }
@@ -164,19 +165,9 @@ int putUnplacedFields() {
     }
     status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
     if (status != kDbOk)
-      return failPut(status, "data sensitive generated Putfield", f.sqlField, 0, length);
+      return rejectDblibValue(status, "data sensitive generated Putfield", f.sqlField, 0,
+                              job.fieldBuffer, length);
   }
   return 0;
 }
 
-namespace {
-
-// The value is the field's text, still in fieldBuffer.
-int failPut(int status, const char *label, int sqlField, int position, int valueLength) {
-  job.lastDblibError = status;
-  ReportDblibError(label, sqlField);
-  noteDblibReason(label, sqlField, position, job.fieldBuffer, valueLength);
-  return 1;
-}
-
-}  // namespace

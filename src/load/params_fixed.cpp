@@ -25,7 +25,6 @@ namespace {
 int copyFixedField(const FieldSpec &f, int recordLength);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
-int failPut(int status, const char *label, const FieldSpec &f, int valueLength);
 
 }  // namespace
 
@@ -52,13 +51,17 @@ int putFixedRecord() {
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
-        if (status != kDbOk) return failPut(status, "fixed blob put of field", f, length);
+        if (status != kDbOk)
+          return rejectDblibValue(status, "fixed blob put of field", f.sqlField, f.position,
+                                  job.fieldBuffer, length);
         continue;
       }
       if (f.format == kFormatFixed) format = formatForExternalType(f, &length);
     }
     const int status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
-    if (status != kDbOk) return failPut(status, "fixed Putfield", f, length);
+    if (status != kDbOk)
+      return rejectDblibValue(status, "fixed Putfield", f.sqlField, f.position, job.fieldBuffer,
+                              length);
   }
   return 0;
 }
@@ -101,14 +104,6 @@ int formatForExternalType(const FieldSpec &f, int *length) {
     job.fieldBuffer[*length] = '\0';
   }
   return format;
-}
-
-// The value is the field's bytes, still in fieldBuffer.
-int failPut(int status, const char *label, const FieldSpec &f, int valueLength) {
-  job.lastDblibError = status;
-  ReportDblibError(label, f.sqlField);
-  noteDblibReason(label, f.sqlField, f.position, job.fieldBuffer, valueLength);
-  return 1;
 }
 
 }  // namespace

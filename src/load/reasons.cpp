@@ -51,6 +51,13 @@ void noteRejectReason(int sqlField, int position, const char *text, const char *
   p.value.assign(value, valueLength > 0 ? static_cast<size_t>(valueLength) : 0);
 }
 
+int rejectDblibValue(int code, const char *operation, int sqlField, int position,
+                     const char *value, int valueLength) {
+  reportDblibFailure(code, operation, sqlField);
+  noteDblibReason(operation, sqlField, position, value, valueLength);
+  return 1;
+}
+
 void noteDblibReason(const char *operation, int sqlField, int position, const char *value,
                      int valueLength) {
   if (pending.noted) return;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "job/run.h"
 #include "job/settings.h"
 #include "load/loadloop.h"
 #include "load/reasons.h"
@@ -70,8 +71,7 @@ bool rejectRefusedRecord(int result, int length) {
   if (!job.rejectRefusals || result != kDbSqlError) return false;
   const ClientFailure *failure = LastClientFailure();
   if (failure == nullptr || !isRecordRefusal(*failure)) return false;
-  job.lastDblibError = result;
-  ReportDblibError("execute prepared", 0);
+  reportDblibFailure(result, "execute prepared");
   noteRefusalReason(*failure);
   discardRecord(length);
   return true;

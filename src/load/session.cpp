@@ -21,7 +21,6 @@
 namespace {
 
 void takeCredentials();
-void checkDblib(int result, const char *label);
 void checkCounts(short inputs, short outputs);
 void declareCounts(short inputs, short outputs);
 void checkStatementFits(short inputs, short outputs);
@@ -36,10 +35,10 @@ void openSession() {
   const int opened = DBopen(job.dbName, job.userName, job.password, &job.databaseHandle,
                             job.transCharSet);
   wipePassword();  // the attach was its only use
-  checkDblib(opened, "opening database");
-  checkDblib(StartTransaction("standard trans", 1, &job.databaseHandle,
-                              &job.transactionHandle),
-             "starting transaction");
+  if (opened != kDbOk) failDblib(opened, "opening database");
+  const int started =
+      StartTransaction("standard trans", 1, &job.databaseHandle, &job.transactionHandle);
+  if (started != kDbOk) failDblib(started, "starting transaction");
 
   QueryRecord &query = job.queryRecord;
   query.sqlText = job.sqlText;
@@ -52,12 +51,14 @@ void openSession() {
 
   short inputs = 0;
   short outputs = 0;
-  checkDblib(CountQueryVariables(&query, &job.transactionHandle, &inputs, &outputs),
-             "preparing query");
+  int result = CountQueryVariables(&query, &job.transactionHandle, &inputs, &outputs);
+  if (result != kDbOk) failDblib(result, "preparing query");
   checkCounts(inputs, outputs);
   declareCounts(inputs, outputs);
-  checkDblib(PrepareQuery(&query, &job.transactionHandle), "preparing query");
-  checkDblib(GetQueryType(&query, &job.statementType), "getting query type");
+  result = PrepareQuery(&query, &job.transactionHandle);
+  if (result != kDbOk) failDblib(result, "preparing query");
+  result = GetQueryType(&query, &job.statementType);
+  if (result != kDbOk) failDblib(result, "getting query type");
   checkStatementFits(inputs, outputs);
 }
 
@@ -80,13 +81,6 @@ void takeCredentials() {
     std::fflush(stdout);
     std::exit(1);
   }
-}
-
-void checkDblib(int result, const char *label) {
-  job.lastDblibError = result;
-  if (result == kDbOk) return;
-  ReportDblibError(label, 0);
-  abortRun();
 }
 
 void checkCounts(short inputs, short outputs) {

@@ -17,7 +17,6 @@
 
 namespace {
 
-[[noreturn]] void cursorFailure(int code, const char *label);
 void writeRow(bool delimited);
 void flushDataFile();
 
@@ -26,7 +25,7 @@ void flushDataFile();
 void unloadRows() {
   QueryRecord *query = &job.queryRecord;
   int code = OpenCursor(query, &job.transactionHandle);
-  if (code != kDbOk) cursorFailure(code, "open read cursor");
+  if (code != kDbOk) failDblib(code, "open read cursor");
   // Records go out through one large buffer: fewer writes, same bytes.
   static char dataBuffer[1 << 16];
   std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
@@ -40,7 +39,7 @@ void unloadRows() {
     stopIfRequested();
     code = FetchRow(query);
     if (code == kDbEndOfData) break;
-    if (code != kDbOk) cursorFailure(code, "fetching from cursor");
+    if (code != kDbOk) failDblib(code, "fetching from cursor");
     if (job.skipCount > 0) job.skipCount = 0;
     ++job.recordCount;
     writeRow(delimited);
@@ -48,18 +47,12 @@ void unloadRows() {
   }
 
   code = CloseCursor(query);
-  if (code != kDbOk) cursorFailure(code, "closing cursor");
+  if (code != kDbOk) failDblib(code, "closing cursor");
   flushDataFile();
   finishProgress();
 }
 
 namespace {
-
-void cursorFailure(int code, const char *label) {
-  job.lastDblibError = code;
-  ReportDblibError(label, 0);
-  abortRun();
-}
 
 // Builds and writes the fetched row. A record that failed counts once
 // against errors and, at the limit, stops the run unwritten. Below it the

@@ -30,7 +30,6 @@ int columnFormat(const FieldSpec &spec, int *room);
 bool isTextFormat(int format);
 int readBlob(const FieldSpec &spec);
 int readBlobBytes(const FieldSpec &spec, int64_t total, bool delimited);
-[[noreturn]] void dblibFailure(int code, const char *label, int sqlField);
 int asInt(int64_t value);
 
 }  // namespace
@@ -43,11 +42,9 @@ int getOutputField(int entry) {
     room = kDateTextRoom;
   // room < kBufferSize: sizes and column sizes stay below the buffer size.
   std::memset(job.fieldBuffer, 0, static_cast<size_t>(room) + 1);
-  job.lastDblibError =
-      GetField(spec.sqlField, &job.queryRecord, format, room, job.fieldBuffer);
-  if (job.lastDblibError == kDbNull) return 0;  // NULL, or empty text
-  if (job.lastDblibError != kDbOk)
-    dblibFailure(job.lastDblibError, "GetField", spec.sqlField);
+  const int code = GetField(spec.sqlField, &job.queryRecord, format, room, job.fieldBuffer);
+  if (code == kDbNull) return 0;  // NULL, or empty text
+  if (code != kDbOk) failDblib(code, "GetField", spec.sqlField);
   if (spec.sqlType == kTypeBlob) return readBlob(spec);
   if (isTextFormat(format))
     return static_cast<int>(strnlen(job.fieldBuffer, static_cast<size_t>(room)));
@@ -95,14 +92,12 @@ bool isTextFormat(int format) {
 int readBlob(const FieldSpec &spec) {
   QueryRecord *query = &job.queryRecord;
   const int column = spec.sqlField;
-  job.lastDblibError = OpenBlob(query, column, &job.transactionHandle);
-  if (job.lastDblibError != kDbOk)
-    dblibFailure(job.lastDblibError, "opening blob", column);
+  int code = OpenBlob(query, column, &job.transactionHandle);
+  if (code != kDbOk) failDblib(code, "opening blob", column);
   int64_t total = 0;
   short blobType = 0;
-  job.lastDblibError = GetBlobParameters(column, query, &total, &blobType);
-  if (job.lastDblibError != kDbOk)
-    dblibFailure(job.lastDblibError, "getting blob parameters", column);
+  code = GetBlobParameters(column, query, &total, &blobType);
+  if (code != kDbOk) failDblib(code, "getting blob parameters", column);
 
   const bool delimited = job.separator != 0;
   const bool checkBinary = delimited && blobType != kStreamBlob;
@@ -119,9 +114,8 @@ int readBlob(const FieldSpec &spec) {
     LOCATED_MESSAGE("blob for col %d, record %d too long (%d, max: %hd)%s", column,
                     job.recordCount, asInt(total),
                     static_cast<short>(kMaxDelimitedBlob), job.lineEnd);
-    job.lastDblibError = CloseBlob(column, query);
-    if (job.lastDblibError != kDbOk)
-      dblibFailure(job.lastDblibError, "closing blob", column);
+    code = CloseBlob(column, query);
+    if (code != kDbOk) failDblib(code, "closing blob", column);
     return -1;
   }
   return readBlobBytes(spec, total, checkBinary);
@@ -136,18 +130,16 @@ int readBlobBytes(const FieldSpec &spec, int64_t total, bool checkBinary) {
   const int wanted = static_cast<int>(total);
   if (wanted > 0) {
     int delivered = 0;
-    job.lastDblibError =
-        GetBlobSegment(column, query, job.fieldBuffer, wanted, &delivered);
-    if (job.lastDblibError != kDbOk)
-      dblibFailure(job.lastDblibError, "getting blob data", column);
+    const int code = GetBlobSegment(column, query, job.fieldBuffer, wanted, &delivered);
+    if (code != kDbOk) failDblib(code, "getting blob data", column);
     if (delivered < wanted) {
       LOCATED_MESSAGE("blob for col %d at record %d read error (got %d bytes, expected %d)%s",
                       column, job.recordCount, delivered, wanted, job.lineEnd);
       abortRun();
     }
   }
-  job.lastDblibError = CloseBlob(column, query);
-  if (job.lastDblibError != kDbOk) dblibFailure(job.lastDblibError, "closing blob", column);
+  const int closed = CloseBlob(column, query);
+  if (closed != kDbOk) failDblib(closed, "closing blob", column);
   if (checkBinary) {
     const void *zero = std::memchr(job.fieldBuffer, 0, static_cast<size_t>(wanted));
     if (zero != nullptr) {
@@ -160,12 +152,6 @@ int readBlobBytes(const FieldSpec &spec, int64_t total, bool checkBinary) {
   }
   job.fieldBuffer[wanted] = '\0';
   return wanted;
-}
-
-void dblibFailure(int code, const char *label, int sqlField) {
-  job.lastDblibError = code;
-  ReportDblibError(label, sqlField);
-  abortRun();
 }
 
 int asInt(int64_t value) { return value > INT_MAX ? INT_MAX : static_cast<int>(value); }

@@ -53,11 +53,8 @@ void writeExcelHeader() {
     if (spec.sqlField == 0) {
       std::snprintf(name, sizeof name, "%s%d", "filler", fillerNumber++);
     } else {
-      job.lastDblibError = GetFieldName(spec.sqlField, &job.queryRecord, name);
-      if (job.lastDblibError != kDbOk) {
-        ReportDblibError("GetFieldName", spec.sqlField);
-        abortRun();
-      }
+      const int code = GetFieldName(spec.sqlField, &job.queryRecord, name);
+      if (code != kDbOk) failDblib(code, "GetFieldName", spec.sqlField);
       quoted = job.quoteStrings != 0;
     }
     if (!appendField(name, static_cast<int>(strnlen(name, sizeof name)), quoted))
