@@ -1,4 +1,4 @@
 // main.cpp - the entry point: everything else is the run driver's.
-#include "job/run.h"
+#include "driver/driver.h"
 
 int main(int argc, char **argv) { return runDriver(argc, argv); }

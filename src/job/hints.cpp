@@ -9,8 +9,8 @@
 
 #include "dblib/dbfuncs.h"
 #include "job/progress.h"
+#include "job/resume.h"
 #include "job/settings.h"
-#include "load/resume.h"
 
 bool hintsWanted() { return job.logStream == nullptr; }
 

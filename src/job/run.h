@@ -1,20 +1,7 @@
-// run.h - the run driver and the single fatal stop.
+// run.h - how a run ends early: abortRun, the single fatal stop, and the
+// report of a failed dblib call.
 #ifndef LODRUN_JOB_RUN_H
 #define LODRUN_JOB_RUN_H
-
-// Exit status of a completed run that rejected or shortened records, with
-// warn_exit; 0 stays "everything loaded", 1 a fatal stop.
-constexpr int kExitWarnings = 2;
-
-// Performs a whole run (defaults, switches, command file, layout, transfer,
-// summary, commit, close) and returns completedRunStatus(). Fatal errors end
-// the process through abortRun (exit 1); a switch without its argument exits
-// 1; --help and --version exit 0.
-int runDriver(int argc, char **argv);
-
-// 0, or kExitWarnings when warn_exit is set and the run rejected records
-// (or, for a load, met short ones).
-int completedRunStatus();
 
 // Prints "Lodrun aborting due to fatal error(s), current record count: %d",
 // rolls back and closes the database when a transaction is open (PanicExitDb),

@@ -13,7 +13,7 @@
 #include <ctime>
 
 #include "dblib/dbfuncs.h"
-#include "layout/fieldspec.h"
+#include "job/fieldspec.h"
 
 // Size of the input, field and SQL buffers; a record or line plus its NUL
 // (or line end) must fit.
@@ -91,6 +91,7 @@ struct JobSettings : DblibRunSettings {
   char *parseBuffer = nullptr;            // kParseBufferSize
   char *sqlText = nullptr;                // kBufferSize, replaced by completion
   FieldSpec *fieldTable = nullptr;        // fieldCount entries
+  FieldPositions fieldPositions;          // fieldTable by delimited position
 
   // Scratch shared between modules.
   int keywordNumber = -1;

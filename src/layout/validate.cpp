@@ -1,12 +1,12 @@
 // validate.cpp - the one-time check of the layout against the prepared
 // statement, for loads and unloads.
 //
-//   settings --essentials--> openSession --> mapSqlVariable (each variable:
+//   settings --csv checks--> openSession --> mapSqlVariable (each variable:
 //   type and size from the statement, an entry and a position for it)
 //   --> entry checks, variable coverage, record bounds --> data file opened
 //
 // The checks after the mapping report every problem they find before the
-// run stops; the essentials, the session and the mapping stop at the first.
+// run stops; the session and the mapping stop at the first.
 #include "layout/validate.h"
 
 #include <climits>
@@ -16,13 +16,11 @@
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
-#include "job/options.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "job/switches.h"
 #include "job/textfile.h"
-#include "layout/essentials.h"
-#include "load/session.h"
+#include "layout/fieldtable.h"
+#include "session/session.h"
 
 namespace {
 
@@ -49,10 +47,6 @@ void openDataFile();
 }  // namespace
 
 void validateLayout() {
-  if (reportMissingEssentials() > 0) {
-    printUsage();
-    abortRun();
-  }
   if (checkCsvSettings()) abortRun();
   if (job.recordLength > 0)
     job.outputWidth = job.recordLength;

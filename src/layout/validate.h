@@ -4,9 +4,9 @@
 #ifndef LODRUN_LAYOUT_VALIDATE_H
 #define LODRUN_LAYOUT_VALIDATE_H
 
+// Needs the essential settings (reportMissingEssentials, essentials.h).
 // Returns only when the layout is good; otherwise reports and ends the run
-// through abortRun (after printing the usage text when essential settings
-// are missing). On return the session is open (openSession), every SQL
+// through abortRun. On return the session is open (openSession), every SQL
 // variable has one fieldTable entry completed with its type and size,
 // delimited entries have their ordinals, job.blobFieldCount is counted, and
 // job.dataStream is open (the data file, read past a byte-order mark for a

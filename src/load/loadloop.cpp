@@ -21,20 +21,20 @@
 #include "job/commitpoint.h"
 #include "job/messages.h"
 #include "job/progress.h"
+#include "job/resume.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "layout/fieldtable.h"
 #include "load/batch.h"
 #include "load/params.h"
 #include "load/reader.h"
-#include "load/reasons.h"
 #include "load/refusal.h"
-#include "load/resume.h"
+#include "rejects/discards.h"
+#include "rejects/reasons.h"
 
 namespace {
 
 void commitPoint();
-void writeDiscard(FILE *stream, const char *record, int length);
-void finishDiscards();
 
 }  // namespace
 
@@ -72,16 +72,7 @@ void discardRecord(int length) {
   // record re-run from a refused block as it was read.
   const char *record = job.inputBuffer;
   if (!rerunRecord(&record, &length) && job.csvMode) record = csvRecordText(&length);
-  if (job.discardStream != nullptr) {
-    writeDiscard(job.discardStream, record, length);
-  } else {
-    // Raw record bytes beside the messages, so a NUL inside does not cut it.
-    std::fwrite(record, 1, static_cast<size_t>(length), stdout);
-    message("%s", job.lineEnd);
-  }
-  writeRejectReason();
-  ++job.rejectedCount;
-  if (job.rejectedCount >= job.maxErrors) abortRun();
+  writeRejectedRecord(record, length);
 }
 
 // The one place a refused execution is reported.
@@ -106,38 +97,6 @@ void commitPoint() {
   const int restarted = restartKeepingResumePoint();
   if (restarted != kDbOk) failDblib(restarted, "restart trans");
   if (job.verbose) message("Commit at count: %6d%s", job.recordCount, job.lineEnd);
-}
-
-// Fixed-size records are written as read; a line gets the run's line end.
-void writeDiscard(FILE *stream, const char *record, int length) {
-  const bool fixedRecords = job.recordLength > 0;
-  const size_t wanted = static_cast<size_t>(fixedRecords ? job.recordLength : length);
-  size_t written = std::fwrite(record, 1, wanted, stream);
-  size_t total = wanted;
-  if (!fixedRecords && written == wanted) {
-    total += static_cast<size_t>(job.lineEndLength);
-    written += std::fwrite(job.lineEnd, 1, static_cast<size_t>(job.lineEndLength), stream);
-  }
-  if (written == total) return;
-  if (std::ferror(stream)) {
-    std::fflush(stdout);
-    std::perror("Unexpected system error writing output");
-  } else {
-    LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
-                    "discards write", "out", static_cast<int>(written),
-                    static_cast<int>(total), job.recordCount, job.lineEnd);
-  }
-  abortRun();
-}
-
-// The discards are buffered; a write that fails only when they are flushed
-// must not pass unnoticed.
-void finishDiscards() {
-  if (job.discardStream == nullptr) return;
-  if (std::fflush(job.discardStream) == 0 && !std::ferror(job.discardStream)) return;
-  std::fflush(stdout);
-  std::perror("Unexpected system error writing output");
-  abortRun();
 }
 
 }  // namespace

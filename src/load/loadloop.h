@@ -1,4 +1,4 @@
-// loadloop.h - the record loop of a load and the discards.
+// loadloop.h - the record loop of a load and its rejected records.
 #ifndef LODRUN_LOAD_LOADLOOP_H
 #define LODRUN_LOAD_LOADLOOP_H
 
@@ -13,12 +13,9 @@
 // ends the run.
 void loadRecords();
 
-// Writes the rejected record in job.inputBuffer (`length` bytes) to the
-// discards file (fixed-size records: their job.recordLength bytes as read;
-// lines: the text and lineEnd) or, without one, the text and lineEnd to
-// standard output, and its line to the reasons file (reasons.h). Counts it
-// in job.rejectedCount and ends the run
-// (abortRun) when that reaches job.maxErrors, or when the write fails.
+// Rejects the record in job.inputBuffer (`length` bytes) through
+// writeRejectedRecord (rejects/discards.h): as read, for a record re-run from
+// a refused block; as it stands in the file, quotes and all, for a CSV one.
 void discardRecord(int length);
 
 // Executes job.queryRecord once with the values in its input variables;

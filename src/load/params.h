@@ -1,15 +1,7 @@
 // params.h - record to parameters: cuts the record in job.inputBuffer into
-// fields and gives every input variable of job.queryRecord its value; and
-// the generated values (sysdate, counters, character fills) that loads and
-// unloads share.
+// fields and gives every input variable of job.queryRecord its value.
 #ifndef LODRUN_LOAD_PARAMS_H
 #define LODRUN_LOAD_PARAMS_H
-
-// Indexes the completed field table by delimited position, once per run,
-// after validateLayout and before the first putDelimitedRecord. Returns the
-// highest position of an entry bound to an SQL variable: the number of
-// fields a delimited record is expected to carry.
-int prepareRecordFields();
 
 // Puts the fields of the delimited record in job.inputBuffer: fields
 // 1..expectedFields go to the entries at those positions (PutField, or
@@ -20,11 +12,6 @@ int prepareRecordFields();
 // (the reason has been reported). Overwrites job.fieldBuffer. Needs
 // prepareRecordFields.
 int putDelimitedRecord(int expectedFields);
-
-// The entries fed by delimited field `position` (indexes into fieldTable,
-// in table order) and their *count; none beyond the highest position. Needs
-// prepareRecordFields; valid for the rest of the run.
-const int *positionEntries(int position, int *count);
 
 // The record ended before field `expected`: the entries of positions
 // `position` .. `expected` are counted in job.shortCount and put as NULL with
@@ -42,16 +29,6 @@ int putUnplacedFields();
 // (empty: NULL). Returns 0 or non-zero as putDelimitedRecord. An unknown
 // externalType ends the run. Overwrites job.fieldBuffer.
 int putFixedRecord();
-
-// Generated value of fieldTable entry `index` (0-based) into job.fieldBuffer
-// (NUL-terminated where it is text); *format and *length receive the format
-// number and byte length to use with it. A load entry is read by its format
-// (202 sysdate, 203 counter) and SQL type, an unload filler by its sqlType
-// (201 fill, 202, 203) and externalType. Counters are job.startCount +
-// job.recordCount; dates are job.runStartTime. Returns 0 or a DblibError
-// (20103: no form for this kind and type; 20102: a counter wider than its
-// field; formatDate's codes).
-int makeGeneratedValue(int index, short *format, short *length);
 
 // Cuts the next field of a delimited record off the text at *cursor into
 // `field` (room for `capacity` bytes, NUL-terminated; longer fields are cut)

@@ -8,68 +8,25 @@
 //
 // The field table is indexed by position once per run, so a record visits
 // only the entries its fields feed.
-#include <vector>
-
-#include "csv/csvload.h"
 #include "dblib/dbfuncs.h"
 #include "job/messages.h"
 #include "job/settings.h"
+#include "layout/fieldtable.h"
+#include "layout/generated.h"
 #include "load/blobload.h"
+#include "load/csvload.h"
 #include "load/params.h"
-#include "load/reasons.h"
+#include "rejects/reasons.h"
 
 namespace {
-
-// Entries fed by position p are entries[first[p] .. first[p + 1]), in table
-// order; `unplaced` holds the others (generated values), in table order.
-struct PositionIndex {
-  std::vector<int> first;
-  std::vector<int> entries;
-  std::vector<int> unplaced;
-  int highest = 0;
-};
-PositionIndex layoutIndex;
 
 int putField(int position, int length);
 
 }  // namespace
 
-int prepareRecordFields() {
-  PositionIndex &index = layoutIndex;
-  index.highest = 0;
-  for (int i = 0; i < job.fieldCount; ++i) {
-    const FieldSpec &f = job.fieldTable[i];
-    if (f.sqlField > 0 && f.position > index.highest) index.highest = f.position;
-  }
-  index.first.assign(static_cast<size_t>(index.highest) + 2, 0);
-  index.entries.clear();
-  index.unplaced.clear();
-  for (int p = 1; p <= index.highest; ++p) {
-    index.first[static_cast<size_t>(p)] = static_cast<int>(index.entries.size());
-    for (int i = 0; i < job.fieldCount; ++i)
-      if (job.fieldTable[i].position == p) index.entries.push_back(i);
-  }
-  index.first[static_cast<size_t>(index.highest) + 1] = static_cast<int>(index.entries.size());
-  for (int i = 0; i < job.fieldCount; ++i) {
-    const short position = job.fieldTable[i].position;
-    if (position < 1 || position > index.highest) index.unplaced.push_back(i);
-  }
-  return index.highest;
-}
-
-const int *positionEntries(int position, int *count) {
-  const PositionIndex &index = layoutIndex;
-  if (position < 1 || position > index.highest) {
-    *count = 0;
-    return nullptr;
-  }
-  *count = index.first[position + 1] - index.first[position];
-  return index.entries.data() + index.first[position];
-}
-
 int putDelimitedRecord(int expectedFields) {
   if (job.csvMode) return putCsvRecord(expectedFields);
-  const int expected = expectedFields < layoutIndex.highest ? expectedFields : layoutIndex.highest;
+  const int expected = expectedFields < job.fieldPositions.highest ? expectedFields : job.fieldPositions.highest;
   const char *cursor = job.inputBuffer;
   int position = 1;
   int rejected = 0;
@@ -90,7 +47,7 @@ namespace {
 // than its column is reported, cut and put, and rejects the record.
 int putField(int position, int length) {
   int rejected = 0;
-  const PositionIndex &index = layoutIndex;
+  const FieldPositions &index = job.fieldPositions;
   for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
     const int i = index.entries[static_cast<size_t>(k)];
     const FieldSpec &f = job.fieldTable[i];
@@ -122,7 +79,7 @@ int putField(int position, int length) {
 // positions is counted short, and is NULL with short_ok.
 int putMissingFields(int position, int expected) {
   int rejected = 0;
-  const PositionIndex &index = layoutIndex;
+  const FieldPositions &index = job.fieldPositions;
   for (; position <= expected && rejected == 0; ++position) {
     for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
       const FieldSpec &f = job.fieldTable[index.entries[static_cast<size_t>(k)]];
@@ -147,7 +104,7 @@ int putMissingFields(int position, int expected) {
 }
 
 int putUnplacedFields() {
-  for (const int i : layoutIndex.unplaced) {
+  for (const int i : job.fieldPositions.unplaced) {
     const FieldSpec &f = job.fieldTable[i];
     if (f.format != kFormatSysdate && f.format != kFormatEnum) {
       REJECTION_MESSAGE(f.sqlField, 0, "", 0, "non SQL and non logical input filler found - %d%s",

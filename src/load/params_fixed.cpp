@@ -15,10 +15,11 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "layout/generated.h"
 #include "load/blobload.h"
 #include "load/params.h"
 #include "load/reader.h"
-#include "load/reasons.h"
+#include "rejects/reasons.h"
 
 namespace {
 

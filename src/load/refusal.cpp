@@ -12,7 +12,7 @@
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/loadloop.h"
-#include "load/reasons.h"
+#include "rejects/reasons.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 
 #include <cstdio>
 
-#include "csv/csvwriter.h"
 #include "dblib/dbfuncs.h"
-#include "job/progress.h"
 #include "job/interrupt.h"
+#include "job/progress.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "unload/csvwriter.h"
 #include "unload/writer.h"
 
 namespace {

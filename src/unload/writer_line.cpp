@@ -2,7 +2,7 @@
 //
 //   inputBuffer --separator count--> + line end (or pad to lrecl)
 //               --fwrite--> dataStream
-//               \--miscounted, too long, failed--> discardRecord
+//               \--miscounted, too long, failed--> writeRejectedRecord
 //
 // A delimited record carries its final separator until here; the line end
 // takes its place. Records with an lrecl have no line end.
@@ -15,7 +15,7 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "load/loadloop.h"
+#include "rejects/discards.h"
 #include "unload/writer.h"
 
 namespace {
@@ -86,7 +86,7 @@ void writeDelimitedLine() {
                 static_cast<size_t>(job.recordLength - length));
     length = job.recordLength;
   } else if (!addLineEnd(&length)) {
-    discardRecord(length);
+    writeRejectedRecord(job.inputBuffer, length);
     return;
   }
   writeBytes(length);
@@ -98,7 +98,7 @@ void discardDelimited(int length) {
   if (job.recordLength > length)
     std::memset(job.inputBuffer + length, job.padChar,
                 static_cast<size_t>(job.recordLength - length));
-  discardRecord(length);
+  writeRejectedRecord(job.inputBuffer, length);
 }
 
 // Layout validation keeps every fixed record and its line end within the

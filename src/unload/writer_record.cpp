@@ -12,7 +12,7 @@
 
 #include "job/messages.h"
 #include "job/settings.h"
-#include "load/params.h"
+#include "layout/generated.h"
 #include "unload/writer.h"
 
 int builtRecordLength = 0;

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "driver/commandfile.h"
 #include "harness.h"
-#include "job/commandfile.h"
 #include "job/settings.h"
 #include "load/reader.h"
 

@@ -7,10 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "driver/options.h"
 #include "harness.h"
-#include "job/options.h"
 #include "job/settings.h"
 #include "layout/fieldparse.h"
+#include "layout/fieldtable.h"
 #include "layout/filler.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

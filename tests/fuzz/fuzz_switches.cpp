@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/switches.h"
 #include "harness.h"
-#include "job/switches.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   freshJob();

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "dblib/dbfuncs.h"
-#include "job/commandfile.h"
+#include "driver/commandfile.h"
 #include "job/settings.h"
 #include "layout/validate.h"
 #include "testsupport.h"

@@ -8,7 +8,7 @@
 #include "csv/csvmode.h"
 #include "csv/csvvalues.h"
 #include "dblib/dbfuncs.h"
-#include "job/switches.h"
+#include "driver/switches.h"
 #include "job_fixture.h"
 
 namespace {

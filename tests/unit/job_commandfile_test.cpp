@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "job/commandfile.h"
+#include "driver/commandfile.h"
 #include "job/textfile.h"
 #include "job_fixture.h"
 

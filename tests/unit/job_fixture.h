@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "job/options.h"
+#include "driver/options.h"
 #include "job/settings.h"
+#include "layout/fieldtable.h"
 #include "testsupport.h"
 
 class JobTest : public ::testing::Test {

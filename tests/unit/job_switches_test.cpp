@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "job/switches.h"
+#include "driver/switches.h"
 #include "job_fixture.h"
 
 namespace {

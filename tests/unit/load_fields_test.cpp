@@ -7,6 +7,7 @@
 
 #include "dblib/dbfuncs.h"
 #include "job_fixture.h"
+#include "layout/generated.h"
 #include "load/params.h"
 
 namespace {

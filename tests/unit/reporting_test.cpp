@@ -5,9 +5,9 @@
 
 #include "job/progress.h"
 #include "job_fixture.h"
-#include "load/columnnames.h"
-#include "load/reasons.h"
 #include "load/refusal.h"
+#include "rejects/columnnames.h"
+#include "rejects/reasons.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 //                   --ISO date--> scanIsoDateTime --> PutField (format 10)
 //                   --blob--> CreateBlob / PutBlob / CloseBlob (inline)
 //   missing fields, generated values --> the delimited record's rules
-#include "csv/csvload.h"
+#include "load/csvload.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -21,6 +21,7 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "layout/fieldtable.h"
 #include "load/blobload.h"
 #include "load/params.h"
 

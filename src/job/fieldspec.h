@@ -3,8 +3,10 @@
 // A FieldSpec is eight signed 16-bit values. The fieldTable (JobSettings)
 // holds fieldCount of them in order of definition; consumers search it by
 // sqlField or position. An entry is free when format and sqlField are 0.
-#ifndef LODRUN_LAYOUT_FIELDSPEC_H
-#define LODRUN_LAYOUT_FIELDSPEC_H
+#ifndef LODRUN_JOB_FIELDSPEC_H
+#define LODRUN_JOB_FIELDSPEC_H
+
+#include <vector>
 
 struct FieldSpec {
   short format;           // data format code; 0 = free entry
@@ -17,6 +19,16 @@ struct FieldSpec {
   short blobSegmentSize;  // blob segment size; fill character of a filler
 };
 static_assert(sizeof(FieldSpec) == 16, "FieldSpec is eight 16-bit values");
+
+// The field table indexed by delimited position (layout/fieldtable.h): the
+// entries fed by position p are entries[first[p] .. first[p + 1]), in table
+// order; `unplaced` holds the others (generated values), in table order.
+struct FieldPositions {
+  std::vector<int> first;
+  std::vector<int> entries;
+  std::vector<int> unplaced;
+  int highest = 0;
+};
 
 // Format codes beyond the shared external formats (dbfuncs.h).
 enum LayoutFormat : short {
@@ -78,4 +90,4 @@ enum SqlTypeCode : short {
   kTypeArray = 540,
 };
 
-#endif  // LODRUN_LAYOUT_FIELDSPEC_H
+#endif  // LODRUN_JOB_FIELDSPEC_H

@@ -1,6 +1,6 @@
 // options.h - the keyword options of an options line in the command file.
-#ifndef LODRUN_JOB_OPTIONS_H
-#define LODRUN_JOB_OPTIONS_H
+#ifndef LODRUN_DRIVER_OPTIONS_H
+#define LODRUN_DRIVER_OPTIONS_H
 
 // Applies every keyword option of the line in job.inputBuffer, looking for
 // the keywords in a fixed order whatever their order in the line, and each
@@ -11,9 +11,5 @@
 // into storage of their own that lives to the end of the run.
 short parseOptions();
 
-// When fieldCount is not positive: sets it to sqlVariableCount +
-// extraFieldCount and allocates fieldTable with that many zero-filled
-// entries ("field params"). Otherwise does nothing.
-void ensureFieldTable();
 
-#endif  // LODRUN_JOB_OPTIONS_H
+#endif  // LODRUN_DRIVER_OPTIONS_H

@@ -1,4 +1,4 @@
-// params_generated.cpp - values the program makes itself: the run's date
+// generated.cpp - values the program makes itself: the run's date
 // (sysdate), a counter (enum) and, for unload fillers, a character fill.
 //
 //   runStartTime --formatDate--> fieldBuffer      (sysdate)
@@ -7,6 +7,8 @@
 // A load entry names its kind in `format` and is shaped by its column's SQL
 // type; an unload filler names its kind in `sqlType` and is shaped by its
 // externalType and size.
+#include "layout/generated.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -15,7 +17,6 @@
 #include "job/messages.h"
 #include "job/settings.h"
 #include "layout/filler.h"
-#include "load/params.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // switches.cpp - the command line: one pass over argv, each switch setting
 // its JobSettings fields; plus the setters shared with option keywords.
-#include "job/switches.h"
+#include "driver/switches.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 
 #include "common/text.h"
 #include "csv/csvmode.h"
-#include "job/longwords.h"
+#include "driver/longwords.h"
 #include "job/messages.h"
 #include "job/password.h"
 #include "job/run.h"

@@ -1,7 +1,7 @@
 // columnnames.h - which column a load's parameter feeds, read from the
 // statement text (Firebird describes input parameters without names).
-#ifndef LODRUN_LOAD_COLUMNNAMES_H
-#define LODRUN_LOAD_COLUMNNAMES_H
+#ifndef LODRUN_REJECTS_COLUMNNAMES_H
+#define LODRUN_REJECTS_COLUMNNAMES_H
 
 #include <string>
 
@@ -13,4 +13,4 @@
 // procedure's argument). The name is given as written.
 std::string parameterColumnName(const char *sqlText, int number);
 
-#endif  // LODRUN_LOAD_COLUMNNAMES_H
+#endif  // LODRUN_REJECTS_COLUMNNAMES_H

@@ -4,18 +4,18 @@
 //                                            --SQL line--> sqlText (joined)
 //                                            --STARTDATA--> dataStream
 //   sqlText --completeSql--> new sqlText + fieldTable entries
-#include "job/commandfile.h"
+#include "driver/commandfile.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "common/text.h"
+#include "driver/options.h"
+#include "driver/switches.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
-#include "job/options.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "job/switches.h"
 #include "job/textfile.h"
 #include "layout/fieldparse.h"
 

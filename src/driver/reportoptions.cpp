@@ -1,14 +1,14 @@
 // reportoptions.cpp - option keywords of reporting and recovery.
 //
 //   options line --findKeyword--> fieldBuffer/keywordNumber --rule--> JobSettings
-#include "job/reportoptions.h"
+#include "driver/reportoptions.h"
 
 #include <strings.h>
 
 #include "job/messages.h"
 #include "job/settings.h"
 #include "layout/fieldparse.h"
-#include "load/reasons.h"
+#include "rejects/reasons.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 //
 //   options line in inputBuffer --findKeyword--> fieldBuffer/keywordNumber
 //                               --rule--> JobSettings field (or fieldTable)
-#include "job/options.h"
+#include "driver/options.h"
 
 #include <climits>
 #include <cstdio>
@@ -11,12 +11,13 @@
 
 #include "csv/csvmode.h"
 #include "dblib/extras.h"
+#include "driver/reportoptions.h"
+#include "driver/switches.h"
 #include "job/messages.h"
-#include "job/reportoptions.h"
 #include "job/password.h"
 #include "job/settings.h"
-#include "job/switches.h"
 #include "layout/fieldparse.h"
+#include "layout/fieldtable.h"
 #include "layout/filler.h"
 
 namespace {
@@ -363,11 +364,3 @@ short parseOptions() {
   return static_cast<short>(errors > SHRT_MAX ? SHRT_MAX : errors);
 }
 
-void ensureFieldTable() {
-  if (job.fieldCount > 0) return;
-  const int count = job.sqlVariableCount + job.extraFieldCount;
-  job.fieldCount = static_cast<short>(count);
-  const long entries = count > 0 ? count : 0;
-  job.fieldTable = static_cast<FieldSpec *>(
-      allocZeroed(entries * static_cast<long>(sizeof(FieldSpec)), "field params"));
-}

@@ -1,14 +1,14 @@
 // longwords.cpp - --help and --version: they answer and end the run before
 // anything is read or opened.
-#include "job/longwords.h"
+#include "driver/longwords.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/switches.h"
 #include "job/messages.h"
 #include "job/settings.h"
-#include "job/switches.h"
 
 bool applyLongWord(const char *word) {
   if (std::strcmp(word, "--help") == 0) {

@@ -1,7 +1,7 @@
 // commandfile.h - the command-file reader: options lines, SQL text,
 // STARTDATA, and SQL completion (brace annotations to field specifications).
-#ifndef LODRUN_JOB_COMMANDFILE_H
-#define LODRUN_JOB_COMMANDFILE_H
+#ifndef LODRUN_DRIVER_COMMANDFILE_H
+#define LODRUN_DRIVER_COMMANDFILE_H
 
 #include <cstdio>
 
@@ -29,4 +29,4 @@ int readLine(FILE *stream);
 // job.fieldBuffer and job.keywordNumber; may allocate fieldTable.
 int completeSql();
 
-#endif  // LODRUN_JOB_COMMANDFILE_H
+#endif  // LODRUN_DRIVER_COMMANDFILE_H

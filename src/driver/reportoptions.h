@@ -1,7 +1,7 @@
 // reportoptions.h - the option keywords of reporting and recovery: reasons,
 // db_errors, progress and warn_exit.
-#ifndef LODRUN_JOB_REPORTOPTIONS_H
-#define LODRUN_JOB_REPORTOPTIONS_H
+#ifndef LODRUN_DRIVER_REPORTOPTIONS_H
+#define LODRUN_DRIVER_REPORTOPTIONS_H
 
 // Applies those keywords of the options line in job.inputBuffer, in the
 // order reasons, db_errors, progress, warn_exit; returns the errors found
@@ -13,4 +13,4 @@
 //   warn_exit         job.warnExit = 1
 int applyReportingOptions();
 
-#endif  // LODRUN_JOB_REPORTOPTIONS_H
+#endif  // LODRUN_DRIVER_REPORTOPTIONS_H

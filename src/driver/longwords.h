@@ -1,6 +1,6 @@
 // longwords.h - the command-line words that start with "--".
-#ifndef LODRUN_JOB_LONGWORDS_H
-#define LODRUN_JOB_LONGWORDS_H
+#ifndef LODRUN_DRIVER_LONGWORDS_H
+#define LODRUN_DRIVER_LONGWORDS_H
 
 // --help prints the usage text and ends the process with status 0;
 // --version prints "lodrun <version>" and ends it with status 0. Returns
@@ -8,4 +8,4 @@
 // ignores as before.
 bool applyLongWord(const char *word);
 
-#endif  // LODRUN_JOB_LONGWORDS_H
+#endif  // LODRUN_DRIVER_LONGWORDS_H

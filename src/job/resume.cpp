@@ -2,7 +2,7 @@
 //
 //   every `trans` records: restartKeepingResumePoint
 //     --> job.committedCount --> hint text --> abortRun (hintFatalStop)
-#include "load/resume.h"
+#include "job/resume.h"
 
 #include <cstdio>
 

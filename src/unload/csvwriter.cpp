@@ -9,7 +9,7 @@
 // Values are read as stored (dblib keeps exact output types in CSV mode), so
 // no number passes through a text of fixed precision and no text through a
 // fixed buffer.
-#include "csv/csvwriter.h"
+#include "unload/csvwriter.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -22,7 +22,7 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "load/params.h"
+#include "layout/generated.h"
 #include "unload/writer.h"
 
 namespace {

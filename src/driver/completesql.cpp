@@ -9,12 +9,13 @@
 
 #include "common/text.h"
 #include "dblib/extras.h"
-#include "job/commandfile.h"
+#include "driver/commandfile.h"
+#include "driver/options.h"
 #include "job/messages.h"
-#include "job/options.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "layout/fieldparse.h"
+#include "layout/fieldtable.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 //
 //   PutField failure / rejection message / refused execute --note*--> pending
 //   discardRecord --writeRejectReason--> reasons file (one line), pending cleared
-#include "load/reasons.h"
+#include "rejects/reasons.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -13,7 +13,7 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "load/columnnames.h"
+#include "rejects/columnnames.h"
 
 namespace {
 

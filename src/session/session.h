@@ -1,7 +1,7 @@
 // session.h - the run's one database session: attach, transaction
 // "standard trans", the prepared statement and its fit to the direction.
-#ifndef LODRUN_LOAD_SESSION_H
-#define LODRUN_LOAD_SESSION_H
+#ifndef LODRUN_SESSION_SESSION_H
+#define LODRUN_SESSION_SESSION_H
 
 // Opens the session for a load or an unload. User and password come from the
 // switches or options, else from ISC_USER and ISC_PASSWORD; when still
@@ -16,4 +16,4 @@
 // dblib failure end the run through abortRun.
 void openSession();
 
-#endif  // LODRUN_LOAD_SESSION_H
+#endif  // LODRUN_SESSION_SESSION_H

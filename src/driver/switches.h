@@ -1,7 +1,7 @@
 // switches.h - the command-line switches and the setters that switches and
 // option keywords share.
-#ifndef LODRUN_JOB_SWITCHES_H
-#define LODRUN_JOB_SWITCHES_H
+#ifndef LODRUN_DRIVER_SWITCHES_H
+#define LODRUN_DRIVER_SWITCHES_H
 
 // Examines argv[1] .. argv[argc-1] in order and sets the JobSettings fields
 // of each switch. A bad switch or value is reported and ignored (or set to
@@ -42,4 +42,4 @@ void setCenturySplit(long value);
 // records). Anything else is reported and changes nothing.
 void setSeparator(const char *text, int length);
 
-#endif  // LODRUN_JOB_SWITCHES_H
+#endif  // LODRUN_DRIVER_SWITCHES_H

@@ -7,8 +7,8 @@
 //   record as a whole), the message as printed, the field's value as read.
 // Tabs, line breaks, other control bytes and backslashes in the message and
 // the value are written as \t, \n, \r, \xHH and \\, so a line stays a line.
-#ifndef LODRUN_LOAD_REASONS_H
-#define LODRUN_LOAD_REASONS_H
+#ifndef LODRUN_REJECTS_REASONS_H
+#define LODRUN_REJECTS_REASONS_H
 
 #include <string>
 
@@ -66,4 +66,4 @@ void finishReasons();
 // file.
 void appendEscaped(std::string *out, const char *text, size_t length);
 
-#endif  // LODRUN_LOAD_REASONS_H
+#endif  // LODRUN_REJECTS_REASONS_H

@@ -1,7 +1,7 @@
 // resume.h - where a stopped load can go on: the records committed so far,
 // told on standard error after a fatal stop.
-#ifndef LODRUN_LOAD_RESUME_H
-#define LODRUN_LOAD_RESUME_H
+#ifndef LODRUN_JOB_RESUME_H
+#define LODRUN_JOB_RESUME_H
 
 // Restarts the run's transaction (commit retaining); on success records
 // job.recordCount as job.committedCount and prepares the hint. Returns
@@ -15,4 +15,4 @@ int restartKeepingResumePoint();
 // until the next commit.
 const char *resumeHint();
 
-#endif  // LODRUN_LOAD_RESUME_H
+#endif  // LODRUN_JOB_RESUME_H

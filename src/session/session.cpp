@@ -7,7 +7,7 @@
 // The statement's real counts are learned before it is prepared for use:
 // the prepared record lays out exactly the counts it declares, so a wrong
 // `variables` setting is reported here with both numbers.
-#include "load/session.h"
+#include "session/session.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 //
 //   sqlText --splitTopLevel--> items of the column list, VALUES list, SET list
 //     --a value item that is one '?'--> the column at the same place
-#include "load/columnnames.h"
+#include "rejects/columnnames.h"
 
 #include <cctype>
 #include <string_view>

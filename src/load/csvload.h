@@ -1,7 +1,7 @@
 // csvload.h - a CSV record (read by readCsvRecord) into the statement's
 // input variables.
-#ifndef LODRUN_CSV_CSVLOAD_H
-#define LODRUN_CSV_CSVLOAD_H
+#ifndef LODRUN_LOAD_CSVLOAD_H
+#define LODRUN_LOAD_CSVLOAD_H
 
 // Puts the fields of the record in job.csv into the input variables of
 // job.queryRecord. A record with more fields than `expectedFields` (the
@@ -16,4 +16,4 @@
 // come last. Returns 0, or non-zero when the record is rejected (reported).
 int putCsvRecord(int expectedFields);
 
-#endif  // LODRUN_CSV_CSVLOAD_H
+#endif  // LODRUN_LOAD_CSVLOAD_H

@@ -1,0 +1,20 @@
+// driver.h - the run driver: one whole run from the command line to the exit
+// status.
+#ifndef LODRUN_DRIVER_DRIVER_H
+#define LODRUN_DRIVER_DRIVER_H
+
+// Exit status of a completed run that rejected or shortened records, with
+// warn_exit; 0 stays "everything loaded", 1 a fatal stop.
+constexpr int kExitWarnings = 2;
+
+// Performs a whole run (defaults, switches, command file, layout, transfer,
+// summary, commit, close) and returns completedRunStatus(). Fatal errors end
+// the process through abortRun (exit 1); a switch without its argument exits
+// 1; --help and --version exit 0.
+int runDriver(int argc, char **argv);
+
+// 0, or kExitWarnings when warn_exit is set and the run rejected records
+// (or, for a load, met short ones).
+int completedRunStatus();
+
+#endif  // LODRUN_DRIVER_DRIVER_H

@@ -1,0 +1,68 @@
+// discards.cpp - rejected records: the discards file, standard output
+// without one, the reasons line and the count against errors=.
+//
+//   rejected record --writeRejectedRecord--> discards file | standard output
+//                                       \--writeRejectReason--> reasons file
+#include "rejects/discards.h"
+
+#include <cstdio>
+
+#include "job/messages.h"
+#include "job/run.h"
+#include "job/settings.h"
+#include "rejects/reasons.h"
+
+namespace {
+
+void writeDiscard(FILE *stream, const char *record, int length);
+
+}  // namespace
+
+void writeRejectedRecord(const char *record, int length) {
+  if (job.discardStream != nullptr) {
+    writeDiscard(job.discardStream, record, length);
+  } else {
+    // Raw record bytes beside the messages, so a NUL inside does not cut it.
+    std::fwrite(record, 1, static_cast<size_t>(length), stdout);
+    message("%s", job.lineEnd);
+  }
+  writeRejectReason();
+  ++job.rejectedCount;
+  if (job.rejectedCount >= job.maxErrors) abortRun();
+}
+
+namespace {
+
+// Fixed-size records are written as read; a line gets the run's line end.
+void writeDiscard(FILE *stream, const char *record, int length) {
+  const bool fixedRecords = job.recordLength > 0;
+  const size_t wanted = static_cast<size_t>(fixedRecords ? job.recordLength : length);
+  size_t written = std::fwrite(record, 1, wanted, stream);
+  size_t total = wanted;
+  if (!fixedRecords && written == wanted) {
+    total += static_cast<size_t>(job.lineEndLength);
+    written += std::fwrite(job.lineEnd, 1, static_cast<size_t>(job.lineEndLength), stream);
+  }
+  if (written == total) return;
+  if (std::ferror(stream)) {
+    std::fflush(stdout);
+    std::perror("Unexpected system error writing output");
+  } else {
+    LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
+                    "discards write", "out", static_cast<int>(written),
+                    static_cast<int>(total), job.recordCount, job.lineEnd);
+  }
+  abortRun();
+}
+
+}  // namespace
+
+// The discards are buffered; a write that fails only when they are flushed
+// must not pass unnoticed.
+void finishDiscards() {
+  if (job.discardStream == nullptr) return;
+  if (std::fflush(job.discardStream) == 0 && !std::ferror(job.discardStream)) return;
+  std::fflush(stdout);
+  std::perror("Unexpected system error writing output");
+  abortRun();
+}
