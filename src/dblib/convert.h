@@ -1,13 +1,15 @@
 // convert.h - helpers shared by dblib's conversion modules (dates, numbers,
-// scaled numbers, times of day, booleans, PutField, GetField). Nothing outside
-// src/dblib includes this header; exactvalues.h is the public face of the
-// exact conversions.
+// scaled numbers, times of day, booleans, PutField, GetField), and the number
+// and date conversions behind them. Nothing outside src/dblib (except tests)
+// includes this header; exactvalues.h is the public face of the exact
+// conversions.
 #ifndef LODRUN_DBLIB_CONVERT_H
 #define LODRUN_DBLIB_CONVERT_H
 
 #include <ibase.h>
 
 #include <cstdint>
+#include <ctime>
 
 // True when pointer is a multiple of size (a power of two).
 inline bool isAligned(const void *pointer, std::uintptr_t size) {
@@ -70,5 +72,66 @@ inline bool isScaledInteger(const XSQLVAR &variable) {
   const int type = variable.sqltype | 1;
   return type == SQL_SHORT + 1 || type == SQL_LONG + 1 || type == SQL_INT64 + 1;
 }
+
+// ---------------------------------------------------------------------------
+// The number and date conversions behind PutField and GetField.
+
+// Size in bytes of a format-18 time record: nine 32-bit ints.
+constexpr int kTimeRecordBytes = 9 * 4;
+
+// The numeric pair every number conversion goes through: the same value as a
+// double and as a signed 64-bit integer (truncated toward zero).
+struct NumericPair {
+  double real = 0.0;
+  long long whole = 0;
+};
+
+// Reads a date of format 10-22 into *record (fields of struct tm; the year as
+// years since 1900, month 0-11); texts (11-17) end at their NUL and are read
+// from at most 19 characters. Formats 10 and 18 are taken unchecked; every
+// other date must be a real calendar date in years 1-9999. 0, 20103 (format,
+// or a bad day-of-year number), 20107 (bad date) or 20108 (bad time). After
+// a failure the record must not be used.
+int scanDate(const char *source, struct tm *record, int format);
+
+// Turns the year field as written into years since 1900: two-digit years are
+// 20yy, or 19yy when above the run's centurySplit; negative years stay.
+void applyCenturySplit(struct tm *record);
+
+// Sets day, month (1-12), year as written and the time from YYYYMMDDhhmmss;
+// a number without a positive date part sets nothing.
+void unpackDateNumber(struct tm *record, long long number);
+
+// Scans a number text of `length` bytes (up to its NUL when length < 1),
+// ending early at `stop`, into *pair. 0 or 20030 (*pair untouched then).
+int scanNumber(NumericPair *pair, int length, const char *text, char stop);
+
+// Reads a binary number of format 1-5 into *pair: 0, 20021 (null or
+// misaligned source), 20106 (length not the format's width), 20103.
+int readBinaryNumber(const char *source, int length, NumericPair *pair,
+                     int format);
+
+// Stores the pair into a variable's data by its type: 0, 20021 (null or
+// misaligned destination), 20102 (out of the type's range; the cut value is
+// stored), 20103 (not a numeric type).
+int storeNumber(char *destination, const NumericPair *pair, int type);
+
+// Prints the pair ("%lld" when whole, else "%f" less trailing zeros) into
+// dblib's work buffer; returns the length. The text stays valid until the
+// next dblib call (NumberText() gives it).
+int formatNumber(const NumericPair *pair);
+
+const char *NumberText();
+
+// Fills *pair from a numeric variable's data: 0, 20021 (null or data not
+// aligned to its size), 20029 (not a numeric type).
+int readVariableNumber(const char *data, int type, NumericPair *pair);
+
+// Writes the pair in format 1-9 into destination, never more than `length`
+// bytes: 0, 20102 (cut: low bits of an integer, the rightmost characters of
+// a text), 20106 (binary length not the width, or no room for a text's NUL
+// or count), 20021 (null or misaligned destination), 20103 (formats 10-22).
+int emitNumber(int length, const NumericPair *pair, char *destination,
+               int format);
 
 #endif  // LODRUN_DBLIB_CONVERT_H

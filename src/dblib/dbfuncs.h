@@ -1,5 +1,8 @@
 // dbfuncs.h - public interface of dblib, the database access library over the
-// Firebird client's ISC C API.
+// Firebird client's ISC C API: what callers outside dblib use. dblib's own
+// modules (and tests) also have registry.h (the handle registries),
+// dbinternal.h (library state, internal operations) and convert.h (the
+// number and date conversions).
 //
 // dblib owns four handle registries (databases, transactions, queries, blobs),
 // every XSQLDA and data buffer it allocates, one library-wide status vector and
@@ -98,13 +101,10 @@ enum ExternalFormat : int {
   FmtInt64Date = 22,     // 64-bit YYYYMMDDhhmmss
 };
 
-// Size in bytes of a format-18 time record: nine 32-bit ints.
-constexpr int kTimeRecordBytes = 9 * 4;
-
 // ---------------------------------------------------------------------------
 // Run settings that dblib reads. Job control owns and sets them (JobSettings
-// derives from this record); dblib only reads them, except lastDblibError,
-// which callers store every dblib result in before testing it.
+// derives from this record); dblib only reads them. lastDblibError is the
+// caller's: the code of the failed call it reports last.
 struct DblibRunSettings {
   FILE *messageStream = nullptr;  // every dblib message; stdout until a log file
   int statusDumpLevel = 1;        // 1 short status reports, 2 full dumps
@@ -123,7 +123,6 @@ struct DblibRunSettings {
 // Points dblib at the run's settings; they must outlive every dblib call.
 // Until it is called dblib uses an internal record with the start-up values.
 void DBuseRunSettings(DblibRunSettings *settings);
-DblibRunSettings &DBrunSettings();
 
 // ---------------------------------------------------------------------------
 // Records. A query is identified by the caller's QueryRecord (its address).
@@ -136,55 +135,6 @@ struct QueryRecord {
                                      // to the real count by PrepareQuery
 };
 
-// dblib's state of one prepared statement (queryList).
-struct QueryEntry {
-  XSQLDA *inputSqlda;
-  XSQLDA *outputSqlda;
-  QueryRecord *owner;              // registry key
-  char *inputData;
-  char *outputData;
-  short *inputNullFlags;
-  short *outputNullFlags;
-  short *inputDataLengths;         // laid-out capacity of each input variable
-  isc_db_handle database;          // copy of the database handle value
-  isc_tr_handle cursorTransaction; // transaction the cursor was opened in; 0 none
-  isc_stmt_handle statementHandle;
-  int32_t fetchCount;
-  int32_t inputDataSize;
-  int32_t outputDataSize;
-  int32_t dialect;
-  short statementType;             // -1 when it could not be read
-  short cursorState;               // 0 closed, 1 open, 2 end of data reached
-};
-
-struct DatabaseEntry {
-  isc_db_handle handle;
-  int32_t dialect;
-  char name[256];
-};
-
-struct TransactionEntry {
-  isc_db_handle database;
-  isc_tr_handle transaction;
-  char name[32];
-};
-
-// One open blob, keyed by (owner, variable).
-struct BlobEntry {
-  int64_t totalLength;       // written so far, or the length read from the database
-  QueryRecord *owner;
-  char *workArea;            // segmentSize bytes ("blob work area")
-  isc_blob_handle handle;
-  int32_t segmentCount;      // read side, from the database
-  unsigned short segmentSize;
-  unsigned short fillLevel;  // bytes held in workArea
-  short variable;            // 1-based input or output variable
-  short state;               // 0 registered, 1 open for reading, 2 created for
-                             // writing, 3 end reached while reading
-  short subtype;             // 0 binary, 1 text
-  short blobType;            // 0 segmented, 1 stream
-};
-
 // Statement types (isc_info_sql_stmt_type answers) that callers test.
 enum StatementType : short {
   kStmtSelect = 1,
@@ -194,36 +144,11 @@ enum StatementType : short {
   kStmtExecProcedure = 8,
 };
 
-// Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
-// Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
-// TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
-constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
-                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
-                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
-                kSqlTime = 561, kSqlBoolean = 32765;
-
-// The numeric pair every number conversion goes through: the same value as a
-// double and as a signed 64-bit integer (truncated toward zero).
-struct NumericPair {
-  double real = 0.0;
-  long long whole = 0;
-};
-
 // ---------------------------------------------------------------------------
 // Errors and reporting (error reporting module)
 
 // Fixed English text of any code; unknown codes give "Unknown library error code".
 const char *DblibErrorText(int code);
-
-// Writes the report of the status vector left by the last client call to
-// messageStream: DumpStatusLongs, the SQLCODE line naming `label` (and the
-// query's cursor name when `query` is given), the message text(s), and at
-// dump level 2 the query's SQLDAs. Never fails.
-void ReportSqlStatus(const char *label, QueryRecord *query);
-
-// Writes the raw status vector: level 1 the first error code, level 2 all 20
-// longs.
-void DumpStatusLongs(const char *label);
 
 // Caller-side summary to standard output:
 // "Got dblib error %d while doing %s"[" with SQL field %d"]": %s" lineEnd,
@@ -247,8 +172,6 @@ struct ClientFailure {
   int messageCount = 0;
   char messages[kClientFailureMessages][kClientFailureMessageSize] = {};
 };
-// Copies the state of statusVector/lastSqlCode; called by ReportSqlStatus.
-void RememberClientFailure();
 // The failure kept by the last ReportSqlStatus, or nullptr when none is kept
 // or it has been cleared. Valid until the next ReportSqlStatus.
 const ClientFailure *LastClientFailure();
@@ -277,26 +200,10 @@ int DBclose(isc_db_handle *db);
 // to the caller, which must then end the process.
 void PanicExitDb();
 
-int FindDatabase(isc_db_handle *db);          // 0 or 20001 (with message)
-int DatabaseDialect(isc_db_handle *db);       // dialect, 1 when unregistered
-int FindQuery(QueryRecord *query);            // 0 or 20003 (silent)
 // Locates input variable (input = true) or output column `number` (1-based);
 // 0, 20035, 20003, 20033 or 20034. Sets the current query and variable.
 int FindVariable(int number, QueryRecord *query, bool input);
 int FindBlob(int column, QueryRecord *query);  // 0, 20004 or 20003
-
-// Builds the database parameter block into buffer (capacity bytes, a NUL
-// after the last item). Returns its counted length, 0 when nothing is to be
-// sent (no user, no charSet), or -1 when it would not fit (nothing written
-// past the buffer) or a value is longer than 255 bytes.
-int BuildDpb(char *buffer, int capacity, const char *user,
-             const char *password, const char *charSet);
-
-// Registry sizes, for tests and diagnostics.
-int DatabaseCount();
-int TransactionCount();
-int QueryCount();
-int BlobCount();
 
 // ---------------------------------------------------------------------------
 // Transactions
@@ -307,14 +214,7 @@ int BlobCount();
 int StartTransaction(const char *name, int type, isc_db_handle *db,
                      isc_tr_handle *tr);
 int CommitTransaction(isc_tr_handle *tr);    // 0, 20002, 20006; *tr = 0
-int RollbackTransaction(isc_tr_handle *tr);  // 0, 20002, 20006; *tr = 0
 int RestartTransaction(isc_tr_handle *tr);   // commit retaining: 0, 20002, 20006
-void RollbackDatabaseTransactions(isc_db_handle *db);
-void CloseTransactionCursors(isc_tr_handle *tr);
-int FindTransaction(isc_tr_handle *tr);      // 0 or 20002 (with message)
-int TransactionDialect(isc_tr_handle *tr);   // dialect, 1 when unknown
-// Writes the TPB of `type` into tpb (5 bytes room); returns its length.
-int BuildTpb(int type, char *tpb);
 
 // ---------------------------------------------------------------------------
 // Statements
@@ -330,7 +230,6 @@ int GetQueryType(QueryRecord *query, short *type);   // 0 or 20003
 // counts are 0 on failure.
 int CountQueryVariables(QueryRecord *query, isc_tr_handle *tr, short *inputs,
                         short *outputs);
-void FreeDatabaseQueries(isc_db_handle *db);
 
 int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr);  // 0,20006,20002,20003,20007
 int OpenCursor(QueryRecord *query, isc_tr_handle *tr);    // 0,20006,20002,20003,20022
@@ -383,12 +282,6 @@ int GetField(int column, QueryRecord *query, int format, int length,
 // bits) or 481 and a TIME 511, the types they travelled as before they were
 // exact. Returns 0 or the locator's code (*type untouched then).
 int GetFieldType(int column, QueryRecord *query, bool input, short *type);
-// The variable as it really travels: its type code as stored (a scaled
-// integer 501/497/581, TIME 561, BOOLEAN 32765) and its sqlscale (0, or -1
-// to -18 fraction digits). Either pointer may be null. 0 or the locator's
-// code (nothing set then).
-int GetFieldStorage(int column, QueryRecord *query, bool input, short *type,
-                    short *scale);
 // Sets *size (always; 0 on failure) to the variable's byte size: for text the
 // column's declared length before a fetch and for an input variable, the
 // fetched text's length after one; 0 for a fetched NULL; -1 for blobs and
@@ -406,45 +299,6 @@ int GetFieldName(int column, QueryRecord *query, char *destination);
 // 20103 any other format; 20107 a year outside 1-9999 (formats 11-22 but
 // 18), or format 15 with a month outside 0-11.
 int formatDate(int format, const struct tm *time, char *destination);
-// Reads a date of format 10-22 into *record (fields of struct tm; the year as
-// years since 1900, month 0-11); texts (11-17) end at their NUL and are read
-// from at most 19 characters. Formats 10 and 18 are taken unchecked; every
-// other date must be a real calendar date in years 1-9999. 0, 20103 (format,
-// or a bad day-of-year number), 20107 (bad date) or 20108 (bad time). After
-// a failure the record must not be used.
-int scanDate(const char *source, struct tm *record, int format);
-// Turns the year field as written into years since 1900: two-digit years are
-// 20yy, or 19yy when above the run's centurySplit; negative years stay.
-void applyCenturySplit(struct tm *record);
-// Sets day, month (1-12), year as written and the time from YYYYMMDDhhmmss;
-// a number without a positive date part sets nothing.
-void unpackDateNumber(struct tm *record, long long number);
-
-// Scans a number text of `length` bytes (up to its NUL when length < 1),
-// ending early at `stop`, into *pair. 0 or 20030 (*pair untouched then).
-int scanNumber(NumericPair *pair, int length, const char *text, char stop);
-// Reads a binary number of format 1-5 into *pair: 0, 20021 (null or
-// misaligned source), 20106 (length not the format's width), 20103.
-int readBinaryNumber(const char *source, int length, NumericPair *pair,
-                     int format);
-// Stores the pair into a variable's data by its type: 0, 20021 (null or
-// misaligned destination), 20102 (out of the type's range; the cut value is
-// stored), 20103 (not a numeric type).
-int storeNumber(char *destination, const NumericPair *pair, int type);
-// Prints the pair ("%lld" when whole, else "%f" less trailing zeros) into
-// dblib's work buffer; returns the length. The text stays valid until the
-// next dblib call (NumberText() gives it).
-int formatNumber(const NumericPair *pair);
-const char *NumberText();
-// Fills *pair from a numeric variable's data: 0, 20021 (null or data not
-// aligned to its size), 20029 (not a numeric type).
-int readVariableNumber(const char *data, int type, NumericPair *pair);
-// Writes the pair in format 1-9 into destination, never more than `length`
-// bytes: 0, 20102 (cut: low bits of an integer, the rightmost characters of
-// a text), 20106 (binary length not the width, or no room for a text's NUL
-// or count), 20021 (null or misaligned destination), 20103 (formats 10-22).
-int emitNumber(int length, const NumericPair *pair, char *destination,
-               int format);
 
 // What a variable is, beyond its coerced type: for the conversions that
 // write or read values themselves (CSV mode).
@@ -477,11 +331,6 @@ int PutEmptyText(QueryRecord *query, int field);
 // failed client call is reported (ReportSqlStatus), counted on the query and
 // returned as 20006.
 
-// Finds the record of (query, variable) or appends a cleared one; it becomes
-// the current blob. 20002 unknown transaction, 20003 unknown query, the
-// variable locator's codes, 20012 not a blob variable.
-int RegisterBlob(QueryRecord *query, int variable, isc_tr_handle *tr,
-                 bool input);
 // Creates a blob for input variable `variable`: its id goes into the
 // variable's data and its null indicator becomes 0, even if nothing is ever
 // written. Style 0 keeps segmented, 1 segmented, 2 stream (written through
@@ -495,11 +344,6 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
 // flushes. Sets the blob variable's null indicator to 0. 0, 20004, 20014
 // (negative length), 20006.
 int PutBlob(QueryRecord *query, const char *data, int length);
-// For the current blob: takes its subtype from the variable, reads segment
-// count, largest segment, total length and type when it is being read, and
-// (re)allocates its work area. 0, 20004 no current blob, the locator's
-// codes, 20012, 20006.
-int GetBlobInfo(int variable);
 // Delivers the next bytes of an opened blob into destination (at most
 // destinationLength) and sets *delivered: first what the previous call kept
 // back (for a segmented blob that alone), then whole segments; the part of a

@@ -8,6 +8,7 @@
 #define LODRUN_DBLIB_DBINTERNAL_H
 
 #include "dblib/dbfuncs.h"
+#include "dblib/registry.h"
 
 // Run settings in use (DBuseRunSettings); never null.
 extern DblibRunSettings *runSettings;
@@ -79,5 +80,69 @@ void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths);
 // moves into its place, so blob pointers (currentBlob, cleared here) and
 // indexes are only good until then.
 void RemoveBlobEntry(int index);
+
+// ---------------------------------------------------------------------------
+// Operations of dblib's own modules (and tests), beside the public ones.
+
+// The run settings in use (DBuseRunSettings, or the start-up record).
+DblibRunSettings &DBrunSettings();
+
+// Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
+// Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
+// TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
+constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
+                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
+                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
+                kSqlTime = 561, kSqlBoolean = 32765;
+
+// Writes the report of the status vector left by the last client call to
+// messageStream: DumpStatusLongs, the SQLCODE line naming `label` (and the
+// query's cursor name when `query` is given), the message text(s), and at
+// dump level 2 the query's SQLDAs. Never fails.
+void ReportSqlStatus(const char *label, QueryRecord *query);
+
+// Writes the raw status vector: level 1 the first error code, level 2 all 20
+// longs.
+void DumpStatusLongs(const char *label);
+
+// Copies the state of statusVector/lastSqlCode; called by ReportSqlStatus.
+void RememberClientFailure();
+
+// Builds the database parameter block into buffer (capacity bytes, a NUL
+// after the last item). Returns its counted length, 0 when nothing is to be
+// sent (no user, no charSet), or -1 when it would not fit (nothing written
+// past the buffer) or a value is longer than 255 bytes.
+int BuildDpb(char *buffer, int capacity, const char *user,
+             const char *password, const char *charSet);
+
+int RollbackTransaction(isc_tr_handle *tr);  // 0, 20002, 20006; *tr = 0
+
+void RollbackDatabaseTransactions(isc_db_handle *db);
+
+void CloseTransactionCursors(isc_tr_handle *tr);
+
+// Writes the TPB of `type` into tpb (5 bytes room); returns its length.
+int BuildTpb(int type, char *tpb);
+
+void FreeDatabaseQueries(isc_db_handle *db);
+
+// The variable as it really travels: its type code as stored (a scaled
+// integer 501/497/581, TIME 561, BOOLEAN 32765) and its sqlscale (0, or -1
+// to -18 fraction digits). Either pointer may be null. 0 or the locator's
+// code (nothing set then).
+int GetFieldStorage(int column, QueryRecord *query, bool input, short *type,
+                    short *scale);
+
+// Finds the record of (query, variable) or appends a cleared one; it becomes
+// the current blob. 20002 unknown transaction, 20003 unknown query, the
+// variable locator's codes, 20012 not a blob variable.
+int RegisterBlob(QueryRecord *query, int variable, isc_tr_handle *tr,
+                 bool input);
+
+// For the current blob: takes its subtype from the variable, reads segment
+// count, largest segment, total length and type when it is being read, and
+// (re)allocates its work area. 0, 20004 no current blob, the locator's
+// codes, 20012, 20006.
+int GetBlobInfo(int variable);
 
 #endif  // LODRUN_DBLIB_DBINTERNAL_H

@@ -11,6 +11,7 @@
 #include "dblib/dbfuncs.h"
 #include "harness.h"
 #include "job/settings.h"
+#include "dblib/convert.h"
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include "dblib/dbfuncs.h"
 #include "harness.h"
 #include "job/settings.h"
+#include "dblib/convert.h"
+#include "dblib/dbinternal.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 
 #include "dblib/dbinternal.h"
 #include "testsupport.h"
+#include "dblib/convert.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "dblib/dbfuncs.h"
+#include "dblib/dbinternal.h"
 
 namespace {
 

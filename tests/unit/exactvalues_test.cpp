@@ -12,6 +12,8 @@
 
 #include "dblib/dbfuncs.h"
 #include "dblib/exactvalues.h"
+#include "dblib/convert.h"
+#include "dblib/dbinternal.h"
 
 namespace {
 

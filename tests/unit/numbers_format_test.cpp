@@ -18,6 +18,7 @@
 #include <string>
 
 #include "dblib/dbfuncs.h"
+#include "dblib/convert.h"
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include <string>
 
 #include "dblib/dbfuncs.h"
+#include "dblib/convert.h"
+#include "dblib/dbinternal.h"
 
 namespace {
 
