@@ -62,8 +62,8 @@ void civilFromDays(long days, long *year, int *month, int *day) {
   *year = yearOfEra + era * 400 + (*month <= 2 ? 1 : 0);
 }
 
-// YYYY-MM-DD at text[*at]: 0 with the day number, 20103 another form, 20107
-// no calendar day.
+// YYYY-MM-DD at text[*at]: 0 with the day number, kDbCannotFormat another form,
+// kDbBadDate no calendar day.
 int scanDatePart(std::string_view text, size_t *at, long *dayNumber) {
   int year = 0, month = 0, day = 0;
   if (!readDigits(text, at, 4, &year) || *at >= text.size() || text[*at] != '-')
@@ -79,7 +79,8 @@ int scanDatePart(std::string_view text, size_t *at, long *dayNumber) {
   return kDbOk;
 }
 
-// hh:mm[:ss[.f..ffff]] at text[*at]: 0 with the ticks, 20103, 20108.
+// hh:mm[:ss[.f..ffff]] at text[*at]: 0 with the ticks, kDbCannotFormat,
+// kDbBadTime.
 int scanTimePart(std::string_view text, size_t *at, long *ticks) {
   int hours = 0, minutes = 0, seconds = 0, fraction = 0;
   if (!readDigits(text, at, 2, &hours) || *at >= text.size() || text[*at] != ':')

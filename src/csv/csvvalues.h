@@ -30,10 +30,10 @@ enum IsoDateParts : int {
 // Reads `length` bytes (blanks around them allowed) as YYYY-MM-DD,
 // hh:mm[:ss[.ffff]] (1-4 fraction digits) or the two joined by one blank or
 // 'T'. A missing date is day 0 (17 November 1858), a missing time midnight.
-// Returns 0 with *stamp and *parts set, 20107 for a date that is no
-// calendar day of the years 1-9999, 20108 for a time outside
-// 00:00:00-23:59:59.9999, 20103 for any other text. *stamp is untouched on
-// failure.
+// Returns 0 with *stamp and *parts set, kDbBadDate for a date that is no
+// calendar day of the years 1-9999, kDbBadTime for a time outside
+// 00:00:00-23:59:59.9999, kDbCannotFormat for any other text. *stamp is
+// untouched on failure.
 int scanIsoDateTime(const char *text, int length, ISC_TIMESTAMP *stamp, int *parts);
 
 // "YYYY-MM-DD", "hh:mm:ss.ffff" (always four fraction digits) and the two

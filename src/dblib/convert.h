@@ -36,22 +36,22 @@ inline int nullableType(int type) { return type | 1; }
 // returns the first.
 char *digitsBefore(char *end, unsigned long long value);
 
-// Places the number text of n characters now in infoBuffer in text format
-// 6-9 into destination, never more than `length` bytes: a text that does not
-// fit keeps its rightmost characters and gives 20102; format 7 right-aligns
-// and fills with zeros. 20106 when there is no room for the NUL or count,
-// 20021 for a misaligned format-9 destination.
+// Places the number text of n characters now in infoBuffer in text format 6-9
+// into destination, never more than `length` bytes: a text that does not fit
+// keeps its rightmost characters and gives kDbTruncated; format 7 right-aligns
+// and fills with zeros. kDbFieldSize when there is no room for the NUL or
+// count, kDbMisaligned for a misaligned format-9 destination.
 int emitNumberText(int length, char *destination, int format, int n);
 
 // Places `total` characters of text in text format 6-9 as a text column's
-// value is placed (GetField): the leading characters that fit, 20102 when
-// some were cut; format 7 fills with blanks. 20101 when total is 0 or the
-// destination has no room, 20103 for another format.
+// value is placed (GetField): the leading characters that fit, kDbTruncated when
+// some were cut; format 7 fills with blanks. kDbNull when total is 0 or the
+// destination has no room, kDbCannotFormat for another format.
 int placeText(const char *text, int total, int format, int length, char *destination);
 
 // Places a NUL-ended date or time text in `length` bytes: whole, with its
 // NUL when there is room for it; a longer text is cut to `length` with
-// 20102.
+// kDbTruncated.
 int placeDateText(const char *text, int length, char *destination);
 
 // Conversions of the variable types beyond the coercion table's numbers:
@@ -89,9 +89,9 @@ struct NumericPair {
 // Reads a date of format 10-22 into *record (fields of struct tm; the year as
 // years since 1900, month 0-11); texts (11-17) end at their NUL and are read
 // from at most 19 characters. Formats 10 and 18 are taken unchecked; every
-// other date must be a real calendar date in years 1-9999. 0, 20103 (format,
-// or a bad day-of-year number), 20107 (bad date) or 20108 (bad time). After
-// a failure the record must not be used.
+// other date must be a real calendar date in years 1-9999. 0, kDbCannotFormat
+// (format, or a bad day-of-year number), kDbBadDate (bad date) or kDbBadTime
+// (bad time). After a failure the record must not be used.
 int scanDate(const char *source, struct tm *record, int format);
 
 // Turns the year field as written into years since 1900: two-digit years are
@@ -102,18 +102,19 @@ void applyCenturySplit(struct tm *record);
 // a number without a positive date part sets nothing.
 void unpackDateNumber(struct tm *record, long long number);
 
-// Scans a number text of `length` bytes (up to its NUL when length < 1),
-// ending early at `stop`, into *pair. 0 or 20030 (*pair untouched then).
+// Scans a number text of `length` bytes (up to its NUL when length < 1), ending
+// early at `stop`, into *pair. 0 or kDbNumberConversion (*pair untouched then).
 int scanNumber(NumericPair *pair, int length, const char *text, char stop);
 
-// Reads a binary number of format 1-5 into *pair: 0, 20021 (null or
-// misaligned source), 20106 (length not the format's width), 20103.
+// Reads a binary number of format 1-5 into *pair: 0, kDbMisaligned (null or
+// misaligned source), kDbFieldSize (length not the format's width),
+// kDbCannotFormat.
 int readBinaryNumber(const char *source, int length, NumericPair *pair,
                      int format);
 
-// Stores the pair into a variable's data by its type: 0, 20021 (null or
-// misaligned destination), 20102 (out of the type's range; the cut value is
-// stored), 20103 (not a numeric type).
+// Stores the pair into a variable's data by its type: 0, kDbMisaligned (null or
+// misaligned destination), kDbTruncated (out of the type's range; the cut value
+// is stored), kDbCannotFormat (not a numeric type).
 int storeNumber(char *destination, const NumericPair *pair, int type);
 
 // Prints the pair ("%lld" when whole, else "%f" less trailing zeros) into
@@ -123,14 +124,15 @@ int formatNumber(const NumericPair *pair);
 
 const char *NumberText();
 
-// Fills *pair from a numeric variable's data: 0, 20021 (null or data not
-// aligned to its size), 20029 (not a numeric type).
+// Fills *pair from a numeric variable's data: 0, kDbMisaligned (null or data not
+// aligned to its size), kDbBadFieldType (not a numeric type).
 int readVariableNumber(const char *data, int type, NumericPair *pair);
 
 // Writes the pair in format 1-9 into destination, never more than `length`
-// bytes: 0, 20102 (cut: low bits of an integer, the rightmost characters of
-// a text), 20106 (binary length not the width, or no room for a text's NUL
-// or count), 20021 (null or misaligned destination), 20103 (formats 10-22).
+// bytes: 0, kDbTruncated (cut: low bits of an integer, the rightmost characters
+// of a text), kDbFieldSize (binary length not the width, or no room for a
+// text's NUL or count), kDbMisaligned (null or misaligned destination),
+// kDbCannotFormat (formats 10-22).
 int emitNumber(int length, const NumericPair *pair, char *destination,
                int format);
 

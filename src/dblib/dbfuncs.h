@@ -19,7 +19,7 @@
 // never stops the program, except PanicExitDb and the fatal cases of an SQL
 // type it cannot handle and of exhausted memory. When a client call fails the
 // operation writes the client's status report to messageStream at once
-// (ReportSqlStatus) and returns kDbSqlError (20006).
+// (ReportSqlStatus) and returns kDbSqlError.
 //
 // dblib is single-threaded and not re-entrant.
 #ifndef LODRUN_DBLIB_DBFUNCS_H
@@ -179,63 +179,70 @@ const ClientFailure *LastClientFailure();
 void ClearClientFailure();
 // Copies the column name (sqlname) of input variable `column` (1-based) and
 // a NUL into destination (room for 33 bytes); empty when the statement
-// gives none (an expression). 0, 20003, 20033 or 20035.
+// gives none (an expression). 0, kDbQueryNotFound, kDbNoInput or kDbBadVariable.
 int GetInputFieldName(int column, QueryRecord *query, char *destination);
 
 // ---------------------------------------------------------------------------
 // Connections and handles
 
-// Attaches `name` (cut at its first space) and registers it. user/password
-// are both given or both absent; charSet, when given, is sent as the
-// connection character set. Returns 0, 20025, 20018, 20016, 20005, 20026 or
-// 20006. On success *db holds the new handle.
+// Attaches `name` (cut at its first space) and registers it. user/password are
+// both given or both absent; charSet, when given, is sent as the connection
+// character set. Returns 0, kDbMissingCredentials, kDbNameTooLong,
+// kDbNameDuplicate, kDbHandleLive, kDbStrangeReturn or kDbSqlError. On success
+// *db holds the new handle.
 int DBopen(const char *name, const char *user, const char *password,
            isc_db_handle *db, const char *charSet = nullptr);
 
 // Frees the database's queries, rolls back its transactions, detaches.
-// Returns 0 (and *db = 0) or 20001 (variable untouched).
+// Returns 0 (and *db = 0) or kDbDatabaseNotFound (variable untouched).
 int DBclose(isc_db_handle *db);
 
 // Rolls back and closes every registered database, writes its line; returns
 // to the caller, which must then end the process.
 void PanicExitDb();
 
-// Locates input variable (input = true) or output column `number` (1-based);
-// 0, 20035, 20003, 20033 or 20034. Sets the current query and variable.
+// Locates input variable (input = true) or output column `number` (1-based); 0,
+// kDbBadVariable, kDbQueryNotFound, kDbNoInput or kDbNoOutput. Sets the current
+// query and variable.
 int FindVariable(int number, QueryRecord *query, bool input);
-int FindBlob(int column, QueryRecord *query);  // 0, 20004 or 20003
+int FindBlob(int column, QueryRecord *query);  // 0, kDbBlobNotFound or kDbQueryNotFound
 
 // ---------------------------------------------------------------------------
 // Transactions
 
 // Starts a transaction of `type` (1-4, others are 1) named `name` (cut at its
-// first space, at most 31 characters, unique). Returns 0, 20018, 20016,
-// 20001 or 20006.
+// first space, at most 31 characters, unique). Returns 0, kDbNameTooLong,
+// kDbNameDuplicate, kDbDatabaseNotFound or kDbSqlError.
 int StartTransaction(const char *name, int type, isc_db_handle *db,
                      isc_tr_handle *tr);
-int CommitTransaction(isc_tr_handle *tr);    // 0, 20002, 20006; *tr = 0
-int RestartTransaction(isc_tr_handle *tr);   // commit retaining: 0, 20002, 20006
+int CommitTransaction(isc_tr_handle *tr);    // 0, kDbTransactionNotFound, kDbSqlError; *tr = 0
+// Commit retaining: 0, kDbTransactionNotFound, kDbSqlError.
+int RestartTransaction(isc_tr_handle *tr);
 
 // ---------------------------------------------------------------------------
 // Statements
 
 // Prepares query->sqlText in the transaction's database with the declared
-// counts; returns 0, 20019, 20002, 20006 or 20109.
+// counts; returns 0, kDbAlreadyPrepared, kDbTransactionNotFound, kDbSqlError or
+// kDbSqldaCounts.
 int PrepareQuery(QueryRecord *query, isc_tr_handle *tr);
-int GetQueryType(QueryRecord *query, short *type);   // 0 or 20003
-// Prepares query->sqlText in the transaction on a statement of its own, only
-// to count the statement's input variables and output columns, and drops it
-// again; the record is neither registered nor changed. Returns 0 with the
-// counts, 20002, or 20006 after the status report ("prepare query"); the
-// counts are 0 on failure.
+int GetQueryType(QueryRecord *query, short *type);   // 0 or kDbQueryNotFound
+// Prepares query->sqlText in the transaction on a statement of its own, only to
+// count the statement's input variables and output columns, and drops it again;
+// the record is neither registered nor changed. Returns 0 with the counts,
+// kDbTransactionNotFound, or kDbSqlError after the status report ("prepare
+// query"); the counts are 0 on failure.
 int CountQueryVariables(QueryRecord *query, isc_tr_handle *tr, short *inputs,
                         short *outputs);
 
-int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr);  // 0,20006,20002,20003,20007
-int OpenCursor(QueryRecord *query, isc_tr_handle *tr);    // 0,20006,20002,20003,20022
-// 0 with the row in the output variables, 100 at end, 20003, 20008, 20006.
+// 0, kDbSqlError, kDbTransactionNotFound, kDbQueryNotFound, kDbBadTriplet.
+int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr);
+// 0, kDbSqlError, kDbTransactionNotFound, kDbQueryNotFound, kDbCursorOpen.
+int OpenCursor(QueryRecord *query, isc_tr_handle *tr);
+// 0 with the row in the output variables, 100 at end, kDbQueryNotFound,
+// kDbCursorNotOpen, kDbSqlError.
 int FetchRow(QueryRecord *query);
-int CloseCursor(QueryRecord *query);                      // 0, 20003, 20006
+int CloseCursor(QueryRecord *query);                      // 0, kDbQueryNotFound, kDbSqlError
 
 // ---------------------------------------------------------------------------
 // Conversions
@@ -243,37 +250,39 @@ int CloseCursor(QueryRecord *query);                      // 0, 20003, 20006
 // Converts one external value into input variable `field` (1-based) of a
 // prepared query, setting its data, its length (text) and its null indicator.
 // `source` holds `length` bytes followed by a NUL. An empty value (length < 1
-// after the count bytes of formats 8/9 are skipped) makes the variable NULL
-// and returns 0, for every format and type. Otherwise: locator codes (20003,
-// 20033, 20035) with nothing changed; 20103 format outside 1-22 or not
-// offered for the type; 20028 blob or array variable; 20106 a binary format
-// (1-5, 10, 18-22) whose length is not its width; 20021 a misaligned binary
-// source (formats 1-5, 10); 20030 not a number; 20107/20108 a bad date or
-// time; 20102 a text longer than the column or a number outside the
-// variable's range, the cut value stored. Refusals other than 20102 leave the
-// data as it was.
-// Exact types: a scaled integer takes a number text converted exactly to its
-// scale (extra fraction digits rounded half away from zero), a binary
-// integer as whole units and a binary float at its exact value; a TIME takes
-// "hh:mm[:ss[.ffff]]" in the text and date-text formats, else the time part
-// of the date format; a BOOLEAN takes true/false/t/f/1/0 (any case) or a
-// binary 1/0, else 20030. See exactvalues.h.
+// after the count bytes of formats 8/9 are skipped) makes the variable NULL and
+// returns 0, for every format and type. Otherwise: locator codes
+// (kDbQueryNotFound, kDbNoInput, kDbBadVariable) with nothing changed;
+// kDbCannotFormat format outside 1-22 or not offered for the type;
+// kDbPutBlobField blob or array variable; kDbFieldSize a binary format (1-5,
+// 10, 18-22) whose length is not its width; kDbMisaligned a misaligned binary
+// source (formats 1-5, 10); kDbNumberConversion not a number;
+// kDbBadDate/kDbBadTime a bad date or time; kDbTruncated a text longer than the
+// column or a number outside the variable's range, the cut value stored.
+// Refusals other than kDbTruncated leave the data as it was. Exact types: a
+// scaled integer takes a number text converted exactly to its scale (extra
+// fraction digits rounded half away from zero), a binary integer as whole units
+// and a binary float at its exact value; a TIME takes "hh:mm[:ss[.ffff]]" in
+// the text and date-text formats, else the time part of the date format; a
+// BOOLEAN takes true/false/t/f/1/0 (any case) or a binary 1/0, else
+// kDbNumberConversion. See exactvalues.h.
 int PutField(int format, QueryRecord *query, int field, int length,
              const char *source);
 
 // Writes output column `column` of the last fetched row in `format` into
-// destination, never more than `length` bytes. 20009 before a fetch or for a
-// statement other than a select; 20103 a format outside 1-22 or not offered
-// for the column's type; 20101 NULL, or a text empty or all blanks (nothing
-// written); 20102 the value was cut to fit (the cut value written); 20106 a
-// binary form of the wrong length; 20021 a null or misaligned destination;
-// locator codes (20003, 20034, 20035). Changes nothing in the query.
-// Exact types: a scaled integer gives its exact decimal text (trailing
-// fraction zeros and a bare point dropped), its integer part in the binary
-// integer forms and the nearest float or double in those forms; a TIME gives
-// "hh:mm:ss" in the date texts (11-17) and a timestamp with a zero date in
-// the binary date forms; a BOOLEAN gives TRUE or FALSE as a text column's
-// value would be placed, 1 or 0 in the binary forms.
+// destination, never more than `length` bytes. kDbNothingToGet before a fetch
+// or for a statement other than a select; kDbCannotFormat a format outside 1-22
+// or not offered for the column's type; kDbNull NULL, or a text empty or all
+// blanks (nothing written); kDbTruncated the value was cut to fit (the cut
+// value written); kDbFieldSize a binary form of the wrong length; kDbMisaligned
+// a null or misaligned destination; locator codes (kDbQueryNotFound,
+// kDbNoOutput, kDbBadVariable). Changes nothing in the query. Exact types: a
+// scaled integer gives its exact decimal text (trailing fraction zeros and a
+// bare point dropped), its integer part in the binary integer forms and the
+// nearest float or double in those forms; a TIME gives "hh:mm:ss" in the date
+// texts (11-17) and a timestamp with a zero date in the binary date forms; a
+// BOOLEAN gives TRUE or FALSE as a text column's value would be placed, 1 or 0
+// in the binary forms.
 int GetField(int column, QueryRecord *query, int format, int length,
              char *destination);
 
@@ -289,15 +298,15 @@ int GetFieldType(int column, QueryRecord *query, bool input, short *type);
 // type. Returns 0 or the locator's code.
 int GetFieldSize(bool input, QueryRecord *query, int column, int *size);
 // Copies the alias name of output column `column` and a NUL into destination
-// (room for 33 bytes). 0, 20003, 20034 or 20035.
+// (room for 33 bytes). 0, kDbQueryNotFound, kDbNoOutput or kDbBadVariable.
 int GetFieldName(int column, QueryRecord *query, char *destination);
 
 // Formats `time` by format 11-22 into destination: 11-17 texts with the run's
-// dateSeparator and a NUL (11, 12, 16: 11 bytes; 15: 12; 13, 14, 17: 20),
-// 18 the nine ints (36 bytes), 19/22 8 bytes, 20/21 4 bytes; never more than
-// those counts. 20021 a misaligned time or binary destination, or none;
-// 20103 any other format; 20107 a year outside 1-9999 (formats 11-22 but
-// 18), or format 15 with a month outside 0-11.
+// dateSeparator and a NUL (11, 12, 16: 11 bytes; 15: 12; 13, 14, 17: 20), 18
+// the nine ints (36 bytes), 19/22 8 bytes, 20/21 4 bytes; never more than those
+// counts. kDbMisaligned a misaligned time or binary destination, or none;
+// kDbCannotFormat any other format; kDbBadDate a year outside 1-9999 (formats
+// 11-22 but 18), or format 15 with a month outside 0-11.
 int formatDate(int format, const struct tm *time, char *destination);
 
 // What a variable is, beyond its coerced type: for the conversions that
@@ -311,16 +320,16 @@ struct FieldFacts {
 // Facts of input (input = true) or output variable `column`. 0 or the
 // locator's codes (*facts untouched then).
 int GetFieldFacts(bool input, QueryRecord *query, int column, FieldFacts *facts);
-// The stored value of output column `column` of the last fetched row, without
-// a copy: *data points into dblib's data buffer (valid until the next fetch)
-// and *length is its byte count: a text without its trailing blanks (0 for an
-// empty text), a VARCHAR kept exact its own length, any other type its full
-// width (a blob its 8-byte id). 20101 only for NULL; 20009 before a fetch or
+// The stored value of output column `column` of the last fetched row, without a
+// copy: *data points into dblib's data buffer (valid until the next fetch) and
+// *length is its byte count: a text without its trailing blanks (0 for an empty
+// text), a VARCHAR kept exact its own length, any other type its full width (a
+// blob its 8-byte id). kDbNull only for NULL; kDbNothingToGet before a fetch or
 // for a statement other than a select; the locator's codes.
 int GetFieldBytes(int column, QueryRecord *query, const char **data, int *length);
-// Makes text input variable `field` the empty text, not NULL (PutField takes
-// an empty value for NULL). 0, 20103 for a variable that is no text, or the
-// locator's codes.
+// Makes text input variable `field` the empty text, not NULL (PutField takes an
+// empty value for NULL). 0, kDbCannotFormat for a variable that is no text, or
+// the locator's codes.
 int PutEmptyText(QueryRecord *query, int field);
 
 // ---------------------------------------------------------------------------
@@ -329,41 +338,42 @@ int PutEmptyText(QueryRecord *query, int field);
 // A blob is known by (query, variable); its record lives in blobList from
 // RegisterBlob (directly or through CreateBlob/OpenBlob) to CloseBlob. Every
 // failed client call is reported (ReportSqlStatus), counted on the query and
-// returned as 20006.
+// returned as kDbSqlError.
 
-// Creates a blob for input variable `variable`: its id goes into the
-// variable's data and its null indicator becomes 0, even if nothing is ever
-// written. Style 0 keeps segmented, 1 segmented, 2 stream (written through
-// the work area). 20032 style outside 0-2, 20031 segment size 0, the
-// register codes, 20006 (the record is given up).
+// Creates a blob for input variable `variable`: its id goes into the variable's
+// data and its null indicator becomes 0, even if nothing is ever written. Style
+// 0 keeps segmented, 1 segmented, 2 stream (written through the work area).
+// kDbBlobStyleBad style outside 0-2, kDbBlobSizeZero segment size 0, the
+// register codes, kDbSqlError (the record is given up).
 int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
                unsigned short segmentSize, short style);
-// Writes `length` bytes into the current blob, which must belong to `query`
-// and be open for writing (else 20004): segmented blobs in segments of the
-// segment size, stream blobs gathered into full segments. 0 bytes only
-// flushes. Sets the blob variable's null indicator to 0. 0, 20004, 20014
-// (negative length), 20006.
+// Writes `length` bytes into the current blob, which must belong to `query` and
+// be open for writing (else kDbBlobNotFound): segmented blobs in segments of
+// the segment size, stream blobs gathered into full segments. 0 bytes only
+// flushes. Sets the blob variable's null indicator to 0. 0, kDbBlobNotFound,
+// kDbBlobSizeBad (negative length), kDbSqlError.
 int PutBlob(QueryRecord *query, const char *data, int length);
 // Delivers the next bytes of an opened blob into destination (at most
 // destinationLength) and sets *delivered: first what the previous call kept
 // back (for a segmented blob that alone), then whole segments; the part of a
-// segment that does not fit is kept for the next call. The call that meets
-// the end returns 0 with what remained; the next one gives 20011. Also 20014
-// (destinationLength < 1), 20004, 20003, 20012, 20006.
+// segment that does not fit is kept for the next call. The call that meets the
+// end returns 0 with what remained; the next one gives kDbBlobEnd. Also
+// kDbBlobSizeBad (destinationLength < 1), kDbBlobNotFound, kDbQueryNotFound,
+// kDbNotBlob, kDbSqlError.
 int GetBlobSegment(int variable, QueryRecord *query, char *destination,
                    int destinationLength, int *delivered);
-// Flushes a blob being written, releases the work area, closes the client
-// blob (states 1-3) and removes the record. 0, 20004, 20003, 20006 (a failed
-// close leaves the record in the list).
+// Flushes a blob being written, releases the work area, closes the client blob
+// (states 1-3) and removes the record. 0, kDbBlobNotFound, kDbQueryNotFound,
+// kDbSqlError (a failed close leaves the record in the list).
 int CloseBlob(int variable, QueryRecord *query);
-// Read side: registers the blob of output column `variable` of the fetched
-// row, opens it with isc_open_blob2 (state 1) and reads its information. On a
-// failed open the record is given up, the status reported under "open blob",
-// and 20006 returned; 20011 when the record is already open. A zero blob id
-// opens as an empty blob.
+// Read side: registers the blob of output column `variable` of the fetched row,
+// opens it with isc_open_blob2 (state 1) and reads its information. On a failed
+// open the record is given up, the status reported under "open blob", and
+// kDbSqlError returned; kDbBlobEnd when the record is already open. A zero blob
+// id opens as an empty blob.
 int OpenBlob(QueryRecord *query, int variable, isc_tr_handle *tr);
 // Total length and blob type (0 segmented, 1 stream) of a registered blob.
-// 0, 20004, 20003.
+// 0, kDbBlobNotFound, kDbQueryNotFound.
 int GetBlobParameters(int variable, QueryRecord *query, int64_t *totalLength,
                       short *blobType);
 
@@ -382,12 +392,13 @@ struct DescribedInput {
 };
 
 // Describes the input variables of a prepared query again into inputs[0..]
-// (room for `capacity`). 0, 20003, 20033 (no inputs), 20035 (no room), or
-// 20006 after the status report.
+// (room for `capacity`). 0, kDbQueryNotFound, kDbNoInput (no inputs),
+// kDbBadVariable (no room), or kDbSqlError after the status report.
 int DescribeInputs(QueryRecord *query, DescribedInput *inputs, int capacity);
-// 0 when input variables a[aFirst..] and b[bFirst..] (1-based, `count` of
-// them) have the same coerced type, subtype, scale and capacity; 20029 when
-// they differ; locator codes (20003, 20033, 20035 out of range).
+// 0 when input variables a[aFirst..] and b[bFirst..] (1-based, `count` of them)
+// have the same coerced type, subtype, scale and capacity; kDbBadFieldType when
+// they differ; locator codes (kDbQueryNotFound, kDbNoInput, kDbBadVariable out
+// of range).
 int SameInputForms(QueryRecord *a, int aFirst, QueryRecord *b, int bFirst, int count);
 // Copies the values of `count` input variables of `from` (from fromFirst,
 // 1-based) into those of `to` (from toFirst): data, current length and null

@@ -115,7 +115,7 @@ void RememberClientFailure();
 int BuildDpb(char *buffer, int capacity, const char *user,
              const char *password, const char *charSet);
 
-int RollbackTransaction(isc_tr_handle *tr);  // 0, 20002, 20006; *tr = 0
+int RollbackTransaction(isc_tr_handle *tr);  // 0, kDbTransactionNotFound, kDbSqlError; *tr = 0
 
 void RollbackDatabaseTransactions(isc_db_handle *db);
 
@@ -134,15 +134,16 @@ int GetFieldStorage(int column, QueryRecord *query, bool input, short *type,
                     short *scale);
 
 // Finds the record of (query, variable) or appends a cleared one; it becomes
-// the current blob. 20002 unknown transaction, 20003 unknown query, the
-// variable locator's codes, 20012 not a blob variable.
+// the current blob. kDbTransactionNotFound unknown transaction,
+// kDbQueryNotFound unknown query, the variable locator's codes, kDbNotBlob not
+// a blob variable.
 int RegisterBlob(QueryRecord *query, int variable, isc_tr_handle *tr,
                  bool input);
 
 // For the current blob: takes its subtype from the variable, reads segment
 // count, largest segment, total length and type when it is being read, and
-// (re)allocates its work area. 0, 20004 no current blob, the locator's
-// codes, 20012, 20006.
+// (re)allocates its work area. 0, kDbBlobNotFound no current blob, the locator's
+// codes, kDbNotBlob, kDbSqlError.
 int GetBlobInfo(int variable);
 
 #endif  // LODRUN_DBLIB_DBINTERNAL_H

@@ -33,13 +33,13 @@ constexpr int kNumberTextRoom = 320;
 // point with them when the fraction is 0: 1250,-2 gives 12.5; 0 gives 0.
 int formatScaled(long long value, int scale, char *out);
 
-// Reads a number text (the syntax of scanNumber: blanks around it, "-" only
-// as the very first character, "," a thousands separator or, with the run's
-// fractComma setting, the decimal point, "e-" making the value 0) of
-// `length` bytes, ending early at a NUL, as an integer of `scale` (0 to
-// -18). Fraction digits beyond the scale round half away from zero. Returns
-// 0 with *value set; 20030 for a text that is not a number, or whose whole
-// part is beyond the 64-bit range; 20102 when the scaled value is beyond the
+// Reads a number text (the syntax of scanNumber: blanks around it, "-" only as
+// the very first character, "," a thousands separator or, with the run's
+// fractComma setting, the decimal point, "e-" making the value 0) of `length`
+// bytes, ending early at a NUL, as an integer of `scale` (0 to -18). Fraction
+// digits beyond the scale round half away from zero. Returns 0 with *value set;
+// kDbNumberConversion for a text that is not a number, or whose whole part is
+// beyond the 64-bit range; kDbTruncated when the scaled value is beyond the
 // 64-bit range. *value is untouched on failure.
 int scanScaled(const char *text, int length, int scale, long long *value);
 
@@ -49,7 +49,7 @@ double scaledToDouble(long long value, int scale);
 float scaledToFloat(long long value, int scale);
 
 // The double's exact value as an integer of `scale`, rounded half away from
-// zero. Returns 0, or 20102 (*value untouched) for NaN, infinities and
+// zero. Returns 0, or kDbTruncated (*value untouched) for NaN, infinities and
 // results beyond the 64-bit range.
 int doubleToScaled(double real, int scale, long long *value);
 
@@ -61,9 +61,9 @@ int formatTimeOfDay(ISC_TIME time, int fractionDigits, char *out);
 
 // Reads "h:mm", "hh:mm", "hh:mm:ss" or "hh:mm:ss.f" with 1-4 fraction digits,
 // blanks around it allowed, from `length` bytes (ending early at a NUL).
-// Returns 0 with *time set; 20103 when the text has another form (it may be
-// a date: the caller decides); 20108 for a time of that form outside
-// 00:00:00-23:59:59.9999. *time is untouched on failure.
+// Returns 0 with *time set; kDbCannotFormat when the text has another form (it
+// may be a date: the caller decides); kDbBadTime for a time of that form
+// outside 00:00:00-23:59:59.9999. *time is untouched on failure.
 int scanTimeOfDay(const char *text, int length, ISC_TIME *time);
 
 // "TRUE" or "FALSE".
@@ -71,7 +71,7 @@ const char *booleanText(bool value);
 
 // Reads true, false, t, f, 1 or 0 in any letter case, blanks around it
 // allowed, from `length` bytes (ending early at a NUL). Returns 0 with *value
-// set, or 20030 (*value untouched).
+// set, or kDbNumberConversion (*value untouched).
 int scanBoolean(const char *text, int length, bool *value);
 
 #endif  // LODRUN_DBLIB_EXACTVALUES_H

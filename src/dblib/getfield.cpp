@@ -111,8 +111,8 @@ int GetFieldSize(bool input, QueryRecord *query, int column, int *size) {
   return kDbOk;
 }
 
-// The same lookup as FindVariable on the output side: 20035 for a column
-// below 1 or beyond the count, 20003, 20034.
+// The same lookup as FindVariable on the output side: kDbBadVariable for a column
+// below 1 or beyond the count, kDbQueryNotFound, kDbNoOutput.
 int GetFieldName(int column, QueryRecord *query, char *destination) {
   const int found = FindVariable(column, query, false);
   if (found != kDbOk) return found;
@@ -135,8 +135,8 @@ int getText(const XSQLVAR *variable, int format, int length, char *destination) 
 
 }  // namespace
 
-// Each form keeps the leading characters that fit and gives 20102 when some
-// were cut.
+// Each form keeps the leading characters that fit and gives kDbTruncated when
+// some were cut.
 int placeText(const char *text, int total, int format, int length, char *destination) {
   if (format < FmtText || format > FmtCounted16Text) return kDbCannotFormat;
   int kept = std::min(total, length);
@@ -191,7 +191,7 @@ namespace {
 
 // Format 10 copies the stored bytes; the date forms go through formatDate. A
 // date text needs `length` for its characters (its NUL follows when there is
-// room), a binary date its full width; a shorter text is cut with 20102.
+// room), a binary date its full width; a shorter text is cut with kDbTruncated.
 int getTimestamp(const XSQLVAR *variable, int format, int length, char *destination) {
   if (format == FmtTimestamp) {
     if (length != static_cast<int>(sizeof(ISC_TIMESTAMP))) return kDbFieldSize;
@@ -205,7 +205,7 @@ int getTimestamp(const XSQLVAR *variable, int format, int length, char *destinat
   isc_decode_timestamp(&stamp, &time);
 
   const int bytes = dateFormatBytes(format);
-  if (bytes == 0) return formatDate(format, &time, destination);  // 20103
+  if (bytes == 0) return formatDate(format, &time, destination);  // kDbCannotFormat
   const bool textual = format < FmtTimeRecord;
   if (!textual) {
     if (length < bytes) return kDbFieldSize;

@@ -156,8 +156,8 @@ int readBinaryNumber(const char *source, int length, NumericPair *pair, int form
   }
 }
 
-// Integers outside the variable's range store their low bits and give 20102;
-// so does a double too large for any integer.
+// Integers outside the variable's range store their low bits and give
+// kDbTruncated; so does a double too large for any integer.
 int storeNumber(char *destination, const NumericPair *pair, int type) {
   if (destination == nullptr) return kDbMisaligned;
   switch (nullableType(type)) {
@@ -256,8 +256,9 @@ int readVariableNumber(const char *data, int type, NumericPair *pair) {
   }
 }
 
-// Binary forms store the value (integers cut to their low bits with 20102);
-// text forms keep the rightmost characters when the text does not fit.
+// Binary forms store the value (integers cut to their low bits with
+// kDbTruncated); text forms keep the rightmost characters when the text does
+// not fit.
 int emitNumber(int length, const NumericPair *pair, char *destination, int format) {
   if (destination == nullptr) return kDbMisaligned;
   switch (format) {
@@ -305,7 +306,7 @@ int emitNumber(int length, const NumericPair *pair, char *destination, int forma
 namespace {
 
 // A double beyond the float range stores the float nearest to it and gives
-// 20102 (narrowing it directly is undefined).
+// kDbTruncated (narrowing it directly is undefined).
 int storeFloat(char *destination, double value) {
   float narrow;
   int status = kDbOk;

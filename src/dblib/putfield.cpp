@@ -114,7 +114,7 @@ int putTimestamp(XSQLVAR *variable, int format, int length, const char *source) 
 }
 
 // Copies at most `capacity` bytes and a NUL; a longer value keeps its leading
-// bytes, and the cut value stays in the variable with 20102.
+// bytes, and the cut value stays in the variable with kDbTruncated.
 int putText(XSQLVAR *variable, int capacity, int length, const char *source) {
   if (capacity < 0) capacity = 0;
   const int kept = length <= capacity ? length : capacity;

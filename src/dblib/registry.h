@@ -60,11 +60,11 @@ struct BlobEntry {
   short blobType;            // 0 segmented, 1 stream
 };
 
-int FindDatabase(isc_db_handle *db);          // 0 or 20001 (with message)
+int FindDatabase(isc_db_handle *db);          // 0 or kDbDatabaseNotFound (with message)
 
 int DatabaseDialect(isc_db_handle *db);       // dialect, 1 when unregistered
 
-int FindQuery(QueryRecord *query);            // 0 or 20003 (silent)
+int FindQuery(QueryRecord *query);            // 0 or kDbQueryNotFound (silent)
 
 // Registry sizes, for tests and diagnostics.
 int DatabaseCount();
@@ -75,7 +75,7 @@ int QueryCount();
 
 int BlobCount();
 
-int FindTransaction(isc_tr_handle *tr);      // 0 or 20002 (with message)
+int FindTransaction(isc_tr_handle *tr);      // 0 or kDbTransactionNotFound (with message)
 
 int TransactionDialect(isc_tr_handle *tr);   // dialect, 1 when unknown
 

@@ -275,7 +275,7 @@ int readScaledVariable(const XSQLVAR *variable, long long *value) {
   return status;
 }
 
-// whole * 10^digits, or 20102 beyond the 64-bit range.
+// whole * 10^digits, or kDbTruncated beyond the 64-bit range.
 int scaleBinaryInteger(long long whole, int digits, long long *value) {
   const bool negative = whole < 0;
   const Wide magnitude = static_cast<Wide>(magnitudeOf(whole)) * kPowersOfTen[digits];

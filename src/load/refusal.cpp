@@ -1,7 +1,7 @@
 // refusal.cpp - which database failures reject one record and which end
 // the run.
 //
-//   ExecuteQuery 20006 --LastClientFailure--> isRecordRefusal
+//   ExecuteQuery kDbSqlError --LastClientFailure--> isRecordRefusal
 //     yes (db_errors=reject): ReportDblibError, noteRefusalReason, discardRecord
 //     no: the caller's fatal stop
 #include "load/refusal.h"
