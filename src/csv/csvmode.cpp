@@ -12,14 +12,6 @@
 #include "job/run.h"
 #include "job/settings.h"
 
-namespace {
-
-// Brace groups are read before the session exists: their blobfile marks wait
-// here until describeCsvColumns builds the column table.
-std::vector<int> blobFileFields;
-
-}  // namespace
-
 void enableCsvMode() {
   job.csvMode = 1;
   if (job.csv == nullptr) job.csv = new CsvState();  // lives to the end of the run
@@ -35,7 +27,9 @@ void clearCsvSeparatorImplied() {
   if (job.csv != nullptr) job.csv->separatorImplied = false;
 }
 
-void markBlobFileField(int sqlField) { blobFileFields.push_back(sqlField); }
+// Brace groups are read before the session exists: their blobfile marks wait
+// in the settings until describeCsvColumns builds the column table.
+void markBlobFileField(int sqlField) { job.csvBlobFileFields.push_back(sqlField); }
 
 bool checkCsvSettings() {
   if (!job.csvMode) return false;
@@ -62,7 +56,7 @@ void describeCsvColumns() {
     column.scale = facts.scale;
     column.subtype = facts.subtype;
   }
-  for (const int sqlField : blobFileFields)
+  for (const int sqlField : job.csvBlobFileFields)
     if (sqlField >= 1 && sqlField <= count)
       state.columns[static_cast<size_t>(sqlField - 1)].blobFile = true;
 }

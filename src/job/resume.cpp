@@ -11,18 +11,15 @@
 
 namespace {
 
-char hintText[200];
-int hintLength = 0;
-
 void prepareHint() {
   const bool wanted = job.logStream == nullptr || job.progressInterval > 0;
-  hintLength = 0;
+  job.resumeHintLength = 0;
   if (!wanted) return;
-  const int n = std::snprintf(hintText, sizeof hintText,
+  const int n = std::snprintf(job.resumeHint, sizeof job.resumeHint,
                               "lodrun: %d records were committed before the stop; to go on "
                               "with the next one, run again with skip=%d\n",
                               job.committedCount, job.skipGiven + job.committedCount);
-  hintLength = n > 0 && n < static_cast<int>(sizeof hintText) ? n : 0;
+  job.resumeHintLength = n > 0 && n < static_cast<int>(sizeof job.resumeHint) ? n : 0;
 }
 
 }  // namespace
@@ -36,4 +33,4 @@ int restartKeepingResumePoint() {
   return result;
 }
 
-const char *resumeHint() { return hintLength > 0 ? hintText : nullptr; }
+const char *resumeHint() { return job.resumeHintLength > 0 ? job.resumeHint : nullptr; }

@@ -14,6 +14,7 @@
 
 #include "dblib/dbfuncs.h"
 #include "job/fieldspec.h"
+#include "job/runstate.h"
 
 // Size of the input, field and SQL buffers; a record or line plus its NUL
 // (or line end) must fit.
@@ -121,6 +122,15 @@ struct JobSettings : DblibRunSettings {
   int progressInterval = 0;               // progress: seconds between lines; 0 off
   int skipGiven = 0;                      // skip as set, for the resume hint
   int committedCount = 0;                 // records made permanent by restarts
+
+  // The modules' working state (runstate.h), fresh for every run.
+  ReadAhead readAhead;                    // the data stream's read-ahead
+  int deliveredLength = 0;                // length of the record last read
+  DelimiterBytes delimiterBytes;          // what cuts a delimited field
+  OutputRecord output;                    // an unload's record being built
+  std::vector<int> csvBlobFileFields;     // blobfile marks before the session
+  char resumeHint[200] = {};              // what to run after a fatal stop
+  int resumeHintLength = 0;
 };
 
 extern JobSettings job;

@@ -6,24 +6,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "job/settings.h"
+
 namespace {
 
-// Bytes that need a decision, as strcspn sets: at the start of a field
-// blanks and '$' are dropped as well. Every other byte is copied as a run.
-// Built again only when the separator or the quote changes.
-struct SpecialBytes {
-  bool ready = false;
-  char separator = 0;
-  char quote = 0;
-  char leading[8] = {};
-  char inside[8] = {};
-};
-SpecialBytes specialBytes;
-
-const SpecialBytes &specialFor(char separator, char quote) {
-  SpecialBytes &table = specialBytes;
+const DelimiterBytes &specialFor(char separator, char quote) {
+  DelimiterBytes &table = job.delimiterBytes;
   if (!table.ready || table.separator != separator || table.quote != quote) {
-    table = SpecialBytes{};
+    table = DelimiterBytes{};
     const char inside[] = {separator, quote, '\\', '\0'};
     const char leading[] = {separator, quote, '\\', ' ', '$', '\0'};
     std::memcpy(table.inside, inside, sizeof inside);
@@ -51,7 +41,7 @@ char escaped(char next, char separator) {
 
 int extractDelimitedField(const char **cursor, char *field, int capacity, char separator,
                           char quote) {
-  const SpecialBytes &special = specialFor(separator, quote);
+  const DelimiterBytes &special = specialFor(separator, quote);
   const char *p = *cursor;
   int n = 0;
   bool quoted = false;

@@ -29,21 +29,6 @@ namespace {
 // room for the NUL in inputBuffer.
 constexpr int kLinePiece = kBufferSize - 1;
 
-// Lines are read ahead in blocks and cut at their line feeds with memchr:
-// one getc per byte costs more than the rest of a record's parsing. A
-// terminal is read byte by byte, so that typed records load as they come.
-struct LineSource {
-  FILE *stream = nullptr;
-  bool byteByByte = false;
-  size_t begin = 0;
-  size_t end = 0;
-  char block[65536];
-};
-LineSource lineSource;
-
-// Length of the record last delivered (a line may hold NUL bytes).
-int deliveredLength = 0;
-
 int readFixedRecord();
 int readLineRecord();
 int readLinePiece(FILE *stream, char *buffer);
@@ -59,12 +44,12 @@ int readRecord() {
   // is also where a stop asked for by a signal takes effect.
   confirmCommitPoint();
   stopIfRequested();
-  deliveredLength = 0;
+  job.deliveredLength = 0;
   if (job.csvMode) return readCsvRecord();
   return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
 }
 
-int currentRecordLength() { return deliveredLength; }
+int currentRecordLength() { return job.deliveredLength; }
 
 namespace {
 
@@ -124,10 +109,9 @@ int readLineRecord() {
 // Reads up to kLinePiece bytes into buffer, stopping after a line feed.
 // Returns the count; 0 at the end of the data or on a read error.
 int readLinePiece(FILE *stream, char *buffer) {
-  LineSource &source = lineSource;
-  if (source.stream != stream) {
-    source.stream = stream;
-    source.begin = source.end = 0;
+  ReadAhead &source = job.readAhead;
+  if (!source.started) {
+    source.started = true;
     source.byteByByte = isatty(fileno(stream)) != 0;
   }
   if (source.byteByByte) {
@@ -180,7 +164,7 @@ bool passOver() {
 int countRecord(int length) {
   ++job.recordCount;
   if (job.maxRows > 0 && job.recordCount > job.maxRows) return 0;
-  deliveredLength = length;
+  job.deliveredLength = length;
   return length;
 }
 

@@ -26,9 +26,7 @@ void unloadRows() {
   QueryRecord *query = &job.queryRecord;
   int code = OpenCursor(query, &job.transactionHandle);
   if (code != kDbOk) failDblib(code, "open read cursor");
-  // Records go out through one large buffer: fewer writes, same bytes.
-  static char dataBuffer[1 << 16];
-  std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
+  std::setvbuf(job.dataStream, job.output.streamBuffer, _IOFBF, sizeof job.output.streamBuffer);
   indexOutputPositions();
   if (job.excelFormat) job.csvMode ? writeCsvHeading() : writeExcelHeader();
 
@@ -72,7 +70,7 @@ void writeRow(bool delimited) {
   }
   const int rejectedBefore = job.rejectedCount;
   if (delimited && job.recordLength <= 0)
-    hideLineBreaks(job.inputBuffer, builtRecordLength);  // one discard, one line
+    hideLineBreaks(job.inputBuffer, job.output.builtLength);  // one discard, one line
   writeRecordLine();
   if (job.rejectedCount == rejectedBefore) ++job.rejectedCount;
 }

@@ -8,11 +8,6 @@
 #ifndef LODRUN_UNLOAD_WRITER_H
 #define LODRUN_UNLOAD_WRITER_H
 
-// Bytes of the record now in job.inputBuffer as the last build left it: a
-// delimited record with its final separator, a fixed one outputWidth bytes.
-// Valid until the next build or writeExcelHeader.
-extern int builtRecordLength;
-
 // Value of fieldTable entry `entry` (0-based, bound to a column) into
 // job.fieldBuffer; returns its length, 0 for NULL or empty text. Text values
 // are followed by a NUL. Returns -1 when the record cannot be built (a blob
@@ -20,7 +15,7 @@ extern int builtRecordLength;
 // failure is reported and ends the run.
 int getOutputField(int entry);
 
-// Build the current row into job.inputBuffer and set builtRecordLength.
+// Build the current row into job.inputBuffer and set job.output.builtLength.
 // Return true when the record failed (reported); the buffer then holds the
 // record as far as it was built. Fatal problems end the run.
 bool buildDelimitedRecord();
@@ -31,7 +26,7 @@ bool buildFixedRecord();
 // one line (a load turns them back).
 void hideLineBreaks(char *record, int length);
 
-// Writes the record in job.inputBuffer (builtRecordLength bytes) with its line
+// Writes the record in job.inputBuffer (job.output.builtLength bytes) with its line
 // end to the data file. A delimited record whose separator count is not
 // fieldCount, or that does not fit its record length, goes to discardRecord
 // instead (which counts it against errors). A write failure ends the run.

@@ -38,7 +38,7 @@ void writeRecordLine() {
 }
 
 void writeExcelHeader() {
-  builtRecordLength = 0;
+  job.output.builtLength = 0;
   int fillerNumber = 1;
   char name[48];
   const int *entries = entriesByPosition();
@@ -66,8 +66,8 @@ void writeExcelHeader() {
 namespace {
 
 void writeDelimitedLine() {
-  const int count = countSeparators(job.inputBuffer, builtRecordLength);
-  int length = builtRecordLength > 0 ? builtRecordLength - 1 : 0;
+  const int count = countSeparators(job.inputBuffer, job.output.builtLength);
+  int length = job.output.builtLength > 0 ? job.output.builtLength - 1 : 0;
   if (count != job.fieldCount) {
     LOCATED_MESSAGE("wrong number of separators on delimited output line %d (s.b. %hd, is %d)%s",
                     job.recordCount, job.fieldCount, count, job.lineEnd);
@@ -104,7 +104,7 @@ void discardDelimited(int length) {
 // Layout validation keeps every fixed record and its line end within the
 // record buffer; a record that still would not fit cannot be written.
 void writeFixedLine() {
-  int length = builtRecordLength;
+  int length = job.output.builtLength;
   if (job.recordLength <= 0 && !addLineEnd(&length)) abortRun();
   writeBytes(length);
 }

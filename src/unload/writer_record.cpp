@@ -15,8 +15,6 @@
 #include "layout/generated.h"
 #include "unload/writer.h"
 
-int builtRecordLength = 0;
-
 namespace {
 
 bool delimitedColumn(int entry);
@@ -27,7 +25,7 @@ void placeFixedValue(const FieldSpec &spec, int length);
 }  // namespace
 
 bool buildDelimitedRecord() {
-  builtRecordLength = 0;
+  job.output.builtLength = 0;
   const int *entries = entriesByPosition();
   for (int position = 1; position <= job.fieldCount; ++position) {
     const int entry = entries[position - 1];
@@ -39,14 +37,14 @@ bool buildDelimitedRecord() {
                                                            : delimitedFiller(entry);
     if (failed) return true;
   }
-  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, builtRecordLength);
+  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, job.output.builtLength);
   return false;
 }
 
 bool buildFixedRecord() {
   const int width = std::clamp<int>(job.outputWidth, 0, kBufferSize);
   std::memset(job.inputBuffer, job.padChar, static_cast<size_t>(width));
-  builtRecordLength = width;
+  job.output.builtLength = width;
   for (int entry = 0; entry < job.fieldCount; ++entry) {
     const FieldSpec &spec = job.fieldTable[entry];
     int length = 0;
@@ -64,29 +62,24 @@ bool buildFixedRecord() {
   return false;
 }
 
-namespace {
-// Kept for the whole unload: the layout does not change after validation.
-std::vector<int> positionIndex;
-}  // namespace
-
 void indexOutputPositions() {
   const int count = std::max<int>(job.fieldCount, 0);
-  positionIndex.assign(static_cast<size_t>(count), -1);
+  job.output.byPosition.assign(static_cast<size_t>(count), -1);
   for (int i = 0; i < count; ++i) {
     const int position = job.fieldTable[i].position;
-    if (position >= 1 && position <= count && positionIndex[position - 1] < 0)
-      positionIndex[position - 1] = i;
+    if (position >= 1 && position <= count && job.output.byPosition[position - 1] < 0)
+      job.output.byPosition[position - 1] = i;
   }
 }
 
 const int *entriesByPosition() {
-  if (positionIndex.size() != static_cast<size_t>(std::max<int>(job.fieldCount, 0)))
+  if (job.output.byPosition.size() != static_cast<size_t>(std::max<int>(job.fieldCount, 0)))
     indexOutputPositions();
-  return positionIndex.data();
+  return job.output.byPosition.data();
 }
 
 bool appendField(const char *value, int length, bool quoted) {
-  const int end = builtRecordLength + length + (quoted ? 3 : 1);
+  const int end = job.output.builtLength + length + (quoted ? 3 : 1);
   // The final separator gives way to the line end.
   const int need = end - 1 + (job.recordLength > 0 ? 0 : job.lineEndLength);
   if (need > kBufferSize) {
@@ -94,13 +87,13 @@ bool appendField(const char *value, int length, bool quoted) {
                     kBufferSize, need, job.lineEnd);
     return false;
   }
-  char *out = job.inputBuffer + builtRecordLength;
+  char *out = job.inputBuffer + job.output.builtLength;
   if (quoted) *out++ = job.quoteChar;
   std::memcpy(out, value, static_cast<size_t>(length));
   out += length;
   if (quoted) *out++ = job.quoteChar;
   *out = job.separator;
-  builtRecordLength = end;
+  job.output.builtLength = end;
   return true;
 }
 

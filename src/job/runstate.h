@@ -1,0 +1,47 @@
+// runstate.h - the working state that modules keep from one call to the next
+// during a run. JobSettings owns one of each, so that resetJobSettings starts
+// the next run with all of it fresh.
+#ifndef LODRUN_JOB_RUNSTATE_H
+#define LODRUN_JOB_RUNSTATE_H
+
+#include <cstddef>
+#include <vector>
+
+// The record reader's read-ahead of job.dataStream (load/reader.cpp): one
+// getc per byte costs more than the rest of a record's parsing, so lines are
+// cut from a block read with fread. A terminal is read byte by byte, so that
+// typed records load as they come.
+struct ReadAhead {
+  bool started = false;  // byteByByte is decided for the run's data stream
+  bool byteByByte = false;
+  size_t begin = 0;
+  size_t end = 0;
+  char block[65536];
+};
+
+// The bytes of a delimited record that need a decision
+// (load/params_extract.cpp), as strcspn sets: at the start of a field blanks
+// and '$' are dropped as well. Built again when the separator or the quote
+// changes.
+struct DelimiterBytes {
+  bool ready = false;
+  char separator = 0;
+  char quote = 0;
+  char leading[8] = {};
+  char inside[8] = {};
+};
+
+// An unload's output record (unload/writer_*.cpp).
+struct OutputRecord {
+  // The entry of each delimited position (-1: none), indexed once: the
+  // layout does not change after validation.
+  std::vector<int> byPosition;
+  // Bytes of the record now in job.inputBuffer as the last build left it: a
+  // delimited record with its final separator, a fixed one outputWidth
+  // bytes. Valid until the next build or writeExcelHeader.
+  int builtLength = 0;
+  // Records go out through one large buffer: fewer writes, same bytes.
+  char streamBuffer[1 << 16];
+};
+
+#endif  // LODRUN_JOB_RUNSTATE_H
