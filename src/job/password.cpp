@@ -28,9 +28,6 @@ void zeroBytes(void *data, size_t size) {
   for (size_t i = 0; i < size; ++i) bytes[i] = 0;
 }
 
-// The copy setPassword made last; the only text wipePassword touches.
-char *ownedPassword = nullptr;
-
 // The options line that carried the password, and the value the keyword
 // scanner copied, outlive their use behind the NUL of shorter later texts:
 // every copy past the live text of the buffer goes.
@@ -54,7 +51,7 @@ void setPassword(const char *text, size_t length) {
   char *copy = static_cast<char *>(allocZeroed(static_cast<long>(length) + 1, "password"));
   std::memcpy(copy, text, length);
   job.password = copy;
-  ownedPassword = copy;
+  job.ownedPassword = copy;
 }
 
 void takePasswordArgument(char *word) {
@@ -101,11 +98,11 @@ void readPasswordFile(const char *path) {
 }
 
 void wipePassword() {
-  if (job.password == nullptr || job.password != ownedPassword) return;
-  const size_t length = std::strlen(ownedPassword);
+  if (job.password == nullptr || job.password != job.ownedPassword) return;
+  const size_t length = std::strlen(job.ownedPassword);
   if (length > 0) {
-    wipeStaleCopies(job.inputBuffer, ownedPassword, length);
-    wipeStaleCopies(job.fieldBuffer, ownedPassword, length);
+    wipeStaleCopies(job.inputBuffer, job.ownedPassword, length);
+    wipeStaleCopies(job.fieldBuffer, job.ownedPassword, length);
   }
-  zeroBytes(ownedPassword, length);
+  zeroBytes(job.ownedPassword, length);
 }

@@ -20,19 +20,6 @@ constexpr double kTerminalInterval = 0.25;
 // The clock is read once per this many records.
 constexpr int kTickMask = 63;
 
-struct ProgressState {
-  bool active = false;
-  bool terminal = false;
-  bool drawn = false;       // a rewritten line is on the terminal now
-  bool load = false;
-  double interval = 0;
-  double started = 0;
-  double lastShown = 0;
-  long long totalBytes = 0; // 0: no percentage
-  int ticks = 0;
-};
-ProgressState progress;
-
 double now();
 void show(bool final);
 long long dataBytesRead();
@@ -42,7 +29,7 @@ void appendText(char *buffer, int capacity, int *used, const char *text);
 }  // namespace
 
 void startProgress(bool load) {
-  ProgressState &p = progress;
+  ProgressState &p = job.progress;
   p = ProgressState{};
   job.skipGiven = job.skipCount;
   job.committedCount = 0;
@@ -63,7 +50,7 @@ void startProgress(bool load) {
 }
 
 void tickProgress() {
-  ProgressState &p = progress;
+  ProgressState &p = job.progress;
   if (!p.active || (++p.ticks & kTickMask) != 0) return;
   const double t = now();
   if (t - p.lastShown < p.interval) return;
@@ -72,7 +59,7 @@ void tickProgress() {
 }
 
 void finishProgress() {
-  ProgressState &p = progress;
+  ProgressState &p = job.progress;
   if (!p.active) return;
   show(true);
   p.active = false;
@@ -81,7 +68,7 @@ void finishProgress() {
 }
 
 void clearProgressLine() {
-  ProgressState &p = progress;
+  ProgressState &p = job.progress;
   if (!p.drawn) return;
   std::fputs("\r\x1b[K", stderr);
   std::fflush(stderr);
@@ -113,7 +100,7 @@ double now() {
 }
 
 void show(bool final) {
-  ProgressState &p = progress;
+  ProgressState &p = job.progress;
   char text[200];
   const long long done = p.totalBytes > 0 ? dataBytesRead() : 0;
   formatProgress(text, sizeof text, p.load, job.recordCount, job.rejectedCount,

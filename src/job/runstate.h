@@ -5,6 +5,7 @@
 #define LODRUN_JOB_RUNSTATE_H
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // The record reader's read-ahead of job.dataStream (load/reader.cpp): one
@@ -42,6 +43,29 @@ struct OutputRecord {
   int builtLength = 0;
   // Records go out through one large buffer: fewer writes, same bytes.
   char streamBuffer[1 << 16];
+};
+
+// The progress line (job/progress.cpp).
+struct ProgressState {
+  bool active = false;
+  bool terminal = false;
+  bool drawn = false;       // a rewritten line is on the terminal now
+  bool load = false;
+  double interval = 0;
+  double started = 0;
+  double lastShown = 0;
+  long long totalBytes = 0; // 0: no percentage
+  int ticks = 0;
+};
+
+// The fault noted for the record being rejected (rejects/reasons.cpp): the
+// first note of a record is the one the reasons file gets.
+struct PendingReason {
+  bool noted = false;
+  int sqlField = 0;
+  int position = 0;
+  std::string text;
+  std::string value;
 };
 
 #endif  // LODRUN_JOB_RUNSTATE_H

@@ -1,7 +1,7 @@
 // reasons.cpp - the reasons file: the fault of each rejected record.
 //
-//   PutField failure / rejection message / refused execute --note*--> pending
-//   discardRecord --writeRejectReason--> reasons file (one line), pending cleared
+//   PutField failure / rejection message / refused execute --note*--> job.pendingReason
+//   discardRecord --writeRejectReason--> reasons file (one line), job.pendingReason cleared
 #include "rejects/reasons.h"
 
 #include <cstdarg>
@@ -17,16 +17,6 @@
 
 namespace {
 
-struct PendingReason {
-  bool noted = false;
-  int sqlField = 0;
-  int position = 0;
-  std::string text;
-  std::string value;
-};
-PendingReason pending;
-PendingReason setAside;
-
 std::string columnOf(int sqlField, int position);
 void failWrite();
 
@@ -40,7 +30,7 @@ bool openReasonsFile(const char *path) {
 
 void noteRejectReason(int sqlField, int position, const char *text, const char *value,
                       int valueLength) {
-  PendingReason &p = pending;
+  PendingReason &p = job.pendingReason;
   if (p.noted) return;
   p.noted = true;
   p.sqlField = sqlField;
@@ -60,7 +50,7 @@ int rejectDblibValue(int code, const char *operation, int sqlField, int position
 
 void noteDblibReason(const char *operation, int sqlField, int position, const char *value,
                      int valueLength) {
-  if (pending.noted) return;
+  if (job.pendingReason.noted) return;
   // The text ReportDblibError printed, without its line end.
   char text[300];
   const int code = job.lastDblibError;
@@ -95,7 +85,7 @@ void rejectionMessageAt(int line, int sqlField, int position, const char *value,
 }
 
 void writeRejectReason() {
-  PendingReason &p = pending;
+  PendingReason &p = job.pendingReason;
   ClearClientFailure();
   if (job.reasonsStream != nullptr) {
     char numbers[32];
@@ -114,13 +104,13 @@ void writeRejectReason() {
 }
 
 void setAsideRejectReason() {
-  setAside = std::move(pending);
-  pending = PendingReason{};
+  job.setAsideReason = std::move(job.pendingReason);
+  job.pendingReason = PendingReason{};
 }
 
 void restoreRejectReason() {
-  pending = std::move(setAside);
-  setAside = PendingReason{};
+  job.pendingReason = std::move(job.setAsideReason);
+  job.setAsideReason = PendingReason{};
 }
 
 void finishReasons() {
