@@ -48,7 +48,7 @@ int GetField(int column, QueryRecord *query, int format, int length, char *desti
     case kSqlBoolean:
       return getBoolean(variable, format, length, destination);
     case kSqlLong: case kSqlShort: case kSqlInt64:
-      if (variable->sqlscale != 0) return getScaled(variable, format, length, destination);
+      if (isScaledInteger(*variable)) return getScaled(variable, format, length, destination);
       [[fallthrough]];
     case kSqlDouble: case kSqlFloat: {
       NumericPair pair;
