@@ -246,3 +246,23 @@ TEST_F(CsvRun, Load_BlanksAroundNumbersDatesAndBooleansDoNotCount) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CsvRun, SeparatorAndQuoteMayBeChanged_SwitchKTurnsCsvOn) {
+  ASSERT_EQ(isql(db, "insert into p values (1, 'it''s; here', 'plain');"), "");
+  run('o', "csv delimiter=; quote=' variables=3 file=out.csv", "select id, a, b from p");
+  ASSERT_EQ(exitCode, 0) << out;
+  // quote= also quotes every text.
+  EXPECT_EQ(readFile(dir.file("out.csv")), "1;'it''s; here';'plain'\r\n");
+  writeFile(dir.file("run.cmd"), "options db=" + db +
+                                     " user=SYSDBA passwd=masterkey direction=i delimiter=; "
+                                     "quote=' variables=3 file=out.csv\n"
+                                     "insert into p values (?, ?, ?)\n");
+  const RunResult r = runLodrun({"-k", "-x", "run.cmd"}, "", {}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(rows("select id, a, b from p order by id"),
+            (std::vector<std::string>{"1|it's; here|plain", "1|it's; here|plain"}));
+}
+
+}  // namespace
