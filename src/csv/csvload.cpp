@@ -149,7 +149,9 @@ int putDate(const FieldSpec &f, FieldValue value) {
     return failPut(PutField(f.format, query, f.sqlField, value.length, value.text), f.sqlField);
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
-  const int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  // TIME columns take their own way; a DATE or TIMESTAMP needs its day.
+  if (status == kDbOk && parts == kIsoTimeOnly) status = kDbCannotFormat;
   if (status != kDbOk) return failPut(status, f.sqlField);
   return failPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
                           reinterpret_cast<const char *>(&stamp)),

@@ -118,13 +118,17 @@ TEST_F(CsvRun, Dates_IsoBothWaysAndDateformWhenNamed) {
   writeFile(dir.file("in.csv"),
             "1, 2009-01-12 ,14:05:09,2009-01-12T14:05:09.25\n"
             "2,2008-02-29,23:59,2008-02-29\n"
-            "3,2009-02-29,00:00:00,2009-01-01\n");
-  run('i', "csv variables=4 file=in.csv errors=2",
+            "3,2009-02-29,00:00:00,2009-01-01\n"
+            "4,2009-01-01,00:00:00,12:00:00\n");
+  run('i', "csv variables=4 file=in.csv errors=3",
       "insert into t (id, dt, tm, ts) values (?, ?, ?, ?)");
   ASSERT_EQ(exitCode, 0) << out;
   EXPECT_EQ(out, "Got dblib error 20107 while doing csv Putfield with SQL field 2: bad date\r\n"
                  "3,2009-02-29,00:00:00,2009-01-01\r\n"
-                 " 3 input (or update) records (short: 0, skipped: 1)\r\n"
+                 "Got dblib error 20103 while doing csv Putfield with SQL field 4: "
+                 "data cannot be formatted as asked for!\r\n"
+                 "4,2009-01-01,00:00:00,12:00:00\r\n"
+                 " 4 input (or update) records (short: 0, skipped: 2)\r\n"
                  "\tprocessed from file in.csv\r\n");
   run('o', "csv variables=4 file=out.csv", "select id, dt, tm, ts from t order by id");
   EXPECT_EQ(readFile(dir.file("out.csv")),
