@@ -270,3 +270,19 @@ TEST_F(CsvRun, SeparatorAndQuoteMayBeChanged_SwitchKTurnsCsvOn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CsvRun, EmptyLines_PassedOverUnlessARecordHasOneField) {
+  writeFile(dir.file("two.csv"), "1,a\n\r\n\n2,b\n");
+  run('i', "csv variables=2 file=two.csv", "insert into p (id, a) values (?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  writeFile(dir.file("one.csv"), "x\n\n\"\"\n");
+  run('i', "csv variables=1 file=one.csv", "insert into p (b) values (?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, a, b from p order by id nulls last, b nulls first"),
+            (std::vector<std::string>{"1|a|<null>", "2|b|<null>", "<null>|<null>|<null>",
+                                      "<null>|<null>|", "<null>|<null>|x"}));
+}
+
+}  // namespace
