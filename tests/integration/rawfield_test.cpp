@@ -10,10 +10,6 @@ namespace {
 
 class RawFieldTest : public DblibTest {
  protected:
-  void TearDown() override {
-    DBrunSettings().exactOutputTypes = 0;
-    DblibTest::TearDown();
-  }
   // The bytes of output column n of the fetched row, or "<null>".
   std::string bytesOf(int n) {
     const char *data = nullptr;
@@ -29,7 +25,7 @@ TEST_F(RawFieldTest, ExactOutputTypes_KeepVarcharLengthAndDateApart) {
   exec("insert into alltypes (id, c10, v10, d) values (1, 'ab', 'ab  ', '2000-01-12')");
   exec("insert into alltypes (id, c10, v10) values (2, '', '')");
   static const char sql[] = "select c10, v10, d, ts from alltypes where id in (1, 2) order by id";
-  DBrunSettings().exactOutputTypes = 1;
+  query.exactOutputTypes = true;
   ASSERT_EQ(prepare(&query, sql, 0, 4), kDbOk);
   FieldFacts facts = {};
   ASSERT_EQ(GetFieldFacts(false, &query, 2, &facts), kDbOk);
@@ -51,8 +47,7 @@ TEST_F(RawFieldTest, ExactOutputTypes_KeepVarcharLengthAndDateApart) {
   EXPECT_EQ(bytesOf(3), "<null>");
   EXPECT_EQ(CloseCursor(&query), kDbOk);
 
-  // Without the setting the same columns travel as before.
-  DBrunSettings().exactOutputTypes = 0;
+  // Another query without the setting: the same columns travel as before.
   ASSERT_EQ(prepare(&other, sql, 0, 4), kDbOk);
   ASSERT_EQ(GetFieldFacts(false, &other, 2, &facts), kDbOk);
   EXPECT_EQ(facts.type, SQL_TEXT);

@@ -157,5 +157,5 @@ TEST_F(CsvSettings, WithoutCsvTheNullTextChangesNothing) {
   EXPECT_EQ(printed([] { parseOptions(); }), "");
   EXPECT_EQ(job.csvMode, 0);
   EXPECT_FALSE(checkCsvSettings());
-  EXPECT_EQ(job.exactOutputTypes, 0);
+  EXPECT_FALSE(job.queryRecord.exactOutputTypes);
 }
