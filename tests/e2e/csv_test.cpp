@@ -286,3 +286,15 @@ TEST_F(CsvRun, EmptyLines_PassedOverUnlessARecordHasOneField) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CsvRun, Load_OneFieldFeedsANumberAndATextAlike) {
+  writeFile(dir.file("in.csv"), "1, 42 \n");
+  run('i', "csv variables=3 file=in.csv",
+      "insert into t (id, i, v40) values (?{position=1}, ?{position=2}, ?{position=2})");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, i, v40 from t"), (std::vector<std::string>{"1|42| 42 "}));
+}
+
+}  // namespace
