@@ -105,8 +105,14 @@ int putCsvField(int index, int position, FieldValue value) {
   }
   const FieldValue bare = trimmedBlanks(value);
   if (bare.length == 0) return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
-  if (column.type == kTypeTimestamp) return putDate(f, bare);
-  return putNumber(f, column, bare);
+  // The readers want the bare text NUL-ended; another entry of the same
+  // field may still need the byte that the NUL covers.
+  const char covered = bare.text[bare.length];
+  bare.text[bare.length] = '\0';
+  const int rejected =
+      column.type == kTypeTimestamp ? putDate(f, bare) : putNumber(f, column, bare);
+  bare.text[bare.length] = covered;
+  return rejected;
 }
 
 // Integers and FLOAT/DOUBLE are read whole by the C library and handed over
@@ -149,7 +155,9 @@ int putDate(const FieldSpec &f, FieldValue value) {
     return failPut(PutField(f.format, query, f.sqlField, value.length, value.text), f.sqlField);
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
-  const int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  // TIME columns take their own way; a DATE or TIMESTAMP needs its day.
+  if (status == kDbOk && parts == kIsoTimeOnly) status = kDbCannotFormat;
   if (status != kDbOk) return failPut(status, f.sqlField);
   return failPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
                           reinterpret_cast<const char *>(&stamp)),
@@ -185,14 +193,12 @@ int putBlobFile(int index, const FieldSpec &f, FieldValue value) {
   return failPut(loadBlobField(index, f.sqlField), f.sqlField);
 }
 
-// Blanks and tabs around a number, date or boolean do not count; the text
-// is NUL-ended again in place.
+// Blanks and tabs around a number, date or boolean do not count.
 FieldValue trimmedBlanks(FieldValue value) {
   int first = 0;
   int last = value.length;
   while (first < last && (value.text[first] == ' ' || value.text[first] == '\t')) ++first;
   while (last > first && (value.text[last - 1] == ' ' || value.text[last - 1] == '\t')) --last;
-  value.text[last] = '\0';
   return FieldValue{value.text + first, last - first, value.quoted};
 }
 

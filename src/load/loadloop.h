@@ -16,8 +16,10 @@ void loadRecords();
 // Writes the rejected record in job.inputBuffer (`length` bytes) to the
 // discards file (fixed-size records: their job.recordLength bytes as read;
 // lines: the text and lineEnd) or, without one, the text and lineEnd to
-// standard output, and its line to the reasons file (reasons.h). Counts it
-// in job.rejectedCount and ends the run
+// standard output; in CSV mode the record's raw text (csvRecordText) instead,
+// `length` ignored; a record re-run from a refused batch as it was read. Its
+// line goes to the reasons file (reasons.h). Counts it in job.rejectedCount
+// and ends the run
 // (abortRun) when that reaches job.maxErrors, or when the write fails.
 void discardRecord(int length);
 
