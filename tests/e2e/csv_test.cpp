@@ -114,6 +114,20 @@ TEST_F(CsvRun, Load_ExtraFieldsAreRejectedAndShortRecordsFollowShortOk) {
   EXPECT_EQ(rows("select id, a, b from p where id = 3"), (std::vector<std::string>{"3|a|<null>"}));
 }
 
+// Every CSV reject has its line in the reasons file: a field too many, a
+// value the column refuses, a quote never closed.
+TEST_F(CsvRun, Reasons_EveryRejectedRecordSaysWhy) {
+  writeFile(dir.file("in.csv"), "1,a,b\n2,a,b,c\nx3,a,b\n4,\"a\n");
+  run('i', "csv variables=3 file=in.csv errors=5 reasons=why.txt",
+      "insert into p (id, a, b) values (?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(readFile(dir.file("why.txt")),
+            "2\t0\t\trecord 2 has 4 fields, 3 expected\t\r\n"
+            "3\t1\tid\tGot dblib error 20030 while doing csv Putfield with SQL field 1: "
+            "Number Conversion Error\tx3\r\n"
+            "4\t0\t\trecord 4 has a quote that is never closed - discarded\t\r\n");
+}
+
 TEST_F(CsvRun, Dates_IsoBothWaysAndDateformWhenNamed) {
   writeFile(dir.file("in.csv"),
             "1, 2009-01-12 ,14:05:09,2009-01-12T14:05:09.25\n"
