@@ -38,7 +38,7 @@ bool checkCsvSettings() {
                     "cannot be used with csv%s", job.lineEnd);
     return true;
   }
-  job.exactOutputTypes = 1;
+  job.queryRecord.exactOutputTypes = true;  // the run's statement only
   return false;
 }
 

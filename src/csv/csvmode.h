@@ -80,8 +80,9 @@ void markBlobFileField(int sqlField);
 
 // Called by validateLayout before the session opens: refuses CSV mode with
 // fixed-size records (reported; returns true), and asks dblib to keep the
-// output types whose exact values CSV mode writes (VARCHAR with its length,
-// DATE and TIME apart from TIMESTAMP). Does nothing outside CSV mode.
+// output types of the run's statement whose exact values CSV mode writes
+// (VARCHAR with its length, DATE apart from TIMESTAMP). Does nothing outside
+// CSV mode.
 bool checkCsvSettings();
 
 // After the layout is mapped: reads every SQL variable's type, scale and

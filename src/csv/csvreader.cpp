@@ -32,6 +32,7 @@ void splitFields(CsvState &state);
 void appendValue(CsvState &state, const char *from, size_t count);
 void takeRecord(CsvState &state, size_t end, size_t next);
 bool isBlankLine(const CsvState &state);
+int showInInputBuffer(const CsvState &state);
 [[noreturn]] void failRead();
 
 }  // namespace
@@ -68,7 +69,7 @@ int readCsvRecord() {
     ++job.recordCount;
     if (job.maxRows > 0 && job.recordCount > job.maxRows) return 0;
     if (!state.brokenRecord) splitFields(state);
-    return static_cast<int>(state.recordEnd - state.recordStart) + 1;
+    return showInInputBuffer(state);
   }
 }
 
@@ -215,6 +216,16 @@ void takeRecord(CsvState &state, size_t end, size_t next) {
 
 bool isBlankLine(const CsvState &state) {
   return state.recordEnd == state.recordStart && expectedCsvFields() > 1;
+}
+
+// Code that knows records only by job.inputBuffer finds the record there, or
+// its first kBufferSize - 1 bytes; the length never passes that buffer.
+int showInInputBuffer(const CsvState &state) {
+  const size_t length =
+      std::min(state.recordEnd - state.recordStart, static_cast<size_t>(kBufferSize - 1));
+  std::memcpy(job.inputBuffer, state.raw.data() + state.recordStart, length);
+  job.inputBuffer[length] = '\0';
+  return length > 0 ? static_cast<int>(length) : 1;
 }
 
 void splitFields(CsvState &state) {

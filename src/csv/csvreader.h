@@ -12,10 +12,11 @@
 // never closed cuts the record at its first line end and marks it broken
 // (job.csv->brokenRecord; the lines after it are read again as records).
 // Passes over the Excel heading, the first job.skipCount records and empty
-// lines (those only when records have more than one field). Returns the raw
-// length plus one (> 0, also for an empty one-field record) and adds one to
-// job.recordCount; 0 at the end of the data or when the record goes beyond
-// job.maxRows. A record longer than kMaxCsvRecord and a read error end the
+// lines (those only when records have more than one field). Also copies the
+// record, or its first kBufferSize - 1 bytes, into job.inputBuffer with a NUL.
+// Returns the length copied there (at least 1, also for an empty one-field
+// record) and adds one to job.recordCount; 0 at the end of the data or when
+// the record goes beyond job.maxRows. A record longer than kMaxCsvRecord and a read error end the
 // run (abortRun).
 int readCsvRecord();
 

@@ -159,9 +159,12 @@ int formatIsoTime(ISC_TIME time, char *out) {
 }
 
 int formatIsoTimestamp(const ISC_TIMESTAMP &stamp, char *out) {
-  const int length = formatIsoDate(stamp.timestamp_date, out);
-  out[length] = ' ';
-  return length + 1 + formatIsoTime(stamp.timestamp_time, out + length + 1);
+  char date[kCsvValueRoom];
+  char time[kCsvValueRoom];
+  formatIsoDate(stamp.timestamp_date, date);
+  formatIsoTime(stamp.timestamp_time, time);
+  const int length = std::snprintf(out, kCsvValueRoom, "%s %s", date, time);
+  return length < kCsvValueRoom ? length : kCsvValueRoom - 1;
 }
 
 void timestampToCalendar(const ISC_TIMESTAMP &stamp, struct tm *calendar) {

@@ -114,9 +114,6 @@ struct DblibRunSettings {
   const char *lineEnd = "\r\n";   // ends the lines of ReportDblibError
   short lineEndLength = 2;
   int lastDblibError = 0;         // printed by ReportDblibError
-  // Output columns keep exact types (read with GetFieldBytes, not GetField):
-  // VARCHAR as SQL_VARYING with its length, DATE as itself (not a timestamp).
-  unsigned char exactOutputTypes = 0;
   void (*beforeMessage)() = nullptr;  // called before dblib writes a message
 };
 
@@ -133,6 +130,10 @@ struct QueryRecord {
   short inputCount = 0;              // input variables the caller expects
   short outputCount = 0;             // output columns expected at most; lowered
                                      // to the real count by PrepareQuery
+  bool exactOutputTypes = false;     // set before PrepareQuery: output columns
+                                     // keep exact types, read with GetFieldBytes
+                                     // (not GetField): VARCHAR as SQL_VARYING
+                                     // with its length, DATE as SQL_TYPE_DATE
 };
 
 // Statement types (isc_info_sql_stmt_type answers) that callers test.

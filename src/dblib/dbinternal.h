@@ -66,7 +66,7 @@ long ReadInfoItem(const char *label, int cluster, int item);
 // Coerces the variables of a described XSQLDA and lays out their data
 // buffer; returns the buffer (size through *size) or nullptr on a count
 // mismatch. direction is "input" or "output".
-char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size);
+char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size, bool exact = false);
 void InitSqlda(XSQLDA *sqlda, int count, int byteSize);
 // Type code (nullable bit as stored) and byte size a variable shows callers
 // through GetFieldType and GetFieldSize: the coercion table's type, which for

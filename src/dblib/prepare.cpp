@@ -121,7 +121,8 @@ int describeOutput(QueryEntry *entry, QueryRecord *query) {
   if (storeSqlCode(isc_dsql_describe(statusVector, &entry->statementHandle, dialect,
                                      entry->outputSqlda)) != 0)
     return clientFailure("describe query", query);
-  entry->outputData = AllocSqlData(entry->outputSqlda, "output", &entry->outputDataSize);
+  entry->outputData = AllocSqlData(entry->outputSqlda, "output", &entry->outputDataSize,
+                                   query->exactOutputTypes);
   if (entry->outputData == nullptr) return kDbSqlError;
   if (storeSqlCode(isc_dsql_set_cursor_name(statusVector, &entry->statementHandle,
                                             query->cursorName, 0)) != 0)

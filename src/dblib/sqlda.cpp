@@ -36,7 +36,7 @@ bool isOneOf(int value, std::initializer_list<int> codes) {
 // Nullable type and length a described variable is coerced to; false for a
 // type dblib cannot handle. SQL codes match with either nullability, BLR
 // codes (below 448) match exactly.
-// With `exact` (output columns when the run asks for exact types) VARCHAR
+// With `exact` (the output columns of a query that asks for exact types) VARCHAR
 // keeps its length word and DATE its own type; *length is then the bytes of
 // the data area.
 bool coercedType(const XSQLVAR &var, bool exact, short *type, short *length) {
@@ -198,7 +198,7 @@ void InitSqlda(XSQLDA *sqlda, int count, int byteSize) {
   sqlda->sqldabc = byteSize;
 }
 
-char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
+char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size, bool exact) {
   if (sqlda->sqln != sqlda->sqld) {
     std::fprintf(dbMessages(),
                  "Query: <%s>\r\n %s has <=> counts for sqln/sqld: %hd/%hd\r\n",
@@ -206,7 +206,6 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size) {
     return nullptr;
   }
   long total = 0;
-  const bool exact = runSettings->exactOutputTypes && std::strcmp(direction, "output") == 0;
   // Bytes of each data area: the length, except for a VARCHAR kept with its
   // length word (sqllen counts only its characters), rounded up to keep that
   // word on an even address.

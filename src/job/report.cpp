@@ -108,6 +108,9 @@ void printSettingsReport(const char *label, int full) {
             "timestamp %s%s",
             job.excelFormat ? "is" : "not", lineEndStyleName(),
             job.quoteStrings ? "do" : "don't", job.withTimeOfDay ? "on" : "off", end);
+    if (job.csvMode)
+      message("\t CSV records, quote character >%c<, NULL text >%s<%s", job.quoteChar,
+              job.nullText, end);
   }
   printFieldRows();
   message("%s", end);

@@ -244,7 +244,7 @@ bool checkBoundEntry(FieldSpec *f, int number) {
     if (f->format < kFormatAsciiBlob || f->format > kFormatBinaryBlobStream) {
       if (!job.csvMode)
         message("blob %s field %d format unknown, set to segmented %s%s", job.directionText,
-              number, job.asciiBlobs ? "ascii" : "binary", job.lineEnd);
+                number, job.asciiBlobs ? "ascii" : "binary", job.lineEnd);
       f->format = job.asciiBlobs ? kFormatAsciiBlob : kFormatBinaryBlob;
     }
   }

@@ -24,6 +24,7 @@
 #include "layout/fieldtable.h"
 #include "load/blobload.h"
 #include "load/params.h"
+#include "rejects/reasons.h"
 
 namespace {
 
@@ -45,22 +46,22 @@ int putInlineBlob(const FieldSpec &f, FieldValue value);
 int putBlobFile(int index, const FieldSpec &f, FieldValue value);
 FieldValue trimmedBlanks(FieldValue value);
 bool isNullText(FieldValue value);
-int failPut(int status, int sqlField);
+int failPut(int status, const FieldSpec &f, FieldValue value);
 
 }  // namespace
 
 int putCsvRecord(int expectedFields) {
   CsvState &state = *job.csv;
   if (state.brokenRecord) {
-    LOCATED_MESSAGE("record %d has a quote that is never closed - discarded%s",
-                    job.recordCount, job.lineEnd);
+    REJECTION_MESSAGE(0, 0, "", 0, "record %d has a quote that is never closed - discarded%s",
+                      job.recordCount, job.lineEnd);
     return 1;
   }
   const int expected = expectedFields < expectedCsvFields() ? expectedFields : expectedCsvFields();
   const int count = static_cast<int>(state.fields.size());
   if (count > expected) {
-    LOCATED_MESSAGE("record %d has %d fields, %d expected%s", job.recordCount, count,
-                    expected, job.lineEnd);
+    REJECTION_MESSAGE(0, 0, "", 0, "record %d has %d fields, %d expected%s", job.recordCount,
+                      count, expected, job.lineEnd);
     return 1;
   }
   for (int position = 1; position <= count; ++position) {
@@ -86,27 +87,35 @@ int putCsvField(int index, int position, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   if (isNullText(value) ||
       (value.length == 0 && value.quoted && !isTextColumn(column) && !isBlobColumn(column)))
-    return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
+    return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
   if (isBlobColumn(column))
     return column.blobFile ? putBlobFile(index, f, value) : putInlineBlob(f, value);
   if (std::memchr(value.text, '\0', static_cast<size_t>(value.length)) != nullptr) {
-    LOCATED_MESSAGE("record %d, field %d holds a NUL byte - discarded%s", job.recordCount,
-                    position, job.lineEnd);
+    REJECTION_MESSAGE(f.sqlField, position, value.text, value.length,
+                      "record %d, field %d holds a NUL byte - discarded%s", job.recordCount,
+                      position, job.lineEnd);
     return 1;
   }
   if (isTextColumn(column)) {
-    if (value.length == 0) return failPut(PutEmptyText(query, f.sqlField), f.sqlField);
+    if (value.length == 0) return failPut(PutEmptyText(query, f.sqlField), f, value);
     if (value.length > f.sqlSize) {
-      LOCATED_MESSAGE("truncating record %d, field %d (was %d bytes, now: %d%s",
-                      job.recordCount, position, value.length, f.sqlSize, job.lineEnd);
+      REJECTION_MESSAGE(f.sqlField, position, value.text, value.length,
+                        "truncating record %d, field %d (was %d bytes, now: %d%s",
+                        job.recordCount, position, value.length, f.sqlSize, job.lineEnd);
       return 1;
     }
-    return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f.sqlField);
+    return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
   }
   const FieldValue bare = trimmedBlanks(value);
-  if (bare.length == 0) return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f.sqlField);
-  if (column.type == kTypeTimestamp) return putDate(f, bare);
-  return putNumber(f, column, bare);
+  if (bare.length == 0) return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
+  // The readers want the bare text NUL-ended; another entry of the same
+  // field may still need the byte that the NUL covers.
+  const char covered = bare.text[bare.length];
+  bare.text[bare.length] = '\0';
+  const int rejected =
+      column.type == kTypeTimestamp ? putDate(f, bare) : putNumber(f, column, bare);
+  bare.text[bare.length] = covered;
+  return rejected;
 }
 
 // Integers and FLOAT/DOUBLE are read whole by the C library and handed over
@@ -124,21 +133,21 @@ int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
     if (end == value.text + value.length && errno == 0)
       return failPut(PutField(FmtInt64, query, f.sqlField, sizeof whole,
                               reinterpret_cast<const char *>(&whole)),
-                     f.sqlField);
+                     f, value);
   } else if (type == kTypeDouble) {
     const double real = std::strtod(value.text, &end);
     if (end == value.text + value.length && errno == 0)
       return failPut(PutField(FmtDouble, query, f.sqlField, sizeof real,
                               reinterpret_cast<const char *>(&real)),
-                     f.sqlField);
+                     f, value);
   } else if (type == kTypeFloat) {
     const float real = std::strtof(value.text, &end);
     if (end == value.text + value.length && errno == 0)
       return failPut(PutField(FmtFloat, query, f.sqlField, sizeof real,
                               reinterpret_cast<const char *>(&real)),
-                     f.sqlField);
+                     f, value);
   }
-  return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f.sqlField);
+  return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
 }
 
 // ISO 8601 unless the field names a dateform; the database's own form keeps
@@ -146,14 +155,16 @@ int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
 int putDate(const FieldSpec &f, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   if (f.format >= FmtYMDdate && f.format <= FmtDMYtime)
-    return failPut(PutField(f.format, query, f.sqlField, value.length, value.text), f.sqlField);
+    return failPut(PutField(f.format, query, f.sqlField, value.length, value.text), f, value);
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
-  const int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
-  if (status != kDbOk) return failPut(status, f.sqlField);
+  int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  // TIME columns take their own way; a DATE or TIMESTAMP needs its day.
+  if (status == kDbOk && parts == kIsoTimeOnly) status = kDbCannotFormat;
+  if (status != kDbOk) return failPut(status, f, value);
   return failPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
                           reinterpret_cast<const char *>(&stamp)),
-                 f.sqlField);
+                 f, value);
 }
 
 // The field is the blob's content, written in large segments.
@@ -176,23 +187,22 @@ int putInlineBlob(const FieldSpec &f, FieldValue value) {
 // blobfile: the field names the file, as in delimited records.
 int putBlobFile(int index, const FieldSpec &f, FieldValue value) {
   if (value.length >= kBufferSize) {
-    LOCATED_MESSAGE("blob file name of record %d, field %d is too long (%d bytes)%s",
-                    job.recordCount, f.position, value.length, job.lineEnd);
+    REJECTION_MESSAGE(f.sqlField, f.position, "", 0,
+                      "blob file name of record %d, field %d is too long (%d bytes)%s",
+                      job.recordCount, f.position, value.length, job.lineEnd);
     return 1;
   }
   std::memcpy(job.fieldBuffer, value.text, static_cast<size_t>(value.length));
   job.fieldBuffer[value.length] = '\0';
-  return failPut(loadBlobField(index, f.sqlField), f.sqlField);
+  return failPut(loadBlobField(index, f.sqlField), f, value);
 }
 
-// Blanks and tabs around a number, date or boolean do not count; the text
-// is NUL-ended again in place.
+// Blanks and tabs around a number, date or boolean do not count.
 FieldValue trimmedBlanks(FieldValue value) {
   int first = 0;
   int last = value.length;
   while (first < last && (value.text[first] == ' ' || value.text[first] == '\t')) ++first;
   while (last > first && (value.text[last - 1] == ' ' || value.text[last - 1] == '\t')) --last;
-  value.text[last] = '\0';
   return FieldValue{value.text + first, last - first, value.quoted};
 }
 
@@ -202,10 +212,11 @@ bool isNullText(FieldValue value) {
   return std::string_view(value.text, static_cast<size_t>(value.length)) == nullText;
 }
 
-int failPut(int status, int sqlField) {
+// The value is the field's text as read, for the reasons file.
+int failPut(int status, const FieldSpec &f, FieldValue value) {
   if (status == kDbOk) return 0;
-  reportDblibFailure(status, "csv Putfield", sqlField);
-  return 1;
+  return rejectDblibValue(status, "csv Putfield", f.sqlField, f.position, value.text,
+                          value.length);
 }
 
 }  // namespace

@@ -14,8 +14,9 @@
 void loadRecords();
 
 // Rejects the record in job.inputBuffer (`length` bytes) through
-// writeRejectedRecord (rejects/discards.h): as read, for a record re-run from
-// a refused block; as it stands in the file, quotes and all, for a CSV one.
+// writeRejectedRecord (rejects/discards.h): a record re-run from a refused
+// batch as it was read; in CSV mode the record's raw text (csvRecordText),
+// quotes and all, `length` ignored.
 void discardRecord(int length);
 
 // Executes job.queryRecord once with the values in its input variables;

@@ -10,7 +10,8 @@
 // values last. Adds to job.shortCount for every missing field. Returns 0
 // when every variable got its value, non-zero when the record is rejected
 // (the reason has been reported). Overwrites job.fieldBuffer. Needs
-// prepareRecordFields.
+// prepareRecordFields. In CSV mode the record is the one in job.csv, put by
+// putCsvRecord (csv/csvload.h).
 int putDelimitedRecord(int expectedFields);
 
 // The record ended before field `expected`: the entries of positions

@@ -13,6 +13,8 @@
 // and adds one to job.recordCount; returns 0 at the end of the data, or when
 // the record just counted goes beyond job.maxRows. A short fixed record, a
 // NUL byte in a delimited record and a read error end the run (abortRun).
+// In CSV mode the record goes to job.csv instead (readCsvRecord,
+// csv/csvreader.h).
 int readRecord();
 
 // Length of the record that the last readRecord delivered; 0 after it

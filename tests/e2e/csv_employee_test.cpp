@@ -3,11 +3,11 @@
 // database, and isql-fb sees the same rows in both.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "csv_fixture.h"
 #include "testsupport.h"
 
 namespace {
@@ -30,12 +30,7 @@ std::string joined(const std::vector<std::string> &names, const std::string &bet
 
 // isql-fb's list view of the rows, without the blob ids (they differ per copy).
 std::string isqlView(const std::string &db, const std::string &select) {
-  static const std::regex blobId("^[A-Z0-9_$]+ +[0-9a-f]+:[0-9a-f]+\r?$");
-  std::istringstream lines(isql(db, "set list on; set blob all; " + select + ";"));
-  std::string kept, line;
-  while (std::getline(lines, line))
-    if (!std::regex_match(line, blobId)) kept += line + "\n";
-  return kept;
+  return withoutBlobIds(isql(db, "set list on; set blob all; " + select + ";"));
 }
 
 // Creates the sample database at `path` from the packaged script.

@@ -114,17 +114,35 @@ TEST_F(CsvRun, Load_ExtraFieldsAreRejectedAndShortRecordsFollowShortOk) {
   EXPECT_EQ(rows("select id, a, b from p where id = 3"), (std::vector<std::string>{"3|a|<null>"}));
 }
 
+// Every CSV reject has its line in the reasons file: a field too many, a
+// value the column refuses, a quote never closed.
+TEST_F(CsvRun, Reasons_EveryRejectedRecordSaysWhy) {
+  writeFile(dir.file("in.csv"), "1,a,b\n2,a,b,c\nx3,a,b\n4,\"a\n");
+  run('i', "csv variables=3 file=in.csv errors=5 reasons=why.txt",
+      "insert into p (id, a, b) values (?, ?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(readFile(dir.file("why.txt")),
+            "2\t0\t\trecord 2 has 4 fields, 3 expected\t\r\n"
+            "3\t1\tid\tGot dblib error 20030 while doing csv Putfield with SQL field 1: "
+            "Number Conversion Error\tx3\r\n"
+            "4\t0\t\trecord 4 has a quote that is never closed - discarded\t\r\n");
+}
+
 TEST_F(CsvRun, Dates_IsoBothWaysAndDateformWhenNamed) {
   writeFile(dir.file("in.csv"),
             "1, 2009-01-12 ,14:05:09,2009-01-12T14:05:09.25\n"
             "2,2008-02-29,23:59,2008-02-29\n"
-            "3,2009-02-29,00:00:00,2009-01-01\n");
-  run('i', "csv variables=4 file=in.csv errors=2",
+            "3,2009-02-29,00:00:00,2009-01-01\n"
+            "4,2009-01-01,00:00:00,12:00:00\n");
+  run('i', "csv variables=4 file=in.csv errors=3",
       "insert into t (id, dt, tm, ts) values (?, ?, ?, ?)");
   ASSERT_EQ(exitCode, 0) << out;
   EXPECT_EQ(out, "Got dblib error 20107 while doing csv Putfield with SQL field 2: bad date\r\n"
                  "3,2009-02-29,00:00:00,2009-01-01\r\n"
-                 " 3 input (or update) records (short: 0, skipped: 1)\r\n"
+                 "Got dblib error 20103 while doing csv Putfield with SQL field 4: "
+                 "data cannot be formatted as asked for!\r\n"
+                 "4,2009-01-01,00:00:00,12:00:00\r\n"
+                 " 4 input (or update) records (short: 0, skipped: 2)\r\n"
                  "\tprocessed from file in.csv\r\n");
   run('o', "csv variables=4 file=out.csv", "select id, dt, tm, ts from t order by id");
   EXPECT_EQ(readFile(dir.file("out.csv")),
@@ -243,6 +261,54 @@ TEST_F(CsvRun, Load_BlanksAroundNumbersDatesAndBooleansDoNotCount) {
   EXPECT_EQ(rows("select id, i, bo, n9, dt, tm from t order by id"),
             (std::vector<std::string>{"1|42|TRUE|12.500|2009-01-12|14:05:09.5000",
                                       "2|-7|FALSE|-0.001|<null>|<null>"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CsvRun, SeparatorAndQuoteMayBeChanged_SwitchKTurnsCsvOn) {
+  ASSERT_EQ(isql(db, "insert into p values (1, 'it''s; here', 'plain');"), "");
+  run('o', "csv delimiter=; quote=' variables=3 file=out.csv", "select id, a, b from p");
+  ASSERT_EQ(exitCode, 0) << out;
+  // quote= also quotes every text.
+  EXPECT_EQ(readFile(dir.file("out.csv")), "1;'it''s; here';'plain'\r\n");
+  writeFile(dir.file("run.cmd"), "options db=" + db +
+                                     " user=SYSDBA passwd=masterkey direction=i delimiter=; "
+                                     "quote=' variables=3 file=out.csv\n"
+                                     "insert into p values (?, ?, ?)\n");
+  const RunResult r = runLodrun({"-k", "-x", "run.cmd"}, "", {}, dir.path());
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(rows("select id, a, b from p order by id"),
+            (std::vector<std::string>{"1|it's; here|plain", "1|it's; here|plain"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CsvRun, EmptyLines_PassedOverUnlessARecordHasOneField) {
+  writeFile(dir.file("two.csv"), "1,a\n\r\n\n2,b\n");
+  run('i', "csv variables=2 file=two.csv", "insert into p (id, a) values (?, ?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  writeFile(dir.file("one.csv"), "x\n\n\"\"\n");
+  run('i', "csv variables=1 file=one.csv", "insert into p (b) values (?)");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, a, b from p order by id nulls last, b nulls first"),
+            (std::vector<std::string>{"1|a|<null>", "2|b|<null>", "<null>|<null>|<null>",
+                                      "<null>|<null>|", "<null>|<null>|x"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CsvRun, Load_OneFieldFeedsANumberAndATextAlike) {
+  writeFile(dir.file("in.csv"), "1, 42 \n");
+  run('i', "csv variables=3 file=in.csv",
+      "insert into t (id, i, v40) values (?{position=1}, ?{position=2}, ?{position=2})");
+  ASSERT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(rows("select id, i, v40 from t"), (std::vector<std::string>{"1|42| 42 "}));
 }
 
 }  // namespace

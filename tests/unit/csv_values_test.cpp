@@ -9,6 +9,7 @@
 #include "csv/csvvalues.h"
 #include "dblib/dbfuncs.h"
 #include "driver/switches.h"
+#include "job/messages.h"
 #include "job_fixture.h"
 
 namespace {
@@ -136,6 +137,9 @@ TEST_F(CsvSettings, CsvImpliesTheCommaUntilADelimiterIsGiven) {
   EXPECT_EQ(job.csvMode, 1);
   EXPECT_EQ(job.separator, ',');
   EXPECT_STREQ(job.nullText, "NULL");
+  EXPECT_NE(printed([] { printSettingsReport("file", 1); })
+                .find("\t CSV records, quote character >\"<, NULL text >NULL<\n"),
+            std::string::npos);
   // The implied comma is no setting of the user's: no repeat warning.
   setLine("options delimiter=;");
   EXPECT_EQ(printed([] { parseOptions(); }), "");
@@ -157,5 +161,6 @@ TEST_F(CsvSettings, WithoutCsvTheNullTextChangesNothing) {
   EXPECT_EQ(printed([] { parseOptions(); }), "");
   EXPECT_EQ(job.csvMode, 0);
   EXPECT_FALSE(checkCsvSettings());
-  EXPECT_EQ(job.exactOutputTypes, 0);
+  EXPECT_FALSE(job.queryRecord.exactOutputTypes);
+  EXPECT_EQ(printed([] { printSettingsReport("file", 1); }).find("CSV"), std::string::npos);
 }
