@@ -12,16 +12,12 @@
 #include "job/progress.h"
 #include "job/settings.h"
 
-namespace {
-void (*abortHook)() = nullptr;
-}  // namespace
-
-void setAbortHook(void (*hook)()) { abortHook = hook; }
+void setAbortHook(void (*hook)()) { job.abortHook = hook; }
 
 void abortRun() {
-  if (abortHook != nullptr) {
-    void (*hook)() = abortHook;
-    abortHook = nullptr;
+  if (job.abortHook != nullptr) {
+    void (*hook)() = job.abortHook;
+    job.abortHook = nullptr;
     hook();
   }
   finishProgress();

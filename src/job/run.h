@@ -12,8 +12,8 @@
 
 // Reports the dblib call `operation` that returned `code` on standard output
 // ("Got dblib error <code> while doing <operation>[ with SQL field <sqlField>]:
-// <text>", ReportDblibError) and keeps the code in job.lastDblibError, where
-// the reasons file reads it (noteDblibReason). sqlField 0: no field.
+// <text>", ReportDblibError, which reads the code from job.lastDblibError).
+// sqlField 0: no field.
 void reportDblibFailure(int code, const char *operation, int sqlField = 0);
 
 // reportDblibFailure, then abortRun: the end of a run whose dblib call failed.

@@ -135,6 +135,7 @@ struct JobSettings : DblibRunSettings {
   PendingReason pendingReason;            // the rejected record's fault
   PendingReason setAsideReason;           // while a batch's records execute
   char *ownedPassword = nullptr;          // setPassword's copy, for the wipe
+  void (*abortHook)() = nullptr;          // abortRun calls it first (setAbortHook)
 };
 
 extern JobSettings job;

@@ -19,6 +19,8 @@ namespace {
 
 std::string columnOf(int sqlField, int position);
 void failWrite();
+void noteDblibReason(int code, const char *operation, int sqlField, int position,
+                     const char *value, int valueLength);
 
 }  // namespace
 
@@ -44,24 +46,8 @@ void noteRejectReason(int sqlField, int position, const char *text, const char *
 int rejectDblibValue(int code, const char *operation, int sqlField, int position,
                      const char *value, int valueLength) {
   reportDblibFailure(code, operation, sqlField);
-  noteDblibReason(operation, sqlField, position, value, valueLength);
+  noteDblibReason(code, operation, sqlField, position, value, valueLength);
   return 1;
-}
-
-void noteDblibReason(const char *operation, int sqlField, int position, const char *value,
-                     int valueLength) {
-  if (job.pendingReason.noted) return;
-  // The text ReportDblibError printed, without its line end.
-  char text[300];
-  const int code = job.lastDblibError;
-  int used = std::snprintf(text, sizeof text, "Got dblib error %d while doing %s", code, operation);
-  if (sqlField > 0 && used < static_cast<int>(sizeof text))
-    used += std::snprintf(text + used, sizeof text - static_cast<size_t>(used),
-                          " with SQL field %d", sqlField);
-  if (used < static_cast<int>(sizeof text))
-    std::snprintf(text + used, sizeof text - static_cast<size_t>(used), ": %s",
-                  DblibErrorText(code));
-  noteRejectReason(sqlField, position, text, value, valueLength);
 }
 
 void noteRefusalReason(const ClientFailure &failure) {
@@ -162,6 +148,23 @@ void failWrite() {
   std::fflush(stdout);
   std::perror("Unexpected system error writing output");
   abortRun();
+}
+
+// Notes the fault that ReportDblibError has just printed for `code`, with its
+// text.
+void noteDblibReason(int code, const char *operation, int sqlField, int position,
+                     const char *value, int valueLength) {
+  if (job.pendingReason.noted) return;
+  // The text ReportDblibError printed, without its line end.
+  char text[300];
+  int used = std::snprintf(text, sizeof text, "Got dblib error %d while doing %s", code, operation);
+  if (sqlField > 0 && used < static_cast<int>(sizeof text))
+    used += std::snprintf(text + used, sizeof text - static_cast<size_t>(used),
+                          " with SQL field %d", sqlField);
+  if (used < static_cast<int>(sizeof text))
+    std::snprintf(text + used, sizeof text - static_cast<size_t>(used), ": %s",
+                  DblibErrorText(code));
+  noteRejectReason(sqlField, position, text, value, valueLength);
 }
 
 }  // namespace

@@ -26,11 +26,6 @@ bool openReasonsFile(const char *path);
 void noteRejectReason(int sqlField, int position, const char *text, const char *value,
                       int valueLength);
 
-// Notes the fault that ReportDblibError(operation, sqlField) has just
-// printed, with its text, for job.lastDblibError.
-void noteDblibReason(const char *operation, int sqlField, int position, const char *value,
-                     int valueLength);
-
 // A value of the current record failed the dblib call `operation` with
 // `code`: reports it (reportDblibFailure) and notes it as the record's fault
 // with `valueLength` bytes of `value`. Returns 1, the field's rejection.
