@@ -20,14 +20,6 @@
 
 namespace {
 
-// Read by the signal watcher's thread as well.
-std::atomic<int> committedRecords{0};
-bool commitInFlight = false;
-int inFlightUpTo = 0;
-// job.rejectedCount at the last commit point: without new rejects there is
-// nothing to sync.
-int rejectsAtLastCommitPoint = 0;
-
 // A write failed while the stream emptied its buffer on its own; its errno
 // is long gone.
 constexpr int kEarlierWriteFailed = -1;
@@ -40,7 +32,7 @@ void nameOfStream(FILE *stream, char *buffer, size_t size);
 }  // namespace
 
 void makeRejectsDurable() {
-  const bool newRejects = job.rejectedCount != rejectsAtLastCommitPoint;
+  const bool newRejects = job.rejectedCount != job.commitPoints.rejectsAtLast;
   // Every stream that receives rejected records is made durable here.
   if (int error = makeStreamDurable(job.discardStream, newRejects))
     failStream(job.discardStream, "discards file", error);
@@ -49,26 +41,26 @@ void makeRejectsDurable() {
   const bool rejectsInOutput = newRejects && job.discardStream == nullptr;
   if (int error = makeStreamDurable(stdout, rejectsInOutput))
     failStream(stdout, job.logStream != nullptr ? "log file" : "standard output", error);
-  rejectsAtLastCommitPoint = job.rejectedCount;
-  commitInFlight = true;
-  inFlightUpTo = job.recordCount;
+  job.commitPoints.rejectsAtLast = job.rejectedCount;
+  job.commitPoints.inFlight = true;
+  job.commitPoints.inFlightUpTo = job.recordCount;
 }
 
 void confirmCommitPoint() {
-  if (!commitInFlight) return;
-  committedRecords.store(inFlightUpTo);
-  commitInFlight = false;
+  if (!job.commitPoints.inFlight) return;
+  job.commitPoints.committed.store(job.commitPoints.inFlightUpTo);
+  job.commitPoints.inFlight = false;
 }
 
-int recordsCommitted() { return committedRecords.load(); }
+int recordsCommitted() { return job.commitPoints.committed.load(); }
 
 bool reportUncertainCommit() {
-  if (!commitInFlight || !ConnectionLost()) return false;
-  const int from = committedRecords.load() + 1;
+  if (!job.commitPoints.inFlight || !ConnectionLost()) return false;
+  const int from = job.commitPoints.committed.load() + 1;
   message("Lodrun: the database connection was lost while committing records %d to %d: "
           "the outcome of that commit is unknown (%d records); %d records were committed "
           "before it%s",
-          from, inFlightUpTo, inFlightUpTo - from + 1, from - 1, job.lineEnd);
+          from, job.commitPoints.inFlightUpTo, job.commitPoints.inFlightUpTo - from + 1, from - 1, job.lineEnd);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #ifndef LODRUN_JOB_RUNSTATE_H
 #define LODRUN_JOB_RUNSTATE_H
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -43,6 +44,16 @@ struct OutputRecord {
   int builtLength = 0;
   // Records go out through one large buffer: fewer writes, same bytes.
   char streamBuffer[1 << 16];
+};
+
+// The commit points of a run (job/commitpoint.cpp).
+struct CommitPoints {
+  std::atomic<int> committed{0};  // read by the signal watcher's thread as well
+  bool inFlight = false;          // a commit is on its way
+  int inFlightUpTo = 0;           // the records it makes permanent
+  // job.rejectedCount at the last commit point: without new rejects there is
+  // nothing to sync.
+  int rejectsAtLast = 0;
 };
 
 // The progress line (job/progress.cpp).

@@ -131,6 +131,7 @@ struct JobSettings : DblibRunSettings {
   std::vector<int> csvBlobFileFields;     // blobfile marks before the session
   char resumeHint[200] = {};              // what to run after a fatal stop
   int resumeHintLength = 0;
+  CommitPoints commitPoints;              // what the last commit made permanent
   ProgressState progress;                 // the progress line
   PendingReason pendingReason;            // the rejected record's fault
   PendingReason setAsideReason;           // while a batch's records execute
