@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "dblib/dbfuncs.h"
+
 // The record reader's read-ahead of job.dataStream (load/reader.cpp): one
 // getc per byte costs more than the rest of a record's parsing, so lines are
 // cut from a block read with fread. A terminal is read byte by byte, so that
@@ -77,6 +79,30 @@ struct PendingReason {
   int position = 0;
   std::string text;
   std::string value;
+};
+
+// The most records one block holds: Firebird 3 allows 256 contexts per
+// request, one per statement of the block at least.
+constexpr int kMaxBatchSize = 256;
+
+// The records a load gathers for one execution of its block statement
+// (load/batch.cpp).
+struct Batch {
+  QueryRecord block;
+  std::string blockText;
+  int slots = 1;      // records per execution; 1: record by record
+  int inputs = 0;     // input variables of the run's statement
+  int gathered = 0;   // records waiting in slots 0 .. gathered-1
+  int dirtySlots = 0; // slots that may hold values since they were made NULL
+  int recordNumber[kMaxBatchSize] = {};
+  int recordLength[kMaxBatchSize] = {};  // as submitRecord got it
+  int rerunSlot = -1;                    // the slot running alone, or -1
+  long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
+  // Each slot's record as read, so that a re-run record finds job.inputBuffer
+  // as it was when the record was converted; kept for the run (no allocation
+  // per record once they have grown).
+  std::string recordText[kMaxBatchSize];
+  std::string current;  // job.inputBuffer while the slots re-run
 };
 
 #endif  // LODRUN_JOB_RUNSTATE_H

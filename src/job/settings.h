@@ -133,6 +133,7 @@ struct JobSettings : DblibRunSettings {
   int resumeHintLength = 0;
   CommitPoints commitPoints;              // what the last commit made permanent
   ProgressState progress;                 // the progress line
+  Batch batch;                            // a load's gathered records
   PendingReason pendingReason;            // the rejected record's fault
   PendingReason setAsideReason;           // while a batch's records execute
   char *ownedPassword = nullptr;          // setPassword's copy, for the wipe

@@ -28,42 +28,23 @@
 
 namespace {
 
-struct Batch {
-  QueryRecord block;
-  std::string blockText;
-  int slots = 1;      // records per execution; 1: record by record
-  int inputs = 0;     // input variables of the run's statement
-  int gathered = 0;   // records waiting in slots 0 .. gathered-1
-  int dirtySlots = 0; // slots that may hold values since they were made NULL
-  int recordNumber[kMaxBatchSize] = {};
-  int recordLength[kMaxBatchSize] = {};  // as submitRecord got it
-  int rerunSlot = -1;                    // the slot running alone, or -1
-  long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
-  // Each slot's record as read, so that a re-run record finds job.inputBuffer
-  // as it was when the record was converted; kept for the run (no allocation
-  // per record once they have grown).
-  std::string recordText[kMaxBatchSize];
-  std::string current;  // job.inputBuffer while the slots re-run
-};
-Batch batch;
-
 bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
                std::vector<size_t> *markers, bool *lineComment);
 bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
                   bool lineComment, int slots);
 bool needsNames(const std::vector<DescribedInput> &inputs);
 int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t textPerSlot);
-int slotVariable(int slot) { return 2 + slot * batch.inputs; }
+int slotVariable(int slot) { return 2 + slot * job.batch.inputs; }
 void runOneByOne(int count, long held);
 
 }  // namespace
 
 void openBatch() {
-  batch.slots = 1;
-  batch.gathered = 0;
+  job.batch.slots = 1;
+  job.batch.gathered = 0;
   const int wanted = job.batchSize > 0 ? job.batchSize : kDefaultBatchSize;
-  batch.inputs = job.queryRecord.inputCount;
-  if (wanted < 2 || batch.inputs < 1 || job.queryRecord.outputCount != 0) return;
+  job.batch.inputs = job.queryRecord.inputCount;
+  if (wanted < 2 || job.batch.inputs < 1 || job.queryRecord.outputCount != 0) return;
 
   // Whatever dblib reports while the block is tried is not the run's.
   KeepClientStatus();
@@ -79,47 +60,47 @@ void openBatch() {
   }
   stopHolding();
   RestoreClientStatus();
-  if (batch.slots > 1) setAbortHook(flushBatch);
+  if (job.batch.slots > 1) setAbortHook(flushBatch);
 }
 
 void submitRecord(int length) {
-  if (batch.slots < 2) {
+  if (job.batch.slots < 2) {
     executeRecord();
     return;
   }
-  const int slot = batch.gathered;
-  MoveInputValues(&job.queryRecord, 1, &batch.block, slotVariable(slot), batch.inputs);
-  batch.recordNumber[slot] = job.recordCount;
-  batch.recordLength[slot] = length;
+  const int slot = job.batch.gathered;
+  MoveInputValues(&job.queryRecord, 1, &job.batch.block, slotVariable(slot), job.batch.inputs);
+  job.batch.recordNumber[slot] = job.recordCount;
+  job.batch.recordLength[slot] = length;
   // A CSV record may be far longer than job.inputBuffer: keep its raw text.
   int bytes = job.recordLength > 0 ? job.recordLength : length;
   const char *text = job.csvMode ? csvRecordText(&bytes) : job.inputBuffer;
-  batch.recordText[slot].assign(text, static_cast<size_t>(bytes < 0 ? 0 : bytes));
-  batch.heldEnd[slot] = holdingOutput() ? heldLength() : 0;
-  ++batch.gathered;
-  if (batch.dirtySlots < batch.gathered) batch.dirtySlots = batch.gathered;
-  if (batch.gathered == 1) startHolding();
-  if (batch.gathered == batch.slots) flushBatch();
+  job.batch.recordText[slot].assign(text, static_cast<size_t>(bytes < 0 ? 0 : bytes));
+  job.batch.heldEnd[slot] = holdingOutput() ? heldLength() : 0;
+  ++job.batch.gathered;
+  if (job.batch.dirtySlots < job.batch.gathered) job.batch.dirtySlots = job.batch.gathered;
+  if (job.batch.gathered == 1) startHolding();
+  if (job.batch.gathered == job.batch.slots) flushBatch();
 }
 
 void flushBatch() {
-  const int count = batch.gathered;
+  const int count = job.batch.gathered;
   if (count == 0) return;
   // Settled from here on: a failure below ends the run through abortRun,
   // whose hook must find nothing left to execute.
-  batch.gathered = 0;
+  job.batch.gathered = 0;
   const long held = heldLength();
-  if (batch.dirtySlots > count) {
+  if (job.batch.dirtySlots > count) {
     // Slots past the records keep no values: they are not executed, but
     // their parameters are still read.
-    SetInputsNull(&batch.block, slotVariable(count), (batch.dirtySlots - count) * batch.inputs);
-    batch.dirtySlots = count;
+    SetInputsNull(&job.batch.block, slotVariable(count), (job.batch.dirtySlots - count) * job.batch.inputs);
+    job.batch.dirtySlots = count;
   }
   const int32_t records = count;
-  PutField(FmtLong, &batch.block, 1, static_cast<int>(sizeof records),
+  PutField(FmtLong, &job.batch.block, 1, static_cast<int>(sizeof records),
            reinterpret_cast<const char *>(&records));
   KeepClientStatus();
-  const int result = ExecuteQuery(&batch.block, &job.transactionHandle);
+  const int result = ExecuteQuery(&job.batch.block, &job.transactionHandle);
   // A refused block's report lies past `held` and is never released.
   stopHolding();
   if (result == kDbOk) {
@@ -131,10 +112,10 @@ void flushBatch() {
 }
 
 bool rerunRecord(const char **text, int *length) {
-  if (batch.rerunSlot < 0) return false;
-  const std::string &record = batch.recordText[batch.rerunSlot];
+  if (job.batch.rerunSlot < 0) return false;
+  const std::string &record = job.batch.recordText[job.batch.rerunSlot];
   *text = record.data();
-  *length = job.csvMode ? static_cast<int>(record.size()) : batch.recordLength[batch.rerunSlot];
+  *length = job.csvMode ? static_cast<int>(record.size()) : job.batch.recordLength[job.batch.rerunSlot];
   return true;
 }
 
@@ -146,27 +127,27 @@ namespace {
 // run goes record by record.
 void runOneByOne(int count, long held) {
   const int current = job.recordCount;
-  batch.current.assign(job.inputBuffer, kBufferSize);
+  job.batch.current.assign(job.inputBuffer, kBufferSize);
   bool allExecuted = true;
   long from = 0;
   for (int s = 0; s < count; ++s) {
-    releaseHeld(from, batch.heldEnd[s]);
-    from = batch.heldEnd[s];
-    MoveInputValues(&batch.block, slotVariable(s), &job.queryRecord, 1, batch.inputs);
-    job.recordCount = batch.recordNumber[s];
-    const std::string &record = batch.recordText[s];
+    releaseHeld(from, job.batch.heldEnd[s]);
+    from = job.batch.heldEnd[s];
+    MoveInputValues(&job.batch.block, slotVariable(s), &job.queryRecord, 1, job.batch.inputs);
+    job.recordCount = job.batch.recordNumber[s];
+    const std::string &record = job.batch.recordText[s];
     if (!job.csvMode) {
       std::memcpy(job.inputBuffer, record.data(), record.size());
       job.inputBuffer[record.size()] = '\0';
     }
-    batch.rerunSlot = s;
+    job.batch.rerunSlot = s;
     allExecuted = executeRecord() && allExecuted;
-    batch.rerunSlot = -1;
+    job.batch.rerunSlot = -1;
   }
   releaseHeld(from, held);
-  std::memcpy(job.inputBuffer, batch.current.data(), kBufferSize);
+  std::memcpy(job.inputBuffer, job.batch.current.data(), kBufferSize);
   job.recordCount = current;
-  if (allExecuted) batch.slots = 1;
+  if (allExecuted) job.batch.slots = 1;
 }
 
 // The statement's markers, one per input variable, each with a type a block
@@ -175,9 +156,9 @@ bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *ty
                std::vector<size_t> *markers, bool *lineComment) {
   bool closed = false;
   *markers = findParameterMarkers(job.sqlText, &closed, lineComment);
-  if (!closed || static_cast<int>(markers->size()) != batch.inputs) return false;
-  inputs->assign(static_cast<size_t>(batch.inputs), DescribedInput{});
-  if (DescribeInputs(&job.queryRecord, inputs->data(), batch.inputs) != kDbOk) return false;
+  if (!closed || static_cast<int>(markers->size()) != job.batch.inputs) return false;
+  inputs->assign(static_cast<size_t>(job.batch.inputs), DescribedInput{});
+  if (DescribeInputs(&job.queryRecord, inputs->data(), job.batch.inputs) != kDbOk) return false;
   // A refused block has used up the blobs its records created, so they could
   // not run again one by one: blob statements go record by record.
   for (const DescribedInput &input : *inputs)
@@ -216,18 +197,18 @@ int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t t
 // every slot's variables have the forms of the statement's own.
 bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
                   bool lineComment, int slots) {
-  batch.blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots);
-  if (batch.blockText.size() > kMaxStatementText) return false;
-  batch.block = QueryRecord{};
-  batch.block.sqlText = batch.blockText.c_str();
-  batch.block.inputCount = static_cast<short>(1 + slots * batch.inputs);
-  if (PrepareQuery(&batch.block, &job.transactionHandle) != kDbOk) return false;
+  job.batch.blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots);
+  if (job.batch.blockText.size() > kMaxStatementText) return false;
+  job.batch.block = QueryRecord{};
+  job.batch.block.sqlText = job.batch.blockText.c_str();
+  job.batch.block.inputCount = static_cast<short>(1 + slots * job.batch.inputs);
+  if (PrepareQuery(&job.batch.block, &job.transactionHandle) != kDbOk) return false;
   for (int s = 0; s < slots; ++s)
-    if (SameInputForms(&job.queryRecord, 1, &batch.block, 2 + s * batch.inputs, batch.inputs) !=
+    if (SameInputForms(&job.queryRecord, 1, &job.batch.block, 2 + s * job.batch.inputs, job.batch.inputs) !=
         kDbOk)
       return false;
-  batch.slots = slots;
-  batch.dirtySlots = 0;
+  job.batch.slots = slots;
+  job.batch.dirtySlots = 0;
   return true;
 }
 

@@ -10,11 +10,10 @@
 #ifndef LODRUN_LOAD_BATCH_H
 #define LODRUN_LOAD_BATCH_H
 
+#include "job/runstate.h"  // kMaxBatchSize
+
 // Records per execution when the `batch` keyword is not given.
 constexpr int kDefaultBatchSize = 32;
-// The most records one block holds: Firebird 3 allows 256 contexts per
-// request, one per statement of the block at least.
-constexpr int kMaxBatchSize = 256;
 
 // Prepares the block for job.queryRecord (openSession done) with B from
 // job.batchSize (0: kDefaultBatchSize), fewer when the statement's text or
