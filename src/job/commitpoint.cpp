@@ -55,12 +55,13 @@ void confirmCommitPoint() {
 int recordsCommitted() { return job.commitPoints.committed.load(); }
 
 bool reportUncertainCommit() {
-  if (!job.commitPoints.inFlight || !ConnectionLost()) return false;
-  const int from = job.commitPoints.committed.load() + 1;
+  const CommitPoints &points = job.commitPoints;
+  if (!points.inFlight || !ConnectionLost()) return false;
+  const int from = points.committed.load() + 1;
   message("Lodrun: the database connection was lost while committing records %d to %d: "
           "the outcome of that commit is unknown (%d records); %d records were committed "
           "before it%s",
-          from, job.commitPoints.inFlightUpTo, job.commitPoints.inFlightUpTo - from + 1, from - 1, job.lineEnd);
+          from, points.inFlightUpTo, points.inFlightUpTo - from + 1, from - 1, job.lineEnd);
   return true;
 }
 

@@ -1,6 +1,6 @@
 // commitpoint.h - what must hold before and after each commit of a run.
 //
-//   rejected record --writeRejectedRecord--> discards file / stdout / log (buffered)
+//   rejected record --writeRejectedRecord--> discards / stdout / log (buffered)
 //   commit point: makeRejectsDurable (flush + fdatasync, checked)
 //                 --> commit retaining or final commit
 //                 --> next record read: confirmCommitPoint

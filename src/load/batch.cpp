@@ -93,7 +93,8 @@ void flushBatch() {
   if (job.batch.dirtySlots > count) {
     // Slots past the records keep no values: they are not executed, but
     // their parameters are still read.
-    SetInputsNull(&job.batch.block, slotVariable(count), (job.batch.dirtySlots - count) * job.batch.inputs);
+    SetInputsNull(&job.batch.block, slotVariable(count),
+                  (job.batch.dirtySlots - count) * job.batch.inputs);
     job.batch.dirtySlots = count;
   }
   const int32_t records = count;
@@ -115,7 +116,8 @@ bool rerunRecord(const char **text, int *length) {
   if (job.batch.rerunSlot < 0) return false;
   const std::string &record = job.batch.recordText[job.batch.rerunSlot];
   *text = record.data();
-  *length = job.csvMode ? static_cast<int>(record.size()) : job.batch.recordLength[job.batch.rerunSlot];
+  *length =
+      job.csvMode ? static_cast<int>(record.size()) : job.batch.recordLength[job.batch.rerunSlot];
   return true;
 }
 
@@ -204,8 +206,8 @@ bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_
   job.batch.block.inputCount = static_cast<short>(1 + slots * job.batch.inputs);
   if (PrepareQuery(&job.batch.block, &job.transactionHandle) != kDbOk) return false;
   for (int s = 0; s < slots; ++s)
-    if (SameInputForms(&job.queryRecord, 1, &job.batch.block, 2 + s * job.batch.inputs, job.batch.inputs) !=
-        kDbOk)
+    if (SameInputForms(&job.queryRecord, 1, &job.batch.block, 2 + s * job.batch.inputs,
+                       job.batch.inputs) != kDbOk)
       return false;
   job.batch.slots = slots;
   job.batch.dirtySlots = 0;
