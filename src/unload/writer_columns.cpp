@@ -38,6 +38,8 @@ constexpr int kValueTextRoom = kScaledTextRoom;
 
 TextForm textFormOf(const FieldSpec &spec, const FetchedColumn &column);
 bool isNull(const FetchedColumn &column);
+ColumnAppend appendEmpty(bool quoted);
+int writeValueText(const LocatedColumn &located, char *out);
 long long storedInteger(const FetchedColumn &column);
 
 }  // namespace
@@ -71,33 +73,30 @@ ColumnAppend appendLocatedColumn(int position) {
   if (located.form == TextForm::kGeneral) return ColumnAppend::kNotLocated;
 
   // A NULL, like an empty text, is an empty value.
-  const char *value = column.data;
-  int length = 0;
-  char text[kValueTextRoom];
-  if (!isNull(column)) {
-    switch (located.form) {
-      case TextForm::kText:
-        // What GetField keeps of the trimmed text: at most length - 1 bytes,
-        // up to its first NUL.
-        length = static_cast<int>(strnlen(column.data, static_cast<size_t>(column.length - 1)));
-        break;
-      case TextForm::kWhole:
-        length = formatWholeNumber(storedInteger(column), text);
-        value = text;
-        break;
-      case TextForm::kScaled:
-        length = formatScaled(storedInteger(column), column.scale, text);
-        value = text;
-        break;
-      default:
-        length = formatTimestampText(column.data, located.format, text);
-        if (length < 0) return ColumnAppend::kNotLocated;
-        value = text;
-        break;
-    }
+  if (isNull(column)) return appendEmpty(located.quoted);
+  if (located.form == TextForm::kText) {
+    // What GetField keeps of the trimmed text: at most length - 1 bytes, up
+    // to its first NUL.
+    const int length =
+        static_cast<int>(strnlen(column.data, static_cast<size_t>(column.length - 1)));
+    return appendField(column.data, length, located.quoted) ? ColumnAppend::kAppended
+                                                            : ColumnAppend::kFailed;
   }
-  return appendField(value, length, located.quoted) ? ColumnAppend::kAppended
-                                                    : ColumnAppend::kFailed;
+  // Numbers and dates are never quoted. With room for the longest of them,
+  // its text goes straight into the record; else appendField decides.
+  const int end = builtRecordLength + kValueTextRoom + job.lineEndLength;
+  if (end <= kBufferSize) {
+    char *out = job.inputBuffer + builtRecordLength;
+    const int length = writeValueText(located, out);
+    if (length < 0) return ColumnAppend::kNotLocated;
+    out[length] = job.separator;
+    builtRecordLength += length + 1;
+    return ColumnAppend::kAppended;
+  }
+  char text[kValueTextRoom];
+  const int length = writeValueText(located, text);
+  if (length < 0) return ColumnAppend::kNotLocated;
+  return appendField(text, length, false) ? ColumnAppend::kAppended : ColumnAppend::kFailed;
 }
 
 namespace {
@@ -124,6 +123,24 @@ TextForm textFormOf(const FieldSpec &spec, const FetchedColumn &column) {
 
 bool isNull(const FetchedColumn &column) {
   return column.nullFlag != nullptr && *column.nullFlag == -1;
+}
+
+ColumnAppend appendEmpty(bool quoted) {
+  return appendField("", 0, quoted) ? ColumnAppend::kAppended : ColumnAppend::kFailed;
+}
+
+// The text of a number or date column's value and a NUL into out
+// (kValueTextRoom bytes); its length, or -1 for a date only GetField writes.
+int writeValueText(const LocatedColumn &located, char *out) {
+  const FetchedColumn &column = located.column;
+  switch (located.form) {
+    case TextForm::kWhole:
+      return formatWholeNumber(storedInteger(column), out);
+    case TextForm::kScaled:
+      return formatScaled(storedInteger(column), column.scale, out);
+    default:
+      return formatTimestampText(column.data, located.format, out);
+  }
 }
 
 long long storedInteger(const FetchedColumn &column) {
