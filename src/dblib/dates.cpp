@@ -59,8 +59,10 @@ constexpr long long daysFromCivil(long long year, int month, int day) {
 }
 // An ISC_DATE counts days from 1858-11-17.
 constexpr long long kIscDateEpoch = daysFromCivil(1858, 11, 17);
-constexpr ISC_DATE kFirstIscDate = static_cast<ISC_DATE>(daysFromCivil(kFirstYear, 1, 1) - kIscDateEpoch);
-constexpr ISC_DATE kLastIscDate = static_cast<ISC_DATE>(daysFromCivil(kLastYear, 12, 31) - kIscDateEpoch);
+constexpr ISC_DATE kFirstIscDate =
+    static_cast<ISC_DATE>(daysFromCivil(kFirstYear, 1, 1) - kIscDateEpoch);
+constexpr ISC_DATE kLastIscDate =
+    static_cast<ISC_DATE>(daysFromCivil(kLastYear, 12, 31) - kIscDateEpoch);
 // ISC_TIME counts 1/10000 seconds.
 constexpr ISC_TIME kTimeUnitsPerSecond = 10000;
 constexpr ISC_TIME kTimeUnitsPerDay = 86400 * kTimeUnitsPerSecond;
@@ -469,7 +471,6 @@ bool writeDateText(int format, long long year, const struct tm *time, char sep,
   return true;
 }
 
-// value 0-99 as two digits
 // Day, month (0-11) and year (since 1900) of a date within years 1-9999:
 // the inverse of daysFromCivil.
 void decodeCalendarDay(ISC_DATE date, struct tm *record) {
@@ -488,6 +489,7 @@ void decodeCalendarDay(ISC_DATE date, struct tm *record) {
   record->tm_year = static_cast<int>(year - 1900);
 }
 
+// value 0-99 as two digits
 char *putTwo(char *out, int value) {
   out[0] = static_cast<char>('0' + value / 10);
   out[1] = static_cast<char>('0' + value % 10);

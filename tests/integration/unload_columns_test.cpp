@@ -42,8 +42,8 @@ std::string quotedText(const std::string &text) {
 // The SQL literal of value / 10^digits, cast to `type`.
 std::string scaledLiteral(long long value, int digits, const char *type) {
   const bool negative = value < 0;
-  const unsigned long long magnitude =
-      negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                                : static_cast<unsigned long long>(value);
   std::string text = std::to_string(magnitude);
   if (digits > 0) {
     if (text.size() <= static_cast<size_t>(digits))
@@ -79,15 +79,18 @@ std::string tableScript() {
     const long long b = pick({INT64_MIN, INT64_MAX, 0, -10}, -1000000000000LL, 1000000000000LL);
     const long long n41 = pick({-32768, 32767, 5, -5}, -32768, 32767);
     const long long n92 = pick({-2147483647LL - 1, 2147483647, 100, -1}, -99999999, 99999999);
-    const long long n184 = pick({INT64_MIN, INT64_MAX, 10000, -1}, -1000000000000LL, 1000000000000LL);
+    const long long n184 =
+        pick({INT64_MIN, INT64_MAX, 10000, -1}, -1000000000000LL, 1000000000000LL);
     const long long d33 = pick({-32768, 32767, 999, -1}, -999, 999);
-    const long long day = pick({1, 2, 3652058, 3652059 / 2}, 1, 3652059);  // days from 0001-01-01
+    // days from 0001-01-01 to 9999-12-31, counted from 1
+    const long long day = pick({1, 2, 3652059, 3652059 / 2}, 1, 3652060);
     const long long tenths = pick({0, 863999999, 1, 43200000}, 0, 864000000);
     char values[768];
     std::snprintf(values, sizeof values,
                   "insert into v values (%d, %s, %s, %s, %s, %s, %s, %s, %s, %s,"
                   " dateadd(%lld day to date '0001-01-01'),"
-                  " dateadd(%lld millisecond to dateadd(%lld day to timestamp '0001-01-01 00:00:00')));",
+                  " dateadd(%lld millisecond to"
+                  " dateadd(%lld day to timestamp '0001-01-01 00:00:00')));",
                   row, maybeNull(quotedText(text)).c_str(), maybeNull(quotedText(other)).c_str(),
                   maybeNull(std::to_string(s)).c_str(), maybeNull(std::to_string(i)).c_str(),
                   maybeNull(scaledLiteral(b, 0, "bigint")).c_str(),

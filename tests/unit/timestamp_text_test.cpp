@@ -67,8 +67,10 @@ TEST(TimestampText, EveryTextFormatWithTimesOfDay) {
     for (int format = FmtYMDdate; format <= FmtDMYtime; ++format) {
       for (int i = 0; i < 20000; ++i) {
         ISC_TIMESTAMP stamp;
-        stamp.timestamp_date = kFirstDay + static_cast<ISC_DATE>(random() % (kLastDay - kFirstDay + 1));
-        stamp.timestamp_time = i % 4 == 0 ? kDay - 1 - static_cast<ISC_TIME>(i % 3) : random() % kDay;
+        const auto days = static_cast<unsigned>(kLastDay - kFirstDay + 1);
+        stamp.timestamp_date = kFirstDay + static_cast<ISC_DATE>(random() % days);
+        stamp.timestamp_time =
+            i % 4 == 0 ? kDay - 1 - static_cast<ISC_TIME>(i % 3) : random() % kDay;
         ASSERT_EQ(located(stamp, format), general(stamp, format))
             << "format " << format << " day " << stamp.timestamp_date << " time "
             << stamp.timestamp_time;
