@@ -363,6 +363,20 @@ int CloseCursor(QueryRecord *query);                      // 0, 20003, 20006
 int PutField(int format, QueryRecord *query, int field, int length,
              const char *source);
 
+// An input variable located once, for callers that set it for every record
+// (the delimited load): PutLocatedField converts into it without the
+// lookup. Valid until its query is prepared again or freed.
+struct LocatedInput {
+  XSQLVAR *variable = nullptr;
+  int capacity = 0;  // a text's room for characters, its NUL not counted
+};
+// Locates input variable `field` (1-based) of a prepared query: 0 or the
+// locator's codes (20003, 20033, 20035; *located untouched then).
+int LocateInputField(int field, QueryRecord *query, LocatedInput *located);
+// PutField into a located variable: the same conversions and results.
+int PutLocatedField(const LocatedInput &located, int format, int length,
+                    const char *source);
+
 // Writes output column `column` of the last fetched row in `format` into
 // destination, never more than `length` bytes. 20009 before a fetch or for a
 // statement other than a select; 20103 a format outside 1-22 or not offered
