@@ -2,6 +2,7 @@
 // variables.
 //
 //   inputBuffer --extractDelimitedField--> fieldBuffer --PutField--> XSQLVAR
+//                     (variables located once per run: PutLocatedField)
 //                                                     \--loadBlobField--> blob
 //   missing trailing fields --> NULL (short_ok) or a rejected record
 //   generated entries --makeGeneratedValue--> fieldBuffer --PutField--> XSQLVAR
@@ -26,11 +27,13 @@ struct PositionIndex {
   std::vector<int> first;
   std::vector<int> entries;
   std::vector<int> unplaced;
+  std::vector<LocatedInput> inputs;  // by entry; no variable: PutField looks it up
   int highest = 0;
 };
 PositionIndex layoutIndex;
 
 int putField(int position, int length);
+int putEntry(int entry, int format, int length);
 int failPut(int status, const char *label, int sqlField, int position, int valueLength);
 
 }  // namespace
@@ -54,6 +57,14 @@ int prepareRecordFields() {
   for (int i = 0; i < job.fieldCount; ++i) {
     const short position = job.fieldTable[i].position;
     if (position < 1 || position > index.highest) index.unplaced.push_back(i);
+  }
+  // The statement is prepared for the whole run: each variable is looked up
+  // once, not for every record.
+  index.inputs.assign(static_cast<size_t>(job.fieldCount > 0 ? job.fieldCount : 0), {});
+  for (int i = 0; i < job.fieldCount; ++i) {
+    const FieldSpec &f = job.fieldTable[i];
+    if (f.sqlField > 0 && f.sqlType != kTypeBlob)
+      LocateInputField(f.sqlField, &job.queryRecord, &index.inputs[static_cast<size_t>(i)]);
   }
   return index.highest;
 }
@@ -108,7 +119,7 @@ int putField(int position, int length) {
         length = f.sqlSize;
         job.fieldBuffer[length] = '\0';
       }
-      status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+      status = putEntry(i, format, length);
     }
     if (status != kDbOk)
       return rejected + failPut(status, "data sensitive Putfield", f.sqlField, position, length);
@@ -162,7 +173,7 @@ int putUnplacedFields() {
                         status, "delimited", i, job.recordCount, job.lineEnd);
       return 1;
     }
-    status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    status = putEntry(i, format, length);
     if (status != kDbOk)
       return failPut(status, "data sensitive generated Putfield", f.sqlField, 0, length);
   }
@@ -170,6 +181,15 @@ int putUnplacedFields() {
 }
 
 namespace {
+
+// The value in fieldBuffer into the variable of entry `entry`.
+int putEntry(int entry, int format, int length) {
+  const LocatedInput &input = layoutIndex.inputs[static_cast<size_t>(entry)];
+  if (input.variable != nullptr)
+    return PutLocatedField(input, format, length, job.fieldBuffer);
+  return PutField(format, &job.queryRecord, job.fieldTable[entry].sqlField, length,
+                  job.fieldBuffer);
+}
 
 // The value is the field's text, still in fieldBuffer.
 int failPut(int status, const char *label, int sqlField, int position, int valueLength) {

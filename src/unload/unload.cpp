@@ -1,6 +1,6 @@
 // unload.cpp - the unload loop: the SELECT's rows, one output record each.
 //
-//   OpenCursor --> [heading] --> FetchRow --build*Record--> inputBuffer
+//   OpenCursor --> locate columns --> [heading] --> FetchRow --build*Record--> inputBuffer
 //     --writeRecordLine--> data file          ... until 100 or `rows`
 //   --> CloseCursor --> everything written reaches the file
 #include "unload/unload.h"
@@ -31,6 +31,7 @@ void unloadRows() {
   static char dataBuffer[1 << 16];
   std::setvbuf(job.dataStream, dataBuffer, _IOFBF, sizeof dataBuffer);
   indexOutputPositions();
+  locateOutputColumns();
   if (job.excelFormat) job.csvMode ? writeCsvHeading() : writeExcelHeader();
 
   const bool delimited = job.separator != 0;
