@@ -3,7 +3,8 @@
 //
 //   locateOutputColumns (once per unload): field by position
 //     --LocateOutputColumn--> data, null flag, stored type, text form
-//   appendLocatedColumn (every row): data --text form--> appendField --> inputBuffer
+//   appendLocatedColumn (every row): text data --appendField--> inputBuffer
+//                                    number, date --text form--> inputBuffer
 //
 // Only the forms whose texts are known to equal GetField's are located: text
 // columns, integers and scaled integers in format 6, timestamps in the date
