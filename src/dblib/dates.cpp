@@ -2,6 +2,7 @@
 //
 //   date text / binary date --scanDate--> struct tm --isc_encode_timestamp--> variable   (PutField)
 //   variable --isc_decode_timestamp--> struct tm --formatDate--> date text / binary date (GetField)
+//   variable --formatTimestampText--> date text (the unload's columns read directly)
 //
 // A struct tm travels between the two sides; only its first nine ints (the
 // time record of format 18) carry meaning here. While a date is scanned the
@@ -31,6 +32,7 @@ bool writeDateText(int format, long long year, const struct tm *time, char sep,
                    char *destination);
 char *putTwo(char *out, int value);
 char *putFour(char *out, long long value);
+void decodeCalendarDay(ISC_DATE date, struct tm *record);
 
 const char *const kMonthAbbreviations[12] = {"Jan", "Feb", "Mar", "Apr",
                                              "May", "Jun", "Jul", "Aug",
@@ -45,6 +47,26 @@ constexpr int kMaxComponents = 6;
 constexpr long long kComponentCap = 999999999;
 // The database stores years 1 to 9999 only.
 constexpr long long kFirstYear = 1, kLastYear = 9999;
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar
+// (month 1-12), in eras of 400 years that start on March 1st.
+constexpr long long daysFromCivil(long long year, int month, int day) {
+  const long long y = month <= 2 ? year - 1 : year;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yearOfEra = y - era * 400;
+  const long long dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+// An ISC_DATE counts days from 1858-11-17.
+constexpr long long kIscDateEpoch = daysFromCivil(1858, 11, 17);
+constexpr ISC_DATE kFirstIscDate =
+    static_cast<ISC_DATE>(daysFromCivil(kFirstYear, 1, 1) - kIscDateEpoch);
+constexpr ISC_DATE kLastIscDate =
+    static_cast<ISC_DATE>(daysFromCivil(kLastYear, 12, 31) - kIscDateEpoch);
+// ISC_TIME counts 1/10000 seconds.
+constexpr ISC_TIME kTimeUnitsPerSecond = 10000;
+constexpr ISC_TIME kTimeUnitsPerDay = 86400 * kTimeUnitsPerSecond;
 
 }  // namespace
 
@@ -203,6 +225,27 @@ int formatDate(int format, const struct tm *time, char *destination) {
   int32_t narrow = static_cast<int32_t>(value);
   std::memcpy(destination, &narrow, sizeof narrow);
   return kDbOk;
+}
+
+// The client's own decoding costs a call and a full struct tm per value; the
+// unload writes one such text per row and column. Within the database's
+// range of years the calendar arithmetic below gives the same fields.
+int formatTimestampText(const char *data, int format, char *out) {
+  if (format < FmtYMDdate || format > FmtDMYtime) return -1;
+  ISC_TIMESTAMP stamp;
+  std::memcpy(&stamp, data, sizeof stamp);
+  if (stamp.timestamp_date < kFirstIscDate || stamp.timestamp_date > kLastIscDate ||
+      stamp.timestamp_time >= kTimeUnitsPerDay)
+    return -1;
+  struct tm time = {};
+  decodeCalendarDay(stamp.timestamp_date, &time);
+  const ISC_TIME seconds = stamp.timestamp_time / kTimeUnitsPerSecond;
+  time.tm_hour = static_cast<int>(seconds / 3600);
+  time.tm_min = static_cast<int>(seconds / 60 % 60);
+  time.tm_sec = static_cast<int>(seconds % 60);
+  if (!writeDateText(format, time.tm_year + 1900LL, &time, runSettings->dateSeparator, out))
+    return -1;
+  return dateFormatBytes(format) - 1;
 }
 
 int dateFormatBytes(int format) {
@@ -430,6 +473,24 @@ bool writeDateText(int format, long long year, const struct tm *time, char sep,
   }
   *out = '\0';
   return true;
+}
+
+// Day, month (0-11) and year (since 1900) of a date within years 1-9999:
+// the inverse of daysFromCivil.
+void decodeCalendarDay(ISC_DATE date, struct tm *record) {
+  const long long days = date + kIscDateEpoch + 719468;
+  const long long era = (days >= 0 ? days : days - 146096) / 146097;
+  const long long dayOfEra = days - era * 146097;
+  const long long yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long long shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 is March
+  const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  record->tm_mday = day;
+  record->tm_mon = month - 1;
+  record->tm_year = static_cast<int>(year - 1900);
 }
 
 // value 0-99 as two digits

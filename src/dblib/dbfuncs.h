@@ -145,6 +145,14 @@ enum StatementType : short {
   kStmtExecProcedure = 8,
 };
 
+// Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
+// Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
+// TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
+constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
+                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
+                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
+                kSqlTime = 561, kSqlBoolean = 32765;
+
 // ---------------------------------------------------------------------------
 // Errors and reporting (error reporting module)
 
@@ -270,6 +278,21 @@ int CloseCursor(QueryRecord *query);                      // 0, kDbQueryNotFound
 int PutField(int format, QueryRecord *query, int field, int length,
              const char *source);
 
+// An input variable located once, for callers that set it for every record
+// (the delimited load): PutLocatedField converts into it without the
+// lookup. Valid until its query is prepared again or freed.
+struct LocatedInput {
+  XSQLVAR *variable = nullptr;
+  int capacity = 0;  // a text's room for characters, its NUL not counted
+};
+// Locates input variable `field` (1-based) of a prepared query: 0 or the
+// locator's codes (kDbQueryNotFound, kDbNoInput, kDbBadVariable; *located
+// untouched then).
+int LocateInputField(int field, QueryRecord *query, LocatedInput *located);
+// PutField into a located variable: the same conversions and results.
+int PutLocatedField(const LocatedInput &located, int format, int length,
+                    const char *source);
+
 // Writes output column `column` of the last fetched row in `format` into
 // destination, never more than `length` bytes. kDbNothingToGet before a fetch
 // or for a statement other than a select; kDbCannotFormat a format outside 1-22
@@ -328,6 +351,28 @@ int GetFieldFacts(bool input, QueryRecord *query, int column, FieldFacts *facts)
 // blob its 8-byte id). kDbNull only for NULL; kDbNothingToGet before a fetch or
 // for a statement other than a select; the locator's codes.
 int GetFieldBytes(int column, QueryRecord *query, const char **data, int *length);
+// An output column located once, for callers that read every fetched row's
+// value themselves: where its value and null flag lie in dblib's buffers
+// (fixed from PrepareQuery until the query is freed; every FetchRow rewrites
+// them) and how the value is stored.
+struct FetchedColumn {
+  const char *data = nullptr;       // a text is trimmed by FetchRow, a NUL after it
+  const short *nullFlag = nullptr;  // -1 for NULL; null when there is no flag
+  short type = 0;                   // as stored, nullable bit included (kSqlText, ...)
+  short scale = 0;                  // sqlscale
+  short length = 0;                 // bytes of the data area (sqllen)
+};
+// Locates output column `column` of a prepared select. 0 or the locator's
+// codes (*located untouched then).
+int LocateOutputColumn(int column, QueryRecord *query, FetchedColumn *located);
+// The "%lld" text of value and its NUL into out (24 bytes); returns its
+// length. GetField writes a whole number's text (format 6) so.
+int formatWholeNumber(long long value, char *out);
+// The date text of format 11-17 of the 8 bytes of an ISC_TIMESTAMP and its
+// NUL into out (20 bytes), as GetField writes it; returns its length, or -1
+// (nothing written) for a timestamp outside years 1-9999 or a time of day
+// beyond 23:59:59.9999, which only GetField formats.
+int formatTimestampText(const char *data, int format, char *out);
 // Makes text input variable `field` the empty text, not NULL (PutField takes an
 // empty value for NULL). 0, kDbCannotFormat for a variable that is no text, or
 // the locator's codes.

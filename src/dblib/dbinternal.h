@@ -87,14 +87,6 @@ void RemoveBlobEntry(int index);
 // The run settings in use (DBuseRunSettings, or the start-up record).
 DblibRunSettings &DBrunSettings();
 
-// Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
-// Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
-// TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
-constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
-                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
-                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
-                kSqlTime = 561, kSqlBoolean = 32765;
-
 // Writes the report of the status vector left by the last client call to
 // messageStream: DumpStatusLongs, the SQLCODE line naming `label` (and the
 // query's cursor name when `query` is given), the message text(s), and at

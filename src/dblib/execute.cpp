@@ -4,6 +4,7 @@
 //
 //   input XSQLVARs --ExecuteQuery--> database
 //   database --OpenCursor/FetchRow--> output data buffer (texts trimmed)
+//            \--FetchRow--> VARCHAR areas --copied--/
 //
 // Cursor states: 0 closed --OpenCursor--> 1 open --end of data--> 2;
 // CloseCursor or the end of the cursor's transaction returns to 0.
@@ -44,6 +45,30 @@ void trimTexts(XSQLDA *sqlda) {
     if ((var.sqltype & ~1) != SQL_TEXT || var.sqldata == nullptr) continue;
     const int end = trimmedTextLength(var.sqldata, var.sqllen);
     if (end < var.sqllen) var.sqldata[end] = 0;  // never past the data area
+  }
+}
+
+// Copies the VARCHAR columns that the fetch XSQLDA received into their text
+// areas in the output XSQLDA, which FetchRow has zeroed (where the client
+// would have padded with blanks), and trims every text as trimTexts does: a
+// VARCHAR from its own length. A NULL leaves its area zeroed.
+void placeFetchedTexts(const XSQLDA *fetched, XSQLDA *output) {
+  for (int i = 0; i < fetched->sqld && i < fetched->sqln; ++i) {
+    const XSQLVAR &from = fetched->sqlvar[i];
+    XSQLVAR &var = output->sqlvar[i];
+    if (from.sqltype != (SQL_VARYING | 1)) {
+      if ((var.sqltype & ~1) != SQL_TEXT || var.sqldata == nullptr) continue;
+      const int end = trimmedTextLength(var.sqldata, var.sqllen);
+      if (end < var.sqllen) var.sqldata[end] = 0;
+      continue;
+    }
+    if (from.sqlind != nullptr && *from.sqlind == -1) continue;
+    ISC_USHORT count = 0;
+    std::memcpy(&count, from.sqldata, sizeof count);
+    if (count > from.sqllen) count = static_cast<ISC_USHORT>(from.sqllen);
+    std::memcpy(var.sqldata, from.sqldata + sizeof count, count);
+    // count < var.sqllen: the text area has a byte more than the VARCHAR.
+    var.sqldata[trimmedTextLength(var.sqldata, count)] = 0;
   }
 }
 
@@ -105,8 +130,9 @@ int FetchRow(QueryRecord *query) {
   }
   if (entry->outputData != nullptr)
     std::memset(entry->outputData, 0, static_cast<size_t>(entry->outputDataSize));
+  XSQLDA *fetched = entry->fetchSqlda != nullptr ? entry->fetchSqlda : entry->outputSqlda;
   const ISC_STATUS result =
-      isc_dsql_fetch(statusVector, &entry->statementHandle, dialectOf(entry), entry->outputSqlda);
+      isc_dsql_fetch(statusVector, &entry->statementHandle, dialectOf(entry), fetched);
   if (result == kDbEndOfData) {
     lastSqlCode = kDbEndOfData;
     entry->cursorState = kEndReached;
@@ -114,7 +140,10 @@ int FetchRow(QueryRecord *query) {
   }
   if (storeSqlCode(result) != 0) return clientFailure("fetch from cursor", query);
   ++entry->fetchCount;
-  trimTexts(entry->outputSqlda);
+  if (fetched != entry->outputSqlda)
+    placeFetchedTexts(fetched, entry->outputSqlda);
+  else
+    trimTexts(entry->outputSqlda);
   return kDbOk;
 }
 

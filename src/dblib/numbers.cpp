@@ -197,6 +197,8 @@ int storeNumber(char *destination, const NumericPair *pair, int type) {
 // stays, so 2.9999999 prints as "3."). Both are written digit by digit where
 // that is provably the same text; NaN, infinities, magnitudes from 2^63 and
 // fractions too close to a rounding tie go through snprintf.
+int formatWholeNumber(long long value, char *out) { return writeWhole(value, out); }
+
 int formatNumber(const NumericPair *pair) {
   if (pair->real == static_cast<double>(pair->whole)) return writeWhole(pair->whole, infoBuffer);
   int length = writeSixDecimals(pair->real, infoBuffer);

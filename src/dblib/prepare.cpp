@@ -6,9 +6,12 @@
 //     --PrepareQuery--> QueryEntry {statement, SQLDA block, data buffers}
 //   SQLDA block (one allocation): output XSQLDA | input XSQLDA |
 //     inputNullFlags (all -1) | inputDataLengths | outputNullFlags
+//   fetch block (VARCHAR columns presented as text only): fetch XSQLDA |
+//     the VARCHAR areas it fetches into
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "dblib/dbinternal.h"
 #include "dblib/extras.h"
@@ -48,6 +51,9 @@ void releaseEntry(QueryEntry *entry) {
   std::free(entry->inputData);
   std::free(entry->outputData);
   entry->inputData = entry->outputData = nullptr;
+  std::free(entry->fetchSqlda);  // the fetch block starts with it
+  entry->fetchSqlda = nullptr;
+  entry->fetchData = nullptr;
   // A statement that was never allocated has nothing to drop.
   if (entry->statementHandle != 0) {
     const ISC_STATUS result =
@@ -116,11 +122,46 @@ int describeInput(QueryEntry *entry, QueryRecord *query) {
   return kDbOk;
 }
 
+// The output columns that are VARCHAR as described and become text.
+std::vector<bool> varcharsAsText(const XSQLDA *sqlda, bool exactTypes) {
+  std::vector<bool> found(static_cast<size_t>(sqlda->sqld), false);
+  if (exactTypes) return found;  // they stay VARCHAR
+  for (int i = 0; i < sqlda->sqld && i < sqlda->sqln; ++i)
+    found[static_cast<size_t>(i)] = (sqlda->sqlvar[i].sqltype & ~1) == SQL_VARYING;
+  return found;
+}
+
+// The client turns a VARCHAR into padded text far more slowly than it
+// delivers the VARCHAR itself: such columns are fetched as VARCHAR into an
+// XSQLDA of their own, beside the coerced one that callers see.
+void placeFetchSqlda(QueryEntry *entry, const std::vector<bool> &varchars) {
+  const XSQLDA *output = entry->outputSqlda;
+  const size_t header = (XSQLDA_LENGTH(output->sqln) + 7) / 8 * 8;
+  size_t total = header;
+  for (int i = 0; i < output->sqld; ++i)
+    if (varchars[static_cast<size_t>(i)])
+      total += (sizeof(ISC_USHORT) + static_cast<size_t>(output->sqlvar[i].sqllen) + 1) / 2 * 2;
+  char *block = static_cast<char *>(allocZeroed(static_cast<long>(total), "fetch SQLDA"));
+  entry->fetchSqlda = reinterpret_cast<XSQLDA *>(block);
+  std::memcpy(entry->fetchSqlda, output, XSQLDA_LENGTH(output->sqln));
+  entry->fetchData = block + header;
+  size_t offset = 0;
+  for (int i = 0; i < output->sqld; ++i) {
+    if (!varchars[static_cast<size_t>(i)]) continue;
+    XSQLVAR &var = entry->fetchSqlda->sqlvar[i];
+    var.sqltype = SQL_VARYING | 1;
+    var.sqllen = static_cast<ISC_SHORT>(output->sqlvar[i].sqllen - 1);  // without the NUL's byte
+    var.sqldata = entry->fetchData + offset;
+    offset += (sizeof(ISC_USHORT) + static_cast<size_t>(var.sqllen) + 1) / 2 * 2;
+  }
+}
+
 int describeOutput(QueryEntry *entry, QueryRecord *query) {
   const unsigned short dialect = static_cast<unsigned short>(entry->dialect);
   if (storeSqlCode(isc_dsql_describe(statusVector, &entry->statementHandle, dialect,
                                      entry->outputSqlda)) != 0)
     return clientFailure("describe query", query);
+  const std::vector<bool> varchars = varcharsAsText(entry->outputSqlda, query->exactOutputTypes);
   entry->outputData = AllocSqlData(entry->outputSqlda, "output", &entry->outputDataSize,
                                    query->exactOutputTypes);
   if (entry->outputData == nullptr) return kDbSqlError;
@@ -140,6 +181,11 @@ int describeOutput(QueryEntry *entry, QueryRecord *query) {
       var.aliasname[length] = 0;
       var.aliasname_length = static_cast<ISC_SHORT>(length);
     }
+  }
+  for (const bool varchar : varchars) {
+    if (!varchar) continue;
+    placeFetchSqlda(entry, varchars);
+    break;
   }
   return kDbOk;
 }

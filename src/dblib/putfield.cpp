@@ -22,6 +22,7 @@ namespace {
 // The date scanner looks at no more than 19 characters.
 constexpr int kDateTextCopy = 19;
 
+int putValue(XSQLVAR *variable, int capacity, int format, int length, const char *source);
 int putTimestamp(XSQLVAR *variable, int format, int length, const char *source);
 int putText(XSQLVAR *variable, int capacity, int length, const char *source);
 int binaryDateWidth(int format);
@@ -34,7 +35,27 @@ int binaryDateWidth(int format);
 int PutField(int format, QueryRecord *query, int field, int length, const char *source) {
   const int found = FindVariable(field, query, true);
   if (found != kDbOk) return found;
-  XSQLVAR *variable = currentVariable;
+  return putValue(currentVariable, currentQuery->inputDataLengths[field - 1] - 1, format, length,
+                  source);
+}
+
+int LocateInputField(int field, QueryRecord *query, LocatedInput *located) {
+  const int found = FindVariable(field, query, true);
+  if (found != kDbOk) return found;
+  located->variable = currentVariable;
+  located->capacity = currentQuery->inputDataLengths[field - 1] - 1;
+  return kDbOk;
+}
+
+int PutLocatedField(const LocatedInput &located, int format, int length, const char *source) {
+  return putValue(located.variable, located.capacity, format, length, source);
+}
+
+namespace {
+
+// PutField after the lookup; capacity is a text variable's room without its
+// NUL.
+int putValue(XSQLVAR *variable, int capacity, int format, int length, const char *source) {
   const int type = nullableType(variable->sqltype);
 
   if (length >= 1 && format == FmtCountedText) {
@@ -72,7 +93,6 @@ int PutField(int format, QueryRecord *query, int field, int length, const char *
       }
       return storeNumber(variable->sqldata, &pair, type);
     case kSqlText: {
-      const int capacity = currentQuery->inputDataLengths[field - 1] - 1;
       if (!binary) return putText(variable, capacity, length, source);
       const int textLength = formatNumber(&pair);
       return putText(variable, capacity, textLength, NumberText());
@@ -81,8 +101,6 @@ int PutField(int format, QueryRecord *query, int field, int length, const char *
       failUnknownType(variable->sqltype, __LINE__);
   }
 }
-
-namespace {
 
 // Format 10 is the database's own 8 bytes; 11-22 go through scanDate. The
 // binary date forms must come with exactly their width.

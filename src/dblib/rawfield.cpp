@@ -3,6 +3,7 @@
 //
 //   output XSQLVAR --GetFieldBytes--> (pointer, length) into the data buffer
 //   XSQLVAR --GetFieldFacts--> type, scale, subtype, length
+//   output XSQLVAR --LocateOutputColumn--> where every fetch leaves its value
 #include <cstdint>
 #include <cstring>
 
@@ -40,6 +41,18 @@ int GetFieldBytes(int column, QueryRecord *query, const char **data, int *length
     *data = variable->sqldata;
     *length = variable->sqllen;
   }
+  return kDbOk;
+}
+
+int LocateOutputColumn(int column, QueryRecord *query, FetchedColumn *located) {
+  const int found = FindVariable(column, query, false);
+  if (found != kDbOk) return found;
+  const XSQLVAR *variable = currentVariable;
+  located->data = variable->sqldata;
+  located->nullFlag = variable->sqlind;
+  located->type = variable->sqltype;
+  located->scale = variable->sqlscale;
+  located->length = variable->sqllen;
   return kDbOk;
 }
 

@@ -21,6 +21,11 @@ struct QueryEntry {
   short *inputNullFlags;
   short *outputNullFlags;
   short *inputDataLengths;         // laid-out capacity of each input variable
+  // What FetchRow hands the client when some VARCHAR column is presented as
+  // text: the output XSQLDA again, those columns kept as VARCHAR in
+  // fetchData (FetchRow copies them into their text areas); null otherwise.
+  XSQLDA *fetchSqlda;
+  char *fetchData;
   isc_db_handle database;          // copy of the database handle value
   isc_tr_handle cursorTransaction; // transaction the cursor was opened in; 0 none
   isc_stmt_handle statementHandle;

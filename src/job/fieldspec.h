@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "dblib/dbfuncs.h"
+
 struct FieldSpec {
   short format;           // data format code; 0 = free entry
   short position;         // fixed: 1-based first byte; delimited: 1-based ordinal
@@ -22,11 +24,13 @@ static_assert(sizeof(FieldSpec) == 16, "FieldSpec is eight 16-bit values");
 
 // The field table indexed by delimited position (layout/fieldtable.h): the
 // entries fed by position p are entries[first[p] .. first[p + 1]), in table
-// order; `unplaced` holds the others (generated values), in table order.
+// order; `unplaced` holds the others (generated values), in table order;
+// `inputs` the input variable of each entry, located once for the run.
 struct FieldPositions {
   std::vector<int> first;
   std::vector<int> entries;
   std::vector<int> unplaced;
+  std::vector<LocatedInput> inputs;  // by entry; no variable: PutField looks it up
   int highest = 0;
 };
 

@@ -35,8 +35,20 @@ struct DelimiterBytes {
   char inside[8] = {};
 };
 
+// How an unload writes a located column's value (unload/writer_columns.cpp).
+enum class TextForm : short { kGeneral, kText, kWhole, kScaled, kDate };
+
+struct LocatedColumn {
+  FetchedColumn column;
+  TextForm form = TextForm::kGeneral;
+  short format = 0;
+  bool quoted = false;
+};
+
 // An unload's output record (unload/writer_*.cpp).
 struct OutputRecord {
+  // By output position; valid while job.columnsLocated is set.
+  std::vector<LocatedColumn> located;
   // The entry of each delimited position (-1: none), indexed once: the
   // layout does not change after validation.
   std::vector<int> byPosition;

@@ -99,6 +99,7 @@ struct JobSettings : DblibRunSettings {
   const char *currentArgument = nullptr;
   char *blobWorkArea = nullptr;
   struct CsvState *csv = nullptr;         // csv mode's record buffers (src/csv)
+  unsigned char columnsLocated = 0;       // the unload located its columns (src/unload)
 
   // Counters.
   int recordCount = 0;

@@ -3,6 +3,7 @@
 // record visits only the entries its fields feed.
 #include "layout/fieldtable.h"
 
+#include "dblib/dbfuncs.h"
 #include "dblib/extras.h"
 #include "job/settings.h"
 
@@ -34,6 +35,14 @@ int prepareRecordFields() {
   for (int i = 0; i < job.fieldCount; ++i) {
     const short position = job.fieldTable[i].position;
     if (position < 1 || position > index.highest) index.unplaced.push_back(i);
+  }
+  // The statement is prepared for the whole run: each variable is looked up
+  // once, not for every record.
+  index.inputs.assign(static_cast<size_t>(job.fieldCount > 0 ? job.fieldCount : 0), {});
+  for (int i = 0; i < job.fieldCount; ++i) {
+    const FieldSpec &f = job.fieldTable[i];
+    if (f.sqlField > 0 && f.sqlType != kTypeBlob)
+      LocateInputField(f.sqlField, &job.queryRecord, &index.inputs[static_cast<size_t>(i)]);
   }
   return index.highest;
 }

@@ -9,7 +9,8 @@
 void ensureFieldTable();
 
 // Indexes the completed field table by delimited position, once per run,
-// after validateLayout and before the first putDelimitedRecord. Returns the
+// after validateLayout and before the first putDelimitedRecord, and locates
+// the input variable of every entry bound to one. Returns the
 // highest position of an entry bound to an SQL variable: the number of
 // fields a delimited record is expected to carry.
 int prepareRecordFields();

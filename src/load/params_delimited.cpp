@@ -2,6 +2,7 @@
 // variables.
 //
 //   inputBuffer --extractDelimitedField--> fieldBuffer --PutField--> XSQLVAR
+//                     (variables located once per run: PutLocatedField)
 //                                                     \--loadBlobField--> blob
 //   missing trailing fields --> NULL (short_ok) or a rejected record
 //   generated entries --makeGeneratedValue--> fieldBuffer --PutField--> XSQLVAR
@@ -21,6 +22,7 @@
 namespace {
 
 int putField(int position, int length);
+int putEntry(int entry, int format, int length);
 
 }  // namespace
 
@@ -64,7 +66,7 @@ int putField(int position, int length) {
         length = f.sqlSize;
         job.fieldBuffer[length] = '\0';
       }
-      status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+      status = putEntry(i, format, length);
     }
     if (status != kDbOk)
       return rejected + rejectDblibValue(status, "data sensitive Putfield", f.sqlField, position,
@@ -120,7 +122,7 @@ int putUnplacedFields() {
                         status, "delimited", i, job.recordCount, job.lineEnd);
       return 1;
     }
-    status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    status = putEntry(i, format, length);
     if (status != kDbOk)
       return rejectDblibValue(status, "data sensitive generated Putfield", f.sqlField, 0,
                               job.fieldBuffer, length);
@@ -128,3 +130,15 @@ int putUnplacedFields() {
   return 0;
 }
 
+namespace {
+
+// The value in fieldBuffer into the variable of entry `entry`.
+int putEntry(int entry, int format, int length) {
+  const LocatedInput &input = job.fieldPositions.inputs[static_cast<size_t>(entry)];
+  if (input.variable != nullptr)
+    return PutLocatedField(input, format, length, job.fieldBuffer);
+  return PutField(format, &job.queryRecord, job.fieldTable[entry].sqlField, length,
+                  job.fieldBuffer);
+}
+
+}  // namespace

@@ -1,6 +1,6 @@
 // unload.cpp - the unload loop: the SELECT's rows, one output record each.
 //
-//   OpenCursor --> [heading] --> FetchRow --build*Record--> inputBuffer
+//   OpenCursor --> locate columns --> [heading] --> FetchRow --build*Record--> inputBuffer
 //     --writeRecordLine--> data file          ... until 100 or `rows`
 //   --> CloseCursor --> everything written reaches the file
 #include "unload/unload.h"
@@ -28,6 +28,7 @@ void unloadRows() {
   if (code != kDbOk) failDblib(code, "open read cursor");
   std::setvbuf(job.dataStream, job.output.streamBuffer, _IOFBF, sizeof job.output.streamBuffer);
   indexOutputPositions();
+  locateOutputColumns();
   if (job.excelFormat) job.csvMode ? writeCsvHeading() : writeExcelHeader();
 
   const bool delimited = job.separator != 0;

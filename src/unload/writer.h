@@ -47,6 +47,20 @@ void indexOutputPositions();
 // valid for the rest of the run.
 const int *entriesByPosition();
 
+// Locates the columns of a delimited unload's fields once, after
+// indexOutputPositions and before the first row, so that each row's values
+// are read where the fetch leaves them. Nothing is located for fixed
+// records or CSV mode. The locations hold until the query is freed.
+void locateOutputColumns();
+
+enum class ColumnAppend { kAppended, kFailed, kNotLocated };
+// Appends the value of the column at output position `position` (1-based)
+// of the fetched row to the delimited record, as delimitedColumn would from
+// getOutputField: kAppended; kFailed when the record is full (reported by
+// appendField); kNotLocated, nothing appended, when that field or this value
+// takes the general way.
+ColumnAppend appendLocatedColumn(int position);
+
 // Appends `length` bytes of value (in quoteChar when quoted) and the
 // separator to the delimited record being built. Returns false, having
 // reported "output buffer size too small", when the record with its line end

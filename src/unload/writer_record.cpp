@@ -33,9 +33,13 @@ bool buildDelimitedRecord() {
       LOCATED_MESSAGE("cannot find field specifier for %d%s", position, job.lineEnd);
       return true;
     }
-    const bool failed = job.fieldTable[entry].sqlField > 0 ? delimitedColumn(entry)
-                                                           : delimitedFiller(entry);
-    if (failed) return true;
+    if (job.fieldTable[entry].sqlField <= 0) {
+      if (delimitedFiller(entry)) return true;
+      continue;
+    }
+    const ColumnAppend appended = appendLocatedColumn(position);
+    if (appended == ColumnAppend::kFailed) return true;
+    if (appended == ColumnAppend::kNotLocated && delimitedColumn(entry)) return true;
   }
   if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, job.output.builtLength);
   return false;
