@@ -6,6 +6,8 @@
 // words, constants or allocZeroed copies, and are never freed. The fields that
 // dblib reads (messageStream, statusDumpLevel, fractComma, centurySplit,
 // dateSeparator, lineEnd, lastDblibError) live in the DblibRunSettings base.
+// The working state the modules keep between calls during a run (runstate.h)
+// is owned here too, so that one reset starts a run afresh.
 #ifndef LODRUN_JOB_SETTINGS_H
 #define LODRUN_JOB_SETTINGS_H
 
@@ -143,8 +145,10 @@ struct JobSettings : DblibRunSettings {
 
 extern JobSettings job;
 
-// Puts `job` back to its start-up values (for tests; the program sets it up
-// once). Buffers are not allocated here; earlier ones are simply dropped.
+// Puts `job` back to its start-up values, the modules' working state
+// included: the next run reads, builds and counts from scratch (for tests;
+// the program sets it up once). Buffers are not allocated here; earlier ones
+// are simply dropped.
 void resetJobSettings();
 
 // Allocates inputBuffer, fieldBuffer, sqlText (kBufferSize each) and
