@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -14,6 +15,10 @@
 #include "load_fixture.h"
 
 namespace {
+
+// A stop must end the run within a second; the sanitizer build runs the
+// rollback and detach several times slower on a loaded machine.
+double stopLimit() { return std::getenv("ASAN_OPTIONS") != nullptr ? 2.5 : 1.0; }
 
 struct Stopped {
   int exitCode = -1;
@@ -63,7 +68,7 @@ TEST_F(LoadRun, Stop_SignalDuringALongLoadKeepsExactlyTheCommittedRecords) {
     isql(db, "delete from p;");
     const Stopped stopped = stopAfter(dir, 700, signal);
     EXPECT_EQ(stopped.exitCode, 1);
-    EXPECT_LT(stopped.seconds, 1.0);
+    EXPECT_LT(stopped.seconds, stopLimit());
     const int committed = committedOnStopLine(stopped.out, signal == SIGTERM ? "SIGTERM" : "SIGINT");
     ASSERT_GE(committed, 0) << stopped.out;
     EXPECT_EQ(committed % 1000, 0);
@@ -79,7 +84,7 @@ TEST_F(LoadRun, Stop_SignalWhileBlockedOnAFifoOpenOrRead) {
   // No writer: the open of the data file blocks.
   Stopped stopped = stopAfter(dir, 700, SIGINT);
   EXPECT_EQ(stopped.exitCode, 1);
-  EXPECT_LT(stopped.seconds, 1.0);
+  EXPECT_LT(stopped.seconds, stopLimit());
   EXPECT_EQ(stopped.out,
             "Lodrun stopped by SIGINT: work since the last commit rolled back, 0 records "
             "committed\r\n");
@@ -90,7 +95,7 @@ TEST_F(LoadRun, Stop_SignalWhileBlockedOnAFifoOpenOrRead) {
   stopped = stopAfter(dir, 700, SIGTERM);
   close(writer);
   EXPECT_EQ(stopped.exitCode, 1);
-  EXPECT_LT(stopped.seconds, 1.0);
+  EXPECT_LT(stopped.seconds, stopLimit());
   EXPECT_EQ(committedOnStopLine(stopped.out, "SIGTERM"), 0) << stopped.out;
 
   // A command file that is a FIFO: the stop comes before any database work.
@@ -118,7 +123,7 @@ TEST_F(LoadRun, Stop_UnloadStopsWhileItsOutputWaits) {
                                  "select id, name from p\n");
   const Stopped stopped = stopAfter(dir, 700, SIGTERM);
   EXPECT_EQ(stopped.exitCode, 1);
-  EXPECT_LT(stopped.seconds, 1.0);
+  EXPECT_LT(stopped.seconds, stopLimit());
   EXPECT_EQ(stopped.out,
             "Lodrun stopped by SIGTERM: work since the last commit rolled back, 0 records "
             "committed\r\n");
