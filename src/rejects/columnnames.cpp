@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/text.h"
+
 namespace {
 
 struct Item {
@@ -23,10 +25,28 @@ std::string_view trimmed(std::string_view s) {
 
 bool startsWithWord(std::string_view s, std::string_view word) {
   s = trimmed(s);
-  if (s.size() < word.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[i])) != word[i]) return false;
+  if (!beginsWithNoCase(s, word)) return false;
   return s.size() == word.size() || !std::isalnum(static_cast<unsigned char>(s[word.size()]));
+}
+
+// One character of a left-to-right scan: follows quotes ('...', "...") and
+// bracket depth; true when c stands outside quotes and is no quote or
+// bracket itself.
+bool plainCharacter(char c, char *quote, int *depth) {
+  if (*quote != 0) {
+    if (c == *quote) *quote = 0;
+    return false;
+  }
+  if (c == '\'' || c == '"') {
+    *quote = c;
+  } else if (c == '(') {
+    ++*depth;
+  } else if (c == ')') {
+    --*depth;
+  } else {
+    return true;
+  }
+  return false;
 }
 
 // Positions of the word (any case, outside quotes and brackets) in text.
@@ -34,21 +54,10 @@ size_t findTopLevelWord(std::string_view text, std::string_view word, size_t fro
   char quote = 0;
   int depth = 0;
   for (size_t i = from; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      --depth;
-    } else if (depth == 0 && (i == 0 || !std::isalnum(static_cast<unsigned char>(text[i - 1]))) &&
-               startsWithWord(text.substr(i), word)) {
+    if (plainCharacter(text[i], &quote, &depth) && depth == 0 &&
+        (i == 0 || !std::isalnum(static_cast<unsigned char>(text[i - 1]))) &&
+        startsWithWord(text.substr(i), word))
       return i;
-    }
   }
   return std::string_view::npos;
 }
@@ -65,17 +74,8 @@ std::vector<Item> splitTopLevel(std::string_view text, size_t begin, size_t end,
   int startParameter = parameters;
   for (size_t i = begin; i <= end; ++i) {
     const char c = i < end ? text[i] : ',';
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      --depth;
-    } else if (c == '?') {
+    if (!plainCharacter(c, &quote, &depth)) continue;
+    if (c == '?') {
       ++parameters;
     } else if (c == ',' && depth == 0) {
       items.push_back({trimmed(text.substr(start, i - start)), startParameter + 1});
@@ -89,17 +89,10 @@ std::vector<Item> splitTopLevel(std::string_view text, size_t begin, size_t end,
 // The '?' before position `end`, outside quotes.
 int parametersBefore(std::string_view text, size_t end) {
   char quote = 0;
+  int depth = 0;
   int count = 0;
-  for (size_t i = 0; i < end && i < text.size(); ++i) {
-    const char c = text[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == '?') {
-      ++count;
-    }
-  }
+  for (size_t i = 0; i < end && i < text.size(); ++i)
+    if (plainCharacter(text[i], &quote, &depth) && text[i] == '?') ++count;
   return count;
 }
 
@@ -111,14 +104,9 @@ bool bracketGroup(std::string_view text, size_t from, size_t *open, size_t *clos
   char quote = 0;
   int depth = 0;
   for (size_t i = *open; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;
-    } else if (c == '\'' || c == '"') {
-      quote = c;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')' && --depth == 0) {
+    const bool closing = quote == 0 && text[i] == ')';
+    plainCharacter(text[i], &quote, &depth);
+    if (closing && depth == 0) {
       *close = i;
       return true;
     }
