@@ -48,12 +48,21 @@ struct CsvState {
   bool endOfData = false;
   size_t recordStart = 0;
   size_t recordEnd = 0;
+  // Inside quotes that never close: the quoted text a failed record scan
+  // passed reaches raw[quotedUntil] (csvreader.cpp). A later scan that is
+  // inside quotes at a line end before it can only fail the same way.
+  size_t quotedUntil = 0;
+  // Bytes the record scans have examined, re-reads included: the reader
+  // stays linear in its input whatever the quoting.
+  size_t scannedBytes = 0;
   // The record's fields: their values (quotes undone, each NUL-ended) and
-  // where each one lies. brokenRecord: the record was cut at an
-  // unterminated quote; it is rejected whole.
+  // where each one lies. brokenRecord: the record is only the first line of
+  // what was read, and is rejected whole: a quote that never closes, or
+  // (textAfterQuote) a quoted field closed before other text on that line.
   std::vector<char> values;
   std::vector<CsvField> fields;
   bool brokenRecord = false;
+  bool textAfterQuote = false;
   int expectedFields = -1;  // computed at the first record (expectedCsvFields)
 
   // Writer: the record being built, and the blob being read into it.

@@ -7,6 +7,14 @@
 // A record is found whole before it is split, so a record that spans lines
 // or read blocks needs no state carried between reads. The raw window keeps
 // the bytes after the record for the next one.
+//
+// A record whose quotes go wrong (never closed, or text after a closing
+// quote) is only its first line, and the lines after it are scanned again.
+// The scan stays linear all the same: inside quotes the scan can only be at
+// a line end with the record still open, so every scan that is inside
+// quotes at a given line end goes on alike from there. Once one has failed,
+// quotedUntil marks how far; a later scan that is inside quotes at a line
+// end before that mark fails at once. Each byte is thus scanned about twice.
 #include "csv/csvreader.h"
 
 #include <unistd.h>
@@ -24,15 +32,28 @@ namespace {
 
 constexpr size_t kReadBlock = size_t{1} << 16;
 
-enum class Scan { FieldStart, Unquoted, Quoted };
+// Quoted: inside a quoted field; QuoteSeen: just after a quote in one (a
+// second quote makes it data); Closed: after its closing quote, where only
+// blanks may come before the separator or the line end; ClosedCr: after a
+// carriage return there, which must end the line.
+enum class Scan { FieldStart, Unquoted, Quoted, QuoteSeen, Closed, ClosedCr };
+
+// The record that starts at state.begin is raw[state.begin, end); the next
+// one starts at `next`.
+struct RecordEnd {
+  size_t end;
+  size_t next;
+};
 
 bool readMore(CsvState &state);
-size_t findRecordEnd(CsvState &state, bool *unterminated);
+RecordEnd findRecordEnd(CsvState &state);
+size_t findLineEnd(CsvState &state, size_t from);
 void splitFields(CsvState &state);
 void appendValue(CsvState &state, const char *from, size_t count);
 void takeRecord(CsvState &state, size_t end, size_t next);
 bool isBlankLine(const CsvState &state);
 int showInInputBuffer(const CsvState &state);
+[[noreturn]] void failTooLong();
 [[noreturn]] void failRead();
 
 }  // namespace
@@ -41,19 +62,8 @@ int readCsvRecord() {
   CsvState &state = *job.csv;
   for (;;) {
     if (state.begin == state.end && !readMore(state)) return 0;
-    bool unterminated = false;
-    const size_t end = findRecordEnd(state, &unterminated);
-    state.brokenRecord = unterminated;
-    if (unterminated) {
-      // Keep the lines after the first: they are read again as records.
-      const void *feed = std::memchr(state.raw.data() + state.begin, '\n', end - state.begin);
-      const size_t lineEnd =
-          feed != nullptr ? static_cast<size_t>(static_cast<const char *>(feed) - state.raw.data())
-                          : end;
-      takeRecord(state, lineEnd, feed != nullptr ? lineEnd + 1 : end);
-    } else {
-      takeRecord(state, end, end < state.end ? end + 1 : end);
-    }
+    const RecordEnd found = findRecordEnd(state);
+    takeRecord(state, found.end, found.next);
     if (job.excelFormat) {
       job.excelFormat = 0;  // the heading: neither counted nor examined
       continue;
@@ -94,20 +104,16 @@ namespace {
 
 // Appends the next bytes of the data file after state.end: a block, or from
 // a terminal one line, so typed records load as they come. Moves the bytes
-// not yet taken to the front first, and grows the window when they fill it.
-// False at the end of the data. A record that would pass kMaxCsvRecord ends
-// the run.
+// not yet taken to the front first, and grows the window when they fill it
+// (the callers keep what is not taken within kMaxCsvRecord). False at the
+// end of the data.
 bool readMore(CsvState &state) {
   if (state.endOfData) return false;
   if (state.begin > 0) {
     std::memmove(state.raw.data(), state.raw.data() + state.begin, state.end - state.begin);
     state.end -= state.begin;
+    state.quotedUntil = state.quotedUntil > state.begin ? state.quotedUntil - state.begin : 0;
     state.begin = 0;
-  }
-  if (state.end > kMaxCsvRecord) {
-    LOCATED_MESSAGE("record %d is longer than %zu bytes, the most a csv record may hold%s",
-                    job.recordCount + 1, kMaxCsvRecord, job.lineEnd);
-    abortRun();
   }
   // Doubling, but never much beyond the longest record allowed.
   if (state.raw.size() - state.end < kReadBlock)
@@ -132,73 +138,142 @@ bool readMore(CsvState &state) {
   return true;
 }
 
-// Index of the line feed that ends the record starting at state.begin, or
-// state.end when the data end first. *unterminated: the data ended inside
-// quotes. Reads more data as the scan needs it (state.begin may move to 0).
-size_t findRecordEnd(CsvState &state, bool *unterminated) {
+// Where the record that starts at state.begin ends: at a line feed outside
+// quotes (excluded), or at the end of the data. Reads more data as the scan
+// needs it (state.begin may move to 0). A record whose quotes go wrong is cut
+// at its first line end and marked broken: a quote never closed (also one
+// still open past kMaxCsvRecord bytes), or text after a closing quote on
+// that first line (textAfterQuote). A record longer than kMaxCsvRecord
+// otherwise ends the run.
+RecordEnd findRecordEnd(CsvState &state) {
+  constexpr size_t kNone = ~size_t{0};
   const char separator = job.separator;
   const char quote = job.quoteChar;
+  state.brokenRecord = false;
+  state.textAfterQuote = false;
   size_t p = state.begin;
   Scan scan = Scan::FieldStart;
   // Offsets survive readMore's move; keep them relative to the record.
-  size_t offset = 0;
+  size_t firstFeed = kNone;  // the first line end passed inside quotes
   auto more = [&]() {
-    offset = p - state.begin;
+    const size_t offset = p - state.begin;
     const bool got = readMore(state);
     p = state.begin + offset;
     return got;
   };
+  auto found = [&](size_t end, size_t next) {
+    state.scannedBytes += p - state.begin;
+    return RecordEnd{end, next};
+  };
+  // The quotes went wrong at p: the record is its first line.
+  auto broken = [&](bool textAfterQuote) {
+    state.brokenRecord = true;
+    state.quotedUntil = std::max(state.quotedUntil, p);
+    if (firstFeed != kNone) {
+      const size_t lineEnd = state.begin + firstFeed;
+      return found(lineEnd, lineEnd + 1);
+    }
+    state.textAfterQuote = textAfterQuote;
+    p = findLineEnd(state, p);
+    return found(p, p < state.end ? p + 1 : p);
+  };
   for (;;) {
     if (p >= state.end) {
+      if (p - state.begin > kMaxCsvRecord) {
+        // A quote still open this far is given up, unless the record's
+        // first line alone is that long.
+        if (firstFeed != kNone && (scan == Scan::Quoted || scan == Scan::QuoteSeen))
+          return broken(false);
+        failTooLong();
+      }
       if (!more()) break;
       continue;
     }
     const char *raw = state.raw.data();
-    if (scan == Scan::FieldStart) {
-      if (raw[p] == quote) {
-        scan = Scan::Quoted;
+    switch (scan) {
+      case Scan::FieldStart:
+        if (raw[p] == quote) {
+          scan = Scan::Quoted;
+          ++p;
+          continue;
+        }
+        scan = Scan::Unquoted;
+        [[fallthrough]];
+      case Scan::Unquoted:
+        while (p < state.end && raw[p] != separator && raw[p] != '\n') ++p;
+        if (p >= state.end) continue;
+        if (raw[p] == '\n') return found(p, p + 1);
+        scan = Scan::FieldStart;
         ++p;
         continue;
+      case Scan::Quoted: {
+        // Only a quote needs a decision, and a line end while the first
+        // line is not known or a failed scan has been here.
+        const void *mark = std::memchr(raw + p, quote, state.end - p);
+        const size_t stop =
+            mark != nullptr ? static_cast<size_t>(static_cast<const char *>(mark) - raw) : state.end;
+        if (firstFeed == kNone || p < state.quotedUntil) {
+          const void *feed = std::memchr(raw + p, '\n', stop - p);
+          if (feed != nullptr) {
+            const size_t at = static_cast<size_t>(static_cast<const char *>(feed) - raw);
+            if (firstFeed == kNone) firstFeed = at - state.begin;
+            if (at < state.quotedUntil) {
+              p = at;
+              return broken(false);
+            }
+          }
+        }
+        p = stop;
+        if (mark != nullptr) {
+          scan = Scan::QuoteSeen;
+          ++p;
+        }
+        continue;
       }
-      scan = Scan::Unquoted;
-    }
-    if (scan == Scan::Unquoted) {
-      while (p < state.end && raw[p] != separator && raw[p] != '\n') ++p;
-      if (p >= state.end) continue;
-      if (raw[p] == '\n') return p;
-      scan = Scan::FieldStart;
-      ++p;
-      continue;
-    }
-    // Inside quotes: only a quote needs a decision.
-    const void *found = std::memchr(raw + p, quote, state.end - p);
-    if (found == nullptr) {
-      p = state.end;
-      continue;
-    }
-    p = static_cast<size_t>(static_cast<const char *>(found) - raw);
-    if (p + 2 >= state.end && !state.endOfData) {
-      // The decision needs the two bytes after the quote.
-      if (more()) continue;
-    }
-    raw = state.raw.data();
-    const char next = p + 1 < state.end ? raw[p + 1] : '\n';
-    if (p + 1 >= state.end) return state.end;  // closed by the end of the data
-    if (next == quote) {
-      p += 2;
-    } else if (next == separator) {
-      scan = Scan::FieldStart;
-      p += 2;
-    } else if (next == '\n') {
-      return p + 1;
-    } else if (next == '\r' && (p + 2 >= state.end || raw[p + 2] == '\n')) {
-      return p + 2 < state.end ? p + 2 : state.end;
-    } else {
-      ++p;  // a quote that closes nothing is data
+      case Scan::QuoteSeen:
+        if (raw[p] == quote) {
+          scan = Scan::Quoted;
+          ++p;
+          continue;
+        }
+        scan = Scan::Closed;
+        [[fallthrough]];
+      case Scan::Closed:
+        if (raw[p] == separator) {
+          scan = Scan::FieldStart;
+        } else if (raw[p] == '\n') {
+          return found(p, p + 1);
+        } else if (raw[p] == '\r') {
+          scan = Scan::ClosedCr;
+        } else if (raw[p] != ' ' && raw[p] != '\t') {
+          return broken(true);
+        }
+        ++p;
+        continue;
+      case Scan::ClosedCr:
+        if (raw[p] == '\n') return found(p, p + 1);
+        return broken(true);
     }
   }
-  *unterminated = scan == Scan::Quoted;
-  return state.end;
+  // The data ended; a quote still open never closes.
+  if (scan == Scan::Quoted) return broken(false);
+  return found(state.end, state.end);
+}
+
+// Index of the line feed at or after `from`, or state.end when the data end
+// first. Reads more data as needed (state.begin may move to 0); a line that
+// passes kMaxCsvRecord ends the run.
+size_t findLineEnd(CsvState &state, size_t from) {
+  size_t p = from;
+  for (;;) {
+    const void *feed = std::memchr(state.raw.data() + p, '\n', state.end - p);
+    if (feed != nullptr) return static_cast<size_t>(static_cast<const char *>(feed) - state.raw.data());
+    p = state.end;
+    if (p - state.begin > kMaxCsvRecord) failTooLong();
+    const size_t offset = p - state.begin;
+    if (!readMore(state)) return state.end;
+    p = state.begin + offset;
+  }
 }
 
 // The record is raw[state.begin, end) less a carriage return before its line
@@ -254,10 +329,10 @@ void splitFields(CsvState &state) {
         if (p < end && raw[p] == quote) {
           appendValue(state, &quote, 1);
           ++p;
-        } else if (p >= end || raw[p] == separator) {
-          break;
         } else {
-          appendValue(state, &quote, 1);  // closes nothing: data
+          // Closed; the reader let only blanks follow, up to the separator.
+          while (p < end && raw[p] != separator) ++p;
+          break;
         }
       }
     } else {
@@ -277,6 +352,12 @@ void splitFields(CsvState &state) {
 
 void appendValue(CsvState &state, const char *from, size_t count) {
   if (count > 0) state.values.insert(state.values.end(), from, from + count);
+}
+
+void failTooLong() {
+  LOCATED_MESSAGE("record %d is longer than %zu bytes, the most a csv record may hold%s",
+                  job.recordCount + 1, kMaxCsvRecord, job.lineEnd);
+  abortRun();
 }
 
 void failRead() {

@@ -13,11 +13,12 @@
 
 // The record reader's read-ahead of job.dataStream (load/reader.cpp): one
 // getc per byte costs more than the rest of a record's parsing, so lines are
-// cut from a block read with fread. A terminal is read byte by byte, so that
-// typed records load as they come.
+// cut from a block read with fread. A terminal is read byte by byte, a line
+// at a time, so that typed records load as they come.
 struct ReadAhead {
   bool started = false;  // byteByByte is decided for the run's data stream
   bool byteByByte = false;
+  bool lineGoesOn = false;  // the record delivered is only the start of its line
   size_t begin = 0;
   size_t end = 0;
   char block[65536];

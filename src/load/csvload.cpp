@@ -53,8 +53,10 @@ int failPut(int status, const FieldSpec &f, FieldValue value);
 int putCsvRecord(int expectedFields) {
   CsvState &state = *job.csv;
   if (state.brokenRecord) {
-    REJECTION_MESSAGE(0, 0, "", 0, "record %d has a quote that is never closed - discarded%s",
-                      job.recordCount, job.lineEnd);
+    REJECTION_MESSAGE(0, 0, "", 0, "record %d has %s - discarded%s", job.recordCount,
+                      state.textAfterQuote ? "text after the closing quote"
+                                           : "a quote that is never closed",
+                      job.lineEnd);
     return 1;
   }
   const int expected = expectedFields < expectedCsvFields() ? expectedFields : expectedCsvFields();

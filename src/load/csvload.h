@@ -5,8 +5,9 @@
 
 // Puts the fields of the record in job.csv into the input variables of
 // job.queryRecord. A record with more fields than `expectedFields` (the
-// highest position), a broken record (a quote never closed) and a text or
-// number field holding a NUL byte are rejected whole. Per field: an unquoted
+// highest position), a broken record (a quote never closed, text after a
+// closing quote) and a text or number field holding a NUL byte are rejected
+// whole. Per field: an unquoted
 // field equal to job.nullText is NULL; a quoted empty field is the empty text
 // for text columns and NULL for the others; texts keep every byte; numbers,
 // dates and booleans may have blanks around them; FLOAT and DOUBLE are read

@@ -6,6 +6,7 @@
 //                          \--rejected--> discardRecord --> discards file
 //                                                      \--> reasons file
 //   refused by the database (db_errors=reject) --rejectRefusedRecord--/
+//   a line too long for inputBuffer --rejectCutLine--/ (its rest: readLineRest)
 //   every `trans` records: flushBatch, commitPoint (commit retaining)
 //   every record: tickProgress (standard error)
 //
@@ -34,6 +35,7 @@
 
 namespace {
 
+int rejectCutLine();
 void commitPoint();
 
 }  // namespace
@@ -47,8 +49,9 @@ void loadRecords() {
     const int length = readRecord();
     if (length == 0) break;
     tickProgress();
-    const int rejected =
-        delimitedRecords ? putDelimitedRecord(highestPosition) : putFixedRecord();
+    const int rejected = recordIsCut()       ? rejectCutLine()
+                         : delimitedRecords ? putDelimitedRecord(highestPosition)
+                                            : putFixedRecord();
     if (rejected != 0) {
       setAsideRejectReason();
       flushBatch();
@@ -68,11 +71,16 @@ void loadRecords() {
 }
 
 void discardRecord(int length) {
-  // A CSV record is discarded as it stands in the file, quotes and all; a
-  // record re-run from a refused block as it was read.
+  // A CSV record is discarded as it stands in the file, quotes and all, and
+  // so is a line too long for the buffer, all of it; a record re-run from a
+  // refused block as it was read.
   const char *record = job.inputBuffer;
-  if (!rerunRecord(&record, &length) && job.csvMode) record = csvRecordText(&length);
-  writeRejectedRecord(record, length);
+  if (rerunRecord(&record, &length)) {
+    writeRejectedRecord(record, length);
+    return;
+  }
+  if (job.csvMode) record = csvRecordText(&length);
+  writeRejectedRecord(record, length, recordIsCut() ? readLineRest : nullptr);
 }
 
 // The one place a refused execution is reported.
@@ -89,6 +97,14 @@ bool executeRecord() {
 }
 
 namespace {
+
+// No piece of a line is loaded as a record of its own: the whole line is
+// rejected (readRecord delivered its first bytes).
+int rejectCutLine() {
+  REJECTION_MESSAGE(0, 0, "", 0, "input record %d is longer than %d bytes - discarded%s",
+                    job.recordCount, kBufferSize - 1, job.lineEnd);
+  return 1;
+}
 
 // Every commit of the load's work before the driver's final one; the
 // rejects before it are on stable storage first.

@@ -27,7 +27,9 @@ int putUnplacedFields();
 // Puts the fields of the fixed-size record in job.inputBuffer (job.recordLength
 // bytes, or the line that readRecord delivered) in table order, stopping at
 // the first failure. A field reaching past the end of a line is cut there
-// (empty: NULL). Returns 0 or non-zero as putDelimitedRecord. An unknown
+// (empty: NULL); a NUL byte in a field read as characters (any but
+// external=int/float) rejects the record as binary data. Returns 0 or
+// non-zero as putDelimitedRecord. An unknown
 // externalType ends the run. Overwrites job.fieldBuffer.
 int putFixedRecord();
 

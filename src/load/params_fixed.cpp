@@ -7,7 +7,8 @@
 //
 // Fields are copied into fieldBuffer because PutField wants a NUL after the
 // value and binary numbers aligned. A field never reads past the record: in
-// records read as lines it is cut at the end of the line.
+// records read as lines it is cut at the end of the line. A NUL byte in a
+// field read as characters rejects the record.
 #include <cstdint>
 #include <cstring>
 
@@ -24,6 +25,7 @@
 namespace {
 
 int copyFixedField(const FieldSpec &f, int recordLength);
+int rejectNulInText(const FieldSpec &f, int length);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
 
@@ -49,6 +51,7 @@ int putFixedRecord() {
       length = generatedLength;
     } else {
       length = copyFixedField(f, recordLength);
+      if (rejectNulInText(f, length) != 0) return 1;
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
@@ -80,6 +83,21 @@ int copyFixedField(const FieldSpec &f, int recordLength) {
   if (length > 0) std::memcpy(job.fieldBuffer, job.inputBuffer + start, static_cast<size_t>(length));
   job.fieldBuffer[length] = '\0';
   return length;
+}
+
+// A field read as characters (not external=int/float) holding a NUL byte is
+// no text: an all-zero region (a sparse file, /dev/zero) or binary data in a
+// text layout. Its record is rejected as a delimited line with a NUL would
+// be; binary fields may hold any byte. Returns 1 when rejected (reported).
+int rejectNulInText(const FieldSpec &f, int length) {
+  if (f.externalType >= kExtInt8 && f.externalType <= kExtFloat8) return 0;
+  const void *nul = std::memchr(job.fieldBuffer, '\0', static_cast<size_t>(length));
+  if (nul == nullptr) return 0;
+  const int offset = static_cast<int>(static_cast<const char *>(nul) - job.fieldBuffer);
+  REJECTION_MESSAGE(f.sqlField, f.position, job.fieldBuffer, length,
+                    "input record %d contains binary data at byte %d%s", job.recordCount,
+                    f.position + offset, job.lineEnd);
+  return 1;
 }
 
 // A blob field names its file; the blanks that fill the field are no part

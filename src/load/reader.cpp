@@ -1,13 +1,17 @@
 // reader.cpp - the input record reader of a load.
 //
 //   dataStream --fixed: lrecl bytes----------------------------> inputBuffer
-//              --lines: pieces of up to 8183 bytes, CR/LF cut,
+//              --lines: read-ahead block --up to 8183 bytes, CR/LF cut,
 //                       0x01/0x02 back to LF/CR ----------------> inputBuffer
+//                                         \--the rest of a longer line--> readLineRest
 //
 // Fixed records are read whole; line ends inside them count toward lrecl.
-// Lines are split at line feeds only. The Excel heading, blank lines and the
-// first `skip` records are passed over; every other record is counted, and
-// the one that goes beyond `rows` ends the load.
+// Lines are split at line feeds only. A line too long for inputBuffer is one
+// record all the same: its first bytes are delivered, and its rest is read
+// by readLineRest (into the discards) or passed over before the next record.
+// The Excel heading, blank lines and the first `skip` records are passed
+// over; every other record is counted, and the one that goes beyond `rows`
+// ends the load.
 #include "load/reader.h"
 
 #include <unistd.h>
@@ -31,7 +35,10 @@ constexpr int kLinePiece = kBufferSize - 1;
 
 int readFixedRecord();
 int readLineRecord();
+size_t fillAhead(FILE *stream, size_t wanted);
 int readLinePiece(FILE *stream, char *buffer);
+bool lineEndsHere(FILE *stream);
+void passOverLineRest();
 void restoreLineBreaks(char *text, int length);
 bool passOver();
 int countRecord(int length);
@@ -50,6 +57,39 @@ int readRecord() {
 }
 
 int currentRecordLength() { return job.deliveredLength; }
+
+bool recordIsCut() { return job.readAhead.lineGoesOn; }
+
+int readLineRest(char *buffer, int limit) {
+  ReadAhead &source = job.readAhead;
+  int n = 0;
+  while (source.lineGoesOn && n < limit) {
+    const size_t have = fillAhead(job.dataStream, 2);
+    if (have == 0) {
+      source.lineGoesOn = false;  // the data end; a read error shows at the next record
+      break;
+    }
+    const char *from = source.block + source.begin;
+    // The line feed ends the line, and a carriage return before it or
+    // before the end of the data; any other carriage return is data.
+    if (from[0] == '\n' || (from[0] == '\r' && (have == 1 || from[1] == '\n'))) {
+      source.begin += from[0] == '\r' && have > 1 ? 2 : 1;
+      source.lineGoesOn = false;
+      break;
+    }
+    size_t take = std::min(have, static_cast<size_t>(limit - n));
+    for (size_t i = 1; i < take; ++i) {
+      if (from[i] == '\n' || from[i] == '\r') {
+        take = i;
+        break;
+      }
+    }
+    std::memcpy(buffer + n, from, take);
+    n += static_cast<int>(take);
+    source.begin += take;
+  }
+  return n;
+}
 
 namespace {
 
@@ -74,16 +114,21 @@ int readFixedRecord() {
 int readLineRecord() {
   char *line = job.inputBuffer;
   for (;;) {
+    passOverLineRest();
     int length = readLinePiece(job.dataStream, line);
     if (length == 0) {
       if (std::ferror(job.dataStream)) failRead();
       return 0;
     }
+    const bool cut = length == kLinePiece && line[length - 1] != '\n' &&
+                     !lineEndsHere(job.dataStream);
+    job.readAhead.lineGoesOn = cut;
     if (job.excelFormat) {
       job.excelFormat = 0;  // the heading line: neither counted nor examined
       continue;
     }
-    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+    while (!cut && length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+      --length;
     line[length] = '\0';
     if (length == 0) {
       ++job.blankLineCount;
@@ -101,33 +146,48 @@ int readLineRecord() {
         abortRun();
       }
     }
-    restoreLineBreaks(line, length);
+    // A cut line is rejected whole, as it stands in the file.
+    if (!cut) restoreLineBreaks(line, length);
     return countRecord(length);
   }
+}
+
+// Makes `wanted` bytes (at most a block) ready at the read-ahead's begin,
+// reading a block, or from a terminal a line; returns how many are ready,
+// fewer only at the end of the data or on a read error.
+size_t fillAhead(FILE *stream, size_t wanted) {
+  ReadAhead &source = job.readAhead;
+  if (!source.started) {
+    source.started = true;
+    source.byteByByte = isatty(fileno(stream)) != 0;
+  }
+  while (source.end - source.begin < wanted) {
+    if (source.begin > 0) {
+      std::memmove(source.block, source.block + source.begin, source.end - source.begin);
+      source.end -= source.begin;
+      source.begin = 0;
+    }
+    char *free = source.block + source.end;
+    const size_t room = sizeof source.block - source.end;
+    const size_t got = source.byteByByte
+                           ? static_cast<size_t>(readLineBytes(stream, free, static_cast<int>(room)))
+                           : std::fread(free, 1, room, stream);
+    if (got == 0) break;
+    source.end += got;
+  }
+  return source.end - source.begin;
 }
 
 // Reads up to kLinePiece bytes into buffer, stopping after a line feed.
 // Returns the count; 0 at the end of the data or on a read error.
 int readLinePiece(FILE *stream, char *buffer) {
   ReadAhead &source = job.readAhead;
-  if (!source.started) {
-    source.started = true;
-    source.byteByByte = isatty(fileno(stream)) != 0;
-  }
-  if (source.byteByByte) {
-    const int n = readLineBytes(stream, buffer, kLinePiece);
-    return std::ferror(stream) ? 0 : n;
-  }
   size_t n = 0;
   while (n < static_cast<size_t>(kLinePiece)) {
-    if (source.begin == source.end) {
-      source.begin = 0;
-      source.end = std::fread(source.block, 1, sizeof source.block, stream);
-      if (source.end == 0) {
-        // A failed read is no end of line: the caller reports it.
-        if (std::ferror(stream)) return 0;
-        break;
-      }
+    if (fillAhead(stream, 1) == 0) {
+      // A failed read is no end of line: the caller reports it.
+      if (std::ferror(stream)) return 0;
+      break;
     }
     const char *from = source.block + source.begin;
     size_t take = std::min(source.end - source.begin, static_cast<size_t>(kLinePiece) - n);
@@ -139,6 +199,33 @@ int readLinePiece(FILE *stream, char *buffer) {
     if (feed != nullptr) break;
   }
   return static_cast<int>(n);
+}
+
+// After a full piece without a line feed: true when the line ends right
+// there (a line feed, CR LF, a final CR or the end of the data follow; they
+// are consumed), false when it goes on.
+bool lineEndsHere(FILE *stream) {
+  ReadAhead &source = job.readAhead;
+  const size_t have = fillAhead(stream, 2);
+  if (have == 0) return true;
+  const char *next = source.block + source.begin;
+  if (next[0] == '\n') {
+    ++source.begin;
+    return true;
+  }
+  if (next[0] == '\r' && (have == 1 || next[1] == '\n')) {
+    source.begin += have == 1 ? 1 : 2;
+    return true;
+  }
+  return false;
+}
+
+// The rest of a cut line that nobody read (a skipped or heading line, a
+// record discarded without it) is no record of its own.
+void passOverLineRest() {
+  char scratch[4096];
+  while (readLineRest(scratch, sizeof scratch) > 0) {
+  }
 }
 
 // Line breaks inside a field travel as the bytes 0x01 (LF) and 0x02 (CR).

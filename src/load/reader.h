@@ -6,8 +6,11 @@
 
 // Reads the next record from job.dataStream into job.inputBuffer and puts a
 // NUL after it. Fixed-size records (job.recordLength > 0) are read whole;
-// otherwise one line (or an 8183-byte piece of a longer one) without its
-// CR/LF, the bytes 0x01/0x02 turned into LF/CR. Passes over the Excel heading
+// otherwise one line without its CR/LF, the bytes 0x01/0x02 turned into
+// LF/CR. A line longer than kBufferSize - 1 bytes is one record too: its
+// first kBufferSize - 1 bytes as they stand, recordIsCut() true, and its rest
+// left for readLineRest (what is left unread there is passed over before the
+// next record). Passes over the Excel heading
 // (clearing job.excelFormat), blank lines (job.blankLineCount) and the first
 // job.skipCount records (counting it down). Returns the record's length (> 0)
 // and adds one to job.recordCount; returns 0 at the end of the data, or when
@@ -20,6 +23,15 @@ int readRecord();
 // Length of the record that the last readRecord delivered; 0 after it
 // returned 0. Lines may hold NUL bytes, so this is not always strlen.
 int currentRecordLength();
+
+// True when the record that the last readRecord delivered is only the start
+// of a line too long for job.inputBuffer (such a record is to be rejected).
+bool recordIsCut();
+
+// Reads up to `limit` bytes of the unread rest of that line into buffer,
+// without its line end. Returns the count; 0 when the line is through (its
+// line end consumed) or the record was not cut.
+int readLineRest(char *buffer, int limit);
 
 // Reads up to `limit` bytes of one line from `stream` into buffer, the line
 // feed included; NUL bytes are content like any other. Returns the count,

@@ -14,16 +14,19 @@
 
 namespace {
 
-void writeDiscard(FILE *stream, const char *record, int length);
+void writeDiscard(FILE *stream, const char *record, int length, RecordRest rest);
+size_t writeRest(FILE *stream, RecordRest rest, size_t *total);
 
 }  // namespace
 
-void writeRejectedRecord(const char *record, int length) {
+void writeRejectedRecord(const char *record, int length, RecordRest rest) {
   if (job.discardStream != nullptr) {
-    writeDiscard(job.discardStream, record, length);
+    writeDiscard(job.discardStream, record, length, rest);
   } else {
     // Raw record bytes beside the messages, so a NUL inside does not cut it.
     std::fwrite(record, 1, static_cast<size_t>(length), stdout);
+    size_t total = 0;
+    writeRest(stdout, rest, &total);
     message("%s", job.lineEnd);
   }
   writeRejectReason();
@@ -34,12 +37,13 @@ void writeRejectedRecord(const char *record, int length) {
 namespace {
 
 // Fixed-size records are written as read; a line gets the run's line end.
-void writeDiscard(FILE *stream, const char *record, int length) {
+void writeDiscard(FILE *stream, const char *record, int length, RecordRest rest) {
   const bool fixedRecords = job.recordLength > 0;
   const size_t wanted = static_cast<size_t>(fixedRecords ? job.recordLength : length);
   size_t written = std::fwrite(record, 1, wanted, stream);
   size_t total = wanted;
-  if (!fixedRecords && written == wanted) {
+  if (!fixedRecords && written == wanted) written += writeRest(stream, rest, &total);
+  if (!fixedRecords && written == total) {
     total += static_cast<size_t>(job.lineEndLength);
     written += std::fwrite(job.lineEnd, 1, static_cast<size_t>(job.lineEndLength), stream);
   }
@@ -53,6 +57,22 @@ void writeDiscard(FILE *stream, const char *record, int length) {
                     static_cast<int>(total), job.recordCount, job.lineEnd);
   }
   abortRun();
+}
+
+// Copies what `rest` yields (nothing without one) to stream; adds the bytes
+// to *total and returns how many were written, less at the first failure.
+size_t writeRest(FILE *stream, RecordRest rest, size_t *total) {
+  if (rest == nullptr) return 0;
+  char piece[8192];
+  size_t written = 0;
+  for (int n; (n = rest(piece, sizeof piece)) > 0;) {
+    const size_t count = static_cast<size_t>(n);
+    *total += count;
+    const size_t done = std::fwrite(piece, 1, count, stream);
+    written += done;
+    if (done < count) break;
+  }
+  return written;
 }
 
 }  // namespace

@@ -80,12 +80,13 @@ TEST_F(CsvRun, Unload_QuoteKeywordQuotesEveryTextAndNullTextBothWays) {
 
 TEST_F(CsvRun, Load_QuotedFieldsSpanLinesAndKeepEveryByte) {
   // Doubled quotes, separators and line breaks inside quotes, a quote inside
-  // an unquoted field, a backslash, '$' and blanks that are data, a trailing
-  // empty field, and a record ending at the end of the file without a line end.
+  // an unquoted field, a backslash, '$' and blanks that are data, blanks
+  // after a closing quote that are not, a trailing empty field, and a record
+  // ending at the end of the file without a line end.
   writeFile(dir.file("in.csv"),
             "1,\"say \"\"hi\"\", then\r\nleave\",b\"c\r\n"
             "2,C:\\new\\table, $12 \r\n"
-            "3,\"a\"b\",\n"
+            "3,\"a\" ,\n"
             "4,\"last\",");
   run('i', "csv variables=3 file=in.csv", "insert into p values (?, ?, ?)");
   ASSERT_EQ(exitCode, 0) << out;
@@ -93,7 +94,7 @@ TEST_F(CsvRun, Load_QuotedFieldsSpanLinesAndKeepEveryByte) {
                  "\tprocessed from file in.csv\r\n");
   EXPECT_EQ(rows("select id, a, b from p order by id"),
             (std::vector<std::string>{"1|say \"hi\", then\r\nleave|b\"c",
-                                      "2|C:\\new\\table| $12 ", "3|a\"b|<null>",
+                                      "2|C:\\new\\table| $12 ", "3|a|<null>",
                                       "4|last|<null>"}));
 }
 
@@ -209,6 +210,39 @@ TEST_F(CsvRun, BadInput_NulBytesAndAnUnterminatedQuoteLoseNothingElse) {
   EXPECT_EQ(readFile(dir.file("bad.csv")), std::string("2,\"x\0y\"\r\n", 9) + "3,\"never closed\r\n");
   EXPECT_EQ(rows("select id, a from p order by id"),
             (std::vector<std::string>{"1|a", "4|after", "5|end"}));
+}
+
+// A closing quote ends its field: blanks may follow it, other text rejects
+// the record's line; a quote that never closes rejects its first line. Either
+// way the lines after it are read again, so no record is swallowed, and a
+// record spanning lines after a stray quote still loads whole.
+TEST_F(CsvRun, BadInput_QuotesGoneWrongRejectOneLineEach) {
+  const struct {
+    const char *name, *data, *out, *discards;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {"blank after the closing quote", "id,a\n1,\"ok\" \n2,\"b\"\t\r\n3,\"c\"\n",
+       " 3 input (or update) records (short: 0, skipped: 0)\r\n", "", {"1|ok", "2|b", "3|c"}},
+      {"text after the closing quote", "id,a\n1,\"say \"hi\" now\"\n2,\"x\"y\n3,ok\n",
+       "Lodrun #: record 1 has text after the closing quote - discarded\r\n"
+       "Lodrun #: record 2 has text after the closing quote - discarded\r\n"
+       " 3 input (or update) records (short: 0, skipped: 2)\r\n",
+       "1,\"say \"hi\" now\"\r\n2,\"x\"y\r\n", {"3|ok"}},
+      {"quote never closed", "id,a\n1,a\n2,\"stray\n3,b\n4,\"two\nlines\"\n5,c\n",
+       "Lodrun #: record 2 has a quote that is never closed - discarded\r\n"
+       " 5 input (or update) records (short: 0, skipped: 1)\r\n",
+       "2,\"stray\r\n", {"1|a", "3|b", "4|two\nlines", "5|c"}},
+  };
+  for (const auto &c : cases) {
+    ASSERT_EQ(isql(db, "delete from p;"), "");
+    writeFile(dir.file("in.csv"), c.data);
+    run('i', "csv excel variables=2 file=in.csv errors=5 discards=bad.csv",
+        "insert into p (id, a) values (?, ?)");
+    EXPECT_EQ(exitCode, 0) << c.name;
+    EXPECT_EQ(out, std::string(c.out) + "\tprocessed from file in.csv\r\n") << c.name;
+    EXPECT_EQ(readFile(dir.file("bad.csv")), c.discards) << c.name;
+    EXPECT_EQ(rows("select id, a from p order by id"), c.rows) << c.name;
+  }
 }
 
 TEST_F(CsvRun, BadInput_HundredMegabyteFieldIsRefused) {
