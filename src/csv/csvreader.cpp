@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "csv/csvmode.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -280,6 +281,7 @@ void appendValue(CsvState &state, const char *from, size_t count) {
 }
 
 void failRead() {
+  stopIfRequested();  // the read may only have been interrupted for a stop
   std::fflush(stdout);
   std::perror("Unexpected system error reading input record");
   abortRun();
