@@ -24,6 +24,7 @@
 #include <cstring>
 
 #include "csv/csvmode.h"
+#include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -361,6 +362,7 @@ void failTooLong() {
 }
 
 void failRead() {
+  stopIfRequested();  // the read may only have been interrupted for a stop
   std::fflush(stdout);
   std::perror("Unexpected system error reading input record");
   abortRun();

@@ -95,6 +95,10 @@ int runDriver(int argc, char **argv) {
   // not complete, so it must not end with status 0.
   const int committed = CommitTransaction(&job.transactionHandle);
   if (committed != kDbOk) failDblib(committed, "committing transaction");
+  // A load's stop that came during the commit is told, with everything
+  // committed; an unload whose rows are all written just completes.
+  confirmCommitPoint();
+  if (job.direction == 'i') stopIfRequested();
   DBclose(&job.databaseHandle);
   if (job.logStream != nullptr) {
     std::fclose(job.logStream);

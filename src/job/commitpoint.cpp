@@ -42,17 +42,21 @@ void makeRejectsDurable() {
   if (int error = makeStreamDurable(stdout, rejectsInOutput))
     failStream(stdout, job.logStream != nullptr ? "log file" : "standard output", error);
   job.commitPoints.rejectsAtLast = job.rejectedCount;
-  job.commitPoints.inFlight = true;
-  job.commitPoints.inFlightUpTo = job.recordCount;
+  job.commitPoints.inFlightUpTo.store(job.recordCount);
+  job.commitPoints.inFlight.store(true);
 }
 
 void confirmCommitPoint() {
   if (!job.commitPoints.inFlight) return;
-  job.commitPoints.committed.store(job.commitPoints.inFlightUpTo);
-  job.commitPoints.inFlight = false;
+  job.commitPoints.committed.store(job.commitPoints.inFlightUpTo.load());
+  job.commitPoints.inFlight.store(false);
 }
 
 int recordsCommitted() { return job.commitPoints.committed.load(); }
+
+bool commitInFlight() { return job.commitPoints.inFlight.load(); }
+
+int commitInFlightUpTo() { return job.commitPoints.inFlightUpTo.load(); }
 
 bool reportUncertainCommit() {
   const CommitPoints &points = job.commitPoints;
@@ -61,7 +65,8 @@ bool reportUncertainCommit() {
   message("Lodrun: the database connection was lost while committing records %d to %d: "
           "the outcome of that commit is unknown (%d records); %d records were committed "
           "before it%s",
-          from, points.inFlightUpTo, points.inFlightUpTo - from + 1, from - 1, job.lineEnd);
+          from, points.inFlightUpTo.load(), points.inFlightUpTo.load() - from + 1, from - 1,
+          job.lineEnd);
   return true;
 }
 

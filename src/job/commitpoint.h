@@ -30,6 +30,12 @@ void confirmCommitPoint();
 // Records (as counted by job.recordCount) that confirmed commits cover.
 int recordsCommitted();
 
+// True from makeRejectsDurable until the commit is confirmed; then
+// commitInFlightUpTo() is the record count it covers. Both may be read from
+// any thread.
+bool commitInFlight();
+int commitInFlightUpTo();
+
 // For abortRun: when a commit was in flight and the database connection is
 // gone, prints that the outcome of that commit is unknown and which records
 // it covered, and returns true (nothing can be rolled back any more);

@@ -36,10 +36,5 @@ int hintClientFailure() {
 
 void hintFatalStop() {
   hintClientFailure();
-  const char *resume = job.direction == 'i' ? resumeHint() : nullptr;
-  if (resume == nullptr) return;
-  std::fflush(stdout);
-  clearProgressLine();
-  std::fputs(resume, stderr);
-  std::fflush(stderr);
+  reportResumePoint();
 }

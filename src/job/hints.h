@@ -21,8 +21,7 @@ void hint(const char *format, ...) __attribute__((format(printf, 1, 2)));
 int hintClientFailure();
 
 // The hints of a fatal stop: the pending client failure's messages, and for
-// a load after at least one commit, how to resume with skip=. Called by
-// abortRun before the rollback.
+// a load the resume line (resume.h). Called by abortRun before the rollback.
 void hintFatalStop();
 
 #endif  // LODRUN_JOB_HINTS_H

@@ -2,9 +2,13 @@
 //
 //   SIGINT/SIGTERM (blocked everywhere) --sigwait--> watcher thread
 //     --stopSignal--> checks of the main thread (record boundaries, failed
-//                     opens and reads) --stopIfRequested--> rollback, exit 1
+//                     opens and reads, the final commit) --stopIfRequested-->
+//                     stop hook, stop line (stdout), resume line (stderr),
+//                     rollback, exit 1
 //     --poke signal every 50 ms--> main thread: a blocking open/read -> EINTR
-//     --after 800 ms--> the watcher writes the stop line and ends the process
+//     --after 800 ms--> the watcher writes the lines and ends the process,
+//                       once no commit is under way and the main thread is
+//                       not writing its own lines
 #include "job/interrupt.h"
 
 #include <pthread.h>
@@ -19,6 +23,7 @@
 #include "dblib/dbfuncs.h"
 #include "job/commitpoint.h"
 #include "job/messages.h"
+#include "job/resume.h"
 #include "job/run.h"
 #include "job/settings.h"
 
@@ -31,17 +36,24 @@ std::atomic<bool> stopLineWritten{false};
 // The main thread has taken up the stop: no more pokes, which would only
 // interrupt the engine's own waits while it rolls back and detaches.
 std::atomic<bool> mainThreadStopping{false};
+// The main thread's lines are out: the watcher may end the process.
+std::atomic<bool> stopReported{false};
 pthread_t mainThread;
 
 constexpr long kPokeIntervalNanos = 50L * 1000 * 1000;
 // The main thread gets this long to stop by itself; the run must end within
 // a second of the signal.
 constexpr int kPokesBeforeGivingUp = 16;
+// A commit under way, or the main thread writing its stop lines, is waited
+// for up to this many intervals (30 seconds): ending the process then would
+// leave the count unknown, or the lines unwritten.
+constexpr int kLongestWait = 600;
 
 int pokeSignal() { return SIGRTMIN + 4; }
 void onPoke(int) {}
 void stopSignalSet(sigset_t *set);
 int formatStopLine(char *buffer, size_t size);
+void writeStopLines();
 void *watchForStop(void *);
 
 }  // namespace
@@ -71,13 +83,23 @@ void watchStopSignals() {
 
 bool stopRequested() { return stopSignal.load() != 0; }
 
+void setStopHook(void (*hook)()) { job.stopHook = hook; }
+
 void stopIfRequested() {
   if (!stopRequested()) return;
   mainThreadStopping.store(true);
+  if (job.stopHook != nullptr) {
+    void (*hook)() = job.stopHook;
+    job.stopHook = nullptr;
+    hook();
+  }
   if (!stopLineWritten.exchange(true)) {
     char line[160];
     formatStopLine(line, sizeof line);
     message("%s", line);
+    std::fflush(stdout);
+    reportResumePoint();
+    stopReported.store(true);
   }
   std::fflush(stdout);
   // DBclose rolls back what is registered for the database, without a word.
@@ -110,6 +132,27 @@ int formatStopLine(char *buffer, size_t size) {
                        name, recordsCommitted(), job.lineEnd);
 }
 
+// The watcher's own lines, written straight to the descriptors: the main
+// thread may be anywhere, holding the streams' locks.
+void writeStopLines() {
+  char line[200];
+  int length = formatStopLine(line, sizeof line);
+  if (length > 0 && write(STDOUT_FILENO, line, static_cast<size_t>(length)) < 0) {
+    // Nowhere left to say it.
+  }
+  if (commitInFlight()) {
+    length = std::snprintf(line, sizeof line,
+                           "lodrun: the commit of records %d to %d was under way at the "
+                           "stop; its outcome is unknown: check the table before going on\n",
+                           recordsCommitted() + 1, commitInFlightUpTo());
+  } else {
+    length = formatResumeLine(line, sizeof line);
+  }
+  if (length > 0 && write(STDERR_FILENO, line, static_cast<size_t>(length)) < 0) {
+    // Nowhere left to say it.
+  }
+}
+
 void *watchForStop(void *) {
   sigset_t stops;
   stopSignalSet(&stops);
@@ -118,19 +161,19 @@ void *watchForStop(void *) {
   }
   stopSignal.store(signal);
   const struct timespec interval = {0, kPokeIntervalNanos};
-  for (int i = 0; i < kPokesBeforeGivingUp; ++i) {
-    if (!mainThreadStopping.load()) pthread_kill(mainThread, pokeSignal());
+  for (int i = 0;; ++i) {
+    const bool stopping = mainThreadStopping.load();
+    if (i >= kPokesBeforeGivingUp) {
+      // Stuck in the database, say: end the process, which commits nothing
+      // (the open transaction dies with the attachment), unless that would
+      // cut short what the lines depend on.
+      const bool waitFor = stopping ? !stopReported.load() : commitInFlight();
+      if (!waitFor || i >= kLongestWait) break;
+    }
+    if (!stopping && !commitInFlight()) pthread_kill(mainThread, pokeSignal());
     nanosleep(&interval, nullptr);
   }
-  // The main thread is stuck (in the database, say). Ending the process
-  // commits nothing: the open transaction dies with the attachment.
-  if (!stopLineWritten.exchange(true)) {
-    char line[160];
-    const int length = formatStopLine(line, sizeof line);
-    if (length > 0 && write(STDOUT_FILENO, line, static_cast<size_t>(length)) < 0) {
-      // Nowhere left to say it.
-    }
-  }
+  if (!stopLineWritten.exchange(true)) writeStopLines();
   _exit(1);
 }
 

@@ -31,8 +31,6 @@ void appendText(char *buffer, int capacity, int *used, const char *text);
 void startProgress(bool load) {
   ProgressState &p = job.progress;
   p = ProgressState{};
-  job.skipGiven = job.skipCount;
-  job.committedCount = 0;
   // A log file has taken standard error over: only the keyword writes there.
   const bool ownStderr = job.logStream == nullptr;
   p.terminal = ownStderr && isatty(STDERR_FILENO) != 0;

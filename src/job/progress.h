@@ -9,8 +9,7 @@
 
 // Starts the clock of a transfer; `load` is true for a load (records read
 // from job.dataStream, whose size gives the percentage when it is a regular
-// file). Also remembers job.skipCount as job.skipGiven for the resume hint
-// (resume.h).
+// file).
 void startProgress(bool load);
 
 // Counts one record: cheap; now and then it looks at the clock and shows

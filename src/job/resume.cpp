@@ -1,36 +1,45 @@
 // resume.cpp - the resume point of a load.
 //
-//   every `trans` records: restartKeepingResumePoint
-//     --> job.committedCount --> hint text --> abortRun (hintFatalStop)
+//   load begins: beginResumePoint (skip given)
+//   every `trans` records: restartKeepingResumePoint --> commitpoint counts
+//   abortRun / stop by signal --> formatResumeLine --> standard error
 #include "job/resume.h"
 
 #include <cstdio>
 
 #include "dblib/dbfuncs.h"
+#include "job/commitpoint.h"
+#include "job/progress.h"
 #include "job/settings.h"
 
-namespace {
-
-void prepareHint() {
+void beginResumePoint() {
   const bool wanted = job.logStream == nullptr || job.progressInterval > 0;
-  job.resumeHintLength = 0;
-  if (!wanted) return;
-  const int n = std::snprintf(job.resumeHint, sizeof job.resumeHint,
-                              "lodrun: %d records were committed before the stop; to go on "
-                              "with the next one, run again with skip=%d\n",
-                              job.committedCount, job.skipGiven + job.committedCount);
-  job.resumeHintLength = n > 0 && n < static_cast<int>(sizeof job.resumeHint) ? n : 0;
+  job.resumeBase.store(wanted ? job.skipCount : -1);
 }
-
-}  // namespace
 
 int restartKeepingResumePoint() {
   const int result = RestartTransaction(&job.transactionHandle);
-  if (result == kDbOk) {
-    job.committedCount = job.recordCount;
-    prepareHint();
-  }
+  // Settled: the records count as committed from here, for a stop too.
+  if (result == kDbOk) confirmCommitPoint();
   return result;
 }
 
-const char *resumeHint() { return job.resumeHintLength > 0 ? job.resumeHint : nullptr; }
+int formatResumeLine(char *buffer, size_t size) {
+  const int skipGiven = job.resumeBase.load();
+  const int committed = recordsCommitted();
+  if (skipGiven < 0 || (committed == 0 && skipGiven == 0)) return 0;
+  const int n = std::snprintf(buffer, size,
+                              "lodrun: %d records were committed before the stop; to go on "
+                              "with the next one, run again with skip=%lld\n",
+                              committed, static_cast<long long>(skipGiven) + committed);
+  return n > 0 && static_cast<size_t>(n) < size ? n : 0;
+}
+
+void reportResumePoint() {
+  char line[200];
+  if (formatResumeLine(line, sizeof line) == 0) return;
+  std::fflush(stdout);
+  clearProgressLine();
+  std::fputs(line, stderr);
+  std::fflush(stderr);
+}

@@ -63,9 +63,10 @@ struct OutputRecord {
 
 // The commit points of a run (job/commitpoint.cpp).
 struct CommitPoints {
-  std::atomic<int> committed{0};  // read by the signal watcher's thread as well
-  bool inFlight = false;          // a commit is on its way
-  int inFlightUpTo = 0;           // the records it makes permanent
+  // All three are read by the signal watcher's thread as well.
+  std::atomic<int> committed{0};
+  std::atomic<bool> inFlight{false};  // a commit is on its way
+  std::atomic<int> inFlightUpTo{0};   // the records it makes permanent
   // job.rejectedCount at the last commit point: without new rejects there is
   // nothing to sync.
   int rejectsAtLast = 0;

@@ -11,6 +11,7 @@
 #ifndef LODRUN_JOB_SETTINGS_H
 #define LODRUN_JOB_SETTINGS_H
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 
@@ -123,8 +124,9 @@ struct JobSettings : DblibRunSettings {
   unsigned char rejectRefusals = 0;       // db_errors=reject
   unsigned char warnExit = 0;             // warn_exit: exit 2 after rejections
   int progressInterval = 0;               // progress: seconds between lines; 0 off
-  int skipGiven = 0;                      // skip as set, for the resume hint
-  int committedCount = 0;                 // records made permanent by restarts
+  // The skip a load began with, for the resume line (resume.h); -1: no
+  // line is due (no load begun, or a log file took standard error over).
+  std::atomic<int> resumeBase{-1};
 
   // The modules' working state (runstate.h), fresh for every run.
   ReadAhead readAhead;                    // the data stream's read-ahead
@@ -132,8 +134,6 @@ struct JobSettings : DblibRunSettings {
   DelimiterBytes delimiterBytes;          // what cuts a delimited field
   OutputRecord output;                    // an unload's record being built
   std::vector<int> csvBlobFileFields;     // blobfile marks before the session
-  char resumeHint[200] = {};              // what to run after a fatal stop
-  int resumeHintLength = 0;
   CommitPoints commitPoints;              // what the last commit made permanent
   ProgressState progress;                 // the progress line
   Batch batch;                            // a load's gathered records
@@ -141,6 +141,7 @@ struct JobSettings : DblibRunSettings {
   PendingReason setAsideReason;           // while a batch's records execute
   char *ownedPassword = nullptr;          // setPassword's copy, for the wipe
   void (*abortHook)() = nullptr;          // abortRun calls it first (setAbortHook)
+  void (*stopHook)() = nullptr;           // a stop by signal calls it first (setStopHook)
 };
 
 extern JobSettings job;

@@ -20,6 +20,7 @@
 
 #include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
+#include "job/interrupt.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/blockstatement.h"
@@ -36,6 +37,7 @@ bool needsNames(const std::vector<DescribedInput> &inputs);
 int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t textPerSlot);
 int slotVariable(int slot) { return 2 + slot * job.batch.inputs; }
 void runOneByOne(int count, long held);
+void showGatheredOutput();
 
 }  // namespace
 
@@ -61,6 +63,7 @@ void openBatch() {
   stopHolding();
   RestoreClientStatus();
   if (job.batch.slots > 1) setAbortHook(flushBatch);
+  setStopHook(showGatheredOutput);
 }
 
 void submitRecord(int length) {
@@ -122,6 +125,16 @@ bool rerunRecord(const char **text, int *length) {
 }
 
 namespace {
+
+// A stop by signal: the gathered records are never executed (they would
+// only be rolled back), but what their reading wrote shows before the stop
+// line, as it does without batches.
+void showGatheredOutput() {
+  if (!holdingOutput()) return;
+  const long held = heldLength();
+  stopHolding();
+  releaseHeld(0, held);
+}
 
 // The records of a refused block, one by one, each after its held output,
 // with job.recordCount and job.inputBuffer as when it was read. When they all

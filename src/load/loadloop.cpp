@@ -44,6 +44,7 @@ void loadRecords() {
   const bool delimitedRecords = job.separator != 0;
   const int highestPosition = prepareRecordFields();
   startProgress(true);
+  beginResumePoint();
   openBatch();
   for (;;) {
     const int length = readRecord();

@@ -47,8 +47,9 @@ int countRecord(int length);
 }  // namespace
 
 int readRecord() {
-  // Reaching the next record means the last commit point went through; it
-  // is also where a stop asked for by a signal takes effect.
+  // Reaching the next record means the last commit point went through (a
+  // restart confirms it already); it is also where a stop asked for by a
+  // signal takes effect.
   confirmCommitPoint();
   stopIfRequested();
   job.deliveredLength = 0;

@@ -131,6 +131,12 @@ TEST_F(LoadRun, Resume_StopAfterCommitsSaysWhereToGoOnAndSkipCompletesTheTable) 
   EXPECT_EQ(rows("select count(*), min(id), max(id) from p"),
             (std::vector<std::string>{"200|2|201"}));
 
+  // Going on meets the record again before any commit: the point stays.
+  run(header("delimiter=, variables=2 trans=100 skip=201 file=data.csv") + sql);
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(err, "lodrun: 0 records were committed before the stop; to go on with the next "
+                 "one, run again with skip=201\n");
+
   // Mend the record and go on from where the committed part ends.
   data.replace(data.find("x230"), 4, "230");
   writeFile(dir.file("data.csv"), data);
