@@ -35,7 +35,7 @@ int formatScaled(long long value, int scale, char *out);
 
 // Reads a number text (the syntax of scanNumber: blanks around it, "-" only as
 // the very first character, "," a thousands separator or, with the run's
-// fractComma setting, the decimal point, "e-" making the value 0) of `length`
+// fractComma setting, the decimal point, no exponent) of `length`
 // bytes, ending early at a NUL, as an integer of `scale` (0 to -18). Fraction
 // digits beyond the scale round half away from zero. Returns 0 with *value set;
 // kDbNumberConversion for a text that is not a number, or whose whole part is
