@@ -62,12 +62,12 @@ struct DecimalText {
 };
 
 // Reads `length` bytes as [blanks][+|-]mantissa[(e|E)[+|-]digits][blanks],
-// the mantissa being 5, 5., .5 or 5.25 (any number of digits); blanks are
-// spaces and tabs.
-// With commaPoint a comma may stand for the point. Returns 0 with *decimal
-// set, or kDbNumberConversion for any other text (a thousands separator, an
-// inner blank, a currency sign, inf, nan, hex, a lone sign or point, an
-// empty text) with *decimal untouched.
+// the mantissa being 5, 5., .5 or 5.25 (any number of digits), blanks
+// spaces and tabs; with commaPoint a comma may stand for the point (a point
+// still is one). Returns 0 with *decimal set, or kDbNumberConversion for
+// any other text (a thousands separator, an inner blank, a currency sign,
+// inf, nan, hex, a lone sign or point, an empty text) with *decimal
+// untouched.
 int scanDecimal(const char *text, int length, bool commaPoint, DecimalText *decimal);
 
 // The decimal times 10^digits (0-18 fraction digits of a scaled column; 0
