@@ -265,17 +265,23 @@ TEST_F(BatchRun, Batch_Utf8TextsAtTheirFullLength) {
   const std::string truncated =
       "\t0\t\tDynamic SQL Error; SQL error code = -303; arithmetic exception, numeric "
       "overflow, or string truncation; string right truncation; expected length 5, actual 6\t\r\n";
+  const std::string reasons = "2" + truncated +
+                              "4\t0\t\tDynamic SQL Error; SQL error code = -303; Malformed "
+                              "string\t\r\n6" + truncated;
   for (const char *mode : {"csv", "delimiter=,"}) {
-    o = expectSame(8, std::string(mode) + " variables=2 charset=UTF8 errors=100 "
-                                          "db_errors=reject reasons=why.txt",
-                   "insert into t values (?, ?)",
-                   "1,abc\n2,abcdef\n3,xyz\n4,\xe9t\xe9\n5,€€€€€\n6,€€€€€€\n");
-    EXPECT_EQ(o.exitCode, 0) << o.out;
-    EXPECT_EQ(o.table, "1|abc\n3|xyz\n5|€€€€€\n");
-    EXPECT_EQ(o.discards, "2,abcdef\r\n4,\xe9t\xe9\r\n6,€€€€€€\r\n");
-    EXPECT_EQ(readFile(dir.file("why.txt")),
-              "2" + truncated + "4\t0\t\tDynamic SQL Error; SQL error code = -303; Malformed "
-              "string\t\r\n6" + truncated);
+    const std::string options =
+        std::string(mode) + " variables=2 charset=UTF8 errors=100 db_errors=reject reasons=why.txt";
+    const std::string records = "1,abc\n2,abcdef\n3,xyz\n4,\xe9t\xe9\n5,€€€€€\n6,€€€€€€\n";
+    std::string single;
+    for (const int batch : {1, 8}) {
+      o = load(batch, options, "insert into t values (?, ?)", records);
+      if (batch == 1) single = o.out;
+      EXPECT_EQ(o.out, single);
+      EXPECT_EQ(o.exitCode, 0) << o.out;
+      EXPECT_EQ(o.table, "1|abc\n3|xyz\n5|€€€€€\n");
+      EXPECT_EQ(o.discards, "2,abcdef\r\n4,\xe9t\xe9\r\n6,€€€€€€\r\n");
+      EXPECT_EQ(readFile(dir.file("why.txt")), reasons) << mode << batch;
+    }
   }
 }
 
