@@ -278,6 +278,17 @@ int CloseCursor(QueryRecord *query);                      // 0, kDbQueryNotFound
 int PutField(int format, QueryRecord *query, int field, int length,
              const char *source);
 
+// Converts the exact decimal of a number text (exactvalues.h: scanDecimal)
+// into numeric input variable `field` (1-based) and clears its null
+// indicator: SMALLINT/INTEGER/BIGINT take it rounded half away from zero,
+// NUMERIC/DECIMAL at their scale rounded the same way, FLOAT/DOUBLE the
+// nearest value. 0; the locator's codes; kDbCannotFormat for a variable of
+// another type; kDbTruncated for a value beyond the variable's range (too
+// big, or a FLOAT/DOUBLE so small it would be 0), with nothing stored
+// unless the value fits 64 bits (then its low bits, as PutField stores them).
+struct DecimalText;
+int PutDecimal(QueryRecord *query, int field, const DecimalText &decimal);
+
 // An input variable located once, for callers that set it for every record
 // (the delimited load): PutLocatedField converts into it without the
 // lookup. Valid until its query is prepared again or freed.

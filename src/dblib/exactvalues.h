@@ -6,6 +6,9 @@
 //   NUMERIC value v, scale s (sqlscale, 0 to -18): v / 10^-s exactly
 //     formatScaled: 1250,-2 -> "12.5"   700,-2 -> "7"   -25,-2 -> "-0.25"
 //     scanScaled:   "12.345",-2 -> 1235 (half away from zero)
+//   strict number text --scanDecimal--> DecimalText, the exact decimal it writes
+//     --decimalToScaled: "1.5e3",2 -> 150000   "-2.5",0 -> -3 (half away from zero)
+//     --decimalToDouble / decimalToFloat: the nearest value, subnormals included
 //   TIME (ISC_TIME, 1/10000 s since midnight) <-> "hh:mm:ss[.ffff]"
 //   BOOLEAN <-> "TRUE" / "FALSE"; read: true false t f 1 0, any case
 //
@@ -15,6 +18,8 @@
 #define LODRUN_DBLIB_EXACTVALUES_H
 
 #include <ibase.h>
+
+#include <string_view>
 
 // Fraction digits a scaled integer can have (NUMERIC(18,18)).
 constexpr int kMaxScaleDigits = 18;
@@ -35,13 +40,47 @@ int formatScaled(long long value, int scale, char *out);
 
 // Reads a number text (the syntax of scanNumber: blanks around it, "-" only as
 // the very first character, "," a thousands separator or, with the run's
-// fractComma setting, the decimal point, "e-" making the value 0) of `length`
+// fractComma setting, the decimal point, no exponent) of `length`
 // bytes, ending early at a NUL, as an integer of `scale` (0 to -18). Fraction
 // digits beyond the scale round half away from zero. Returns 0 with *value set;
 // kDbNumberConversion for a text that is not a number, or whose whole part is
 // beyond the 64-bit range; kDbTruncated when the scaled value is beyond the
 // 64-bit range. *value is untouched on failure.
 int scanScaled(const char *text, int length, int scale, long long *value);
+
+// A number text of the strict grammar as the exact decimal it writes:
+// (-1 if negative) * 0.digits * 10^(whole.size() + exponent), digits being
+// whole and fraction read as one string. The views point into the scanned
+// text and live as long as it does.
+struct DecimalText {
+  bool negative = false;
+  bool commaPoint = false;      // the point was written as a comma
+  std::string_view whole;       // digits before the point; may be empty
+  std::string_view fraction;    // digits after it; may be empty, not both
+  long long exponent = 0;       // held at +-10^9
+  std::string_view body;        // the text less its blanks and sign
+};
+
+// Reads `length` bytes as [blanks][+|-]mantissa[(e|E)[+|-]digits][blanks],
+// the mantissa being 5, 5., .5 or 5.25 (any number of digits), blanks
+// spaces and tabs; with commaPoint a comma may stand for the point (a point
+// still is one). Returns 0 with *decimal set, or kDbNumberConversion for
+// any other text (a thousands separator, an inner blank, a currency sign,
+// inf, nan, hex, a lone sign or point, an empty text) with *decimal
+// untouched.
+int scanDecimal(const char *text, int length, bool commaPoint, DecimalText *decimal);
+
+// The decimal times 10^digits (0-18 fraction digits of a scaled column; 0
+// for an integer), rounded half away from zero. 0 with *value set, or
+// kDbTruncated (*value untouched) beyond the 64-bit range.
+int decimalToScaled(const DecimalText &decimal, int digits, long long *value);
+
+// The double (float) nearest to the decimal, subnormals included. 0 with
+// *value set, or kDbTruncated (*value untouched) when it lies beyond the
+// type's largest value or so near zero that its nearest value would be 0
+// (a text of zeros is 0).
+int decimalToDouble(const DecimalText &decimal, double *value);
+int decimalToFloat(const DecimalText &decimal, float *value);
 
 // value * 10^scale as the double nearest to it (as strtod reads its text),
 // and as the nearest float.

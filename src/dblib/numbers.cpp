@@ -48,7 +48,8 @@ long long truncateToWhole(double value) {
 }
 
 // Blanks may surround the number but not split it; "-" counts only as the
-// very first character; "e-" makes the whole value 0. A second decimal point
+// very first character; a text with an exponent ("1e5", "1.5e-3") is
+// refused, never read in part. A second decimal point
 // is refused: "1.234,5" read with comma fractions would otherwise become 235.5.
 // An integer part beyond the 64-bit range (-2^63 included) is refused rather
 // than wrapped.
@@ -76,11 +77,6 @@ int scanNumber(NumericPair *pair, int length, const char *text, char stop) {
     } else if (c == '-') {
       if (i != 0) return kDbNumberConversion;
       negative = true;
-    } else if (c == 'e') {
-      if (i + 1 >= length || text[i + 1] != '-') return kDbNumberConversion;
-      pair->real = 0.0;
-      pair->whole = 0;
-      return kDbOk;
     } else if (c >= '0' && c <= '9') {
       const int digit = c - '0';
       if (!pointSeen) {

@@ -134,10 +134,6 @@ int scanScaled(const char *text, int length, int scale, long long *value) {
     } else if (c == '-') {
       if (i != 0) return kDbNumberConversion;
       negative = true;
-    } else if (c == 'e') {
-      if (i + 1 >= length || text[i + 1] != '-') return kDbNumberConversion;
-      *value = 0;
-      return kDbOk;
     } else {
       return kDbNumberConversion;
     }

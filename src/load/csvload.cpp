@@ -3,14 +3,12 @@
 //
 //   job.csv->fields --NULL text / ""--> NULL or the empty text
 //                   --text--> PutField (every byte kept)
-//                   --number--> strtoll / strtod / strtof --> PutField (binary)
+//                   --number--> scanDecimal --> PutDecimal (exact decimal)
 //                   --ISO date--> scanIsoDateTime --> PutField (format 10)
 //                   --blob--> CreateBlob / PutBlob / CloseBlob (inline)
 //   missing fields, generated values --> the delimited record's rules
 #include "load/csvload.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -18,6 +16,7 @@
 #include "csv/csvreader.h"
 #include "csv/csvvalues.h"
 #include "dblib/dbfuncs.h"
+#include "dblib/exactvalues.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -120,34 +119,18 @@ int putCsvField(int index, int position, FieldValue value) {
   return rejected;
 }
 
-// Integers and FLOAT/DOUBLE are read whole by the C library and handed over
-// in binary, so no digit is lost; a text those readers do not take whole
-// (12.7 for an integer, 1,234.5) goes the delimited record's way, as do
-// scaled numbers, TIME and BOOLEAN, which PutField reads exactly from text.
+// Integers, scaled numbers and FLOAT/DOUBLE take the exact decimal of a
+// text of the strict number grammar, whatever the delimited record's
+// scanner would make of it; TIME and BOOLEAN go the delimited record's way.
 int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
-  char *end = nullptr;
-  errno = 0;
   const short type = column.type;
-  const bool integer = type == kTypeShort || type == kTypeLong || type == kTypeInt64;
-  if (integer && column.scale == 0) {
-    const long long whole = std::strtoll(value.text, &end, 10);
-    if (end == value.text + value.length && errno == 0)
-      return failPut(PutField(FmtInt64, query, f.sqlField, sizeof whole,
-                              reinterpret_cast<const char *>(&whole)),
-                     f, value);
-  } else if (type == kTypeDouble) {
-    const double real = std::strtod(value.text, &end);
-    if (end == value.text + value.length && errno == 0)
-      return failPut(PutField(FmtDouble, query, f.sqlField, sizeof real,
-                              reinterpret_cast<const char *>(&real)),
-                     f, value);
-  } else if (type == kTypeFloat) {
-    const float real = std::strtof(value.text, &end);
-    if (end == value.text + value.length && errno == 0)
-      return failPut(PutField(FmtFloat, query, f.sqlField, sizeof real,
-                              reinterpret_cast<const char *>(&real)),
-                     f, value);
+  if (type == kTypeShort || type == kTypeLong || type == kTypeInt64 || type == kTypeFloat ||
+      type == kTypeDouble) {
+    DecimalText decimal;
+    int status = scanDecimal(value.text, value.length, job.fractComma != 0, &decimal);
+    if (status == kDbOk) status = PutDecimal(query, f.sqlField, decimal);
+    return failPut(status, f, value);
   }
   return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
 }

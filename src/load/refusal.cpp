@@ -41,15 +41,17 @@ constexpr ISC_STATUS kRecordCodes[] = {
     isc_malformed_string,
 };
 
-// Failures that mean the session itself is in trouble, wherever they stand
-// in the vector.
-constexpr ISC_STATUS kSessionCodes[] = {
-    isc_network_error, isc_lost_db_connection, isc_conn_lost, isc_shutdown,
-    isc_att_shutdown,  isc_bad_db_handle,      isc_io_error,
+// Failures that are not about the record's values: the session in trouble,
+// or another transaction in the way. Wherever they stand in the vector,
+// the run stops.
+constexpr ISC_STATUS kFatalCodes[] = {
+    isc_network_error, isc_lost_db_connection, isc_conn_lost,     isc_shutdown,
+    isc_att_shutdown,  isc_bad_db_handle,      isc_io_error,      isc_deadlock,
+    isc_update_conflict, isc_lock_conflict,    isc_lock_timeout,
 };
 
-// The SQLCODEs of the same refusals, for a vector whose first code is not
-// listed above: -803 duplicate, -530 foreign key, -297 check, -625 not
+// The SQLCODEs of the same refusals, for a vector without any code listed
+// above: -803 duplicate, -530 foreign key, -297 check, -625 not
 // null, -836 exception, -802 arithmetic, -413 conversion.
 constexpr long kRecordSqlCodes[] = {-803, -530, -297, -625, -836, -802, -413};
 
@@ -60,11 +62,17 @@ bool listed(const T (&list)[N], T value) {
 
 }  // namespace
 
+// The engine wraps a refusal in codes of its own ("Dynamic SQL Error", "SQL
+// error code = -303") before naming it, so every code counts.
 bool isRecordRefusal(const ClientFailure &failure) {
   if (failure.codeCount == 0) return false;
-  for (int i = 0; i < failure.codeCount; ++i)
-    if (listed(kSessionCodes, failure.codes[i])) return false;
-  return listed(kRecordCodes, failure.codes[0]) || listed(kRecordSqlCodes, failure.sqlCode);
+  const ISC_STATUS *const first = failure.codes;
+  const ISC_STATUS *const end = failure.codes + failure.codeCount;
+  for (const ISC_STATUS *code = first; code != end; ++code)
+    if (listed(kFatalCodes, *code)) return false;
+  for (const ISC_STATUS *code = first; code != end; ++code)
+    if (listed(kRecordCodes, *code)) return true;
+  return listed(kRecordSqlCodes, failure.sqlCode);
 }
 
 bool rejectRefusedRecord(int result, int length) {

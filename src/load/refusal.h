@@ -10,9 +10,10 @@
 
 #include "dblib/dbfuncs.h"
 
-// True when the failure is about the record's data alone: its first gds
-// code (or, without a known one, its SQLCODE) names a per-record refusal
-// and no code speaks of the connection or the database going away.
+// True when the failure is about the record's data alone: a gds code
+// anywhere in its vector (or, without a known one, its SQLCODE) names a
+// per-record refusal, and no code speaks of the connection or the database
+// going away, of a deadlock or of an update conflict.
 bool isRecordRefusal(const ClientFailure &failure);
 
 // For an execute that returned `result` for the current record: with

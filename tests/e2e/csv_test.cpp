@@ -3,7 +3,10 @@
 // records CSV mode refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,20 +29,25 @@ const char kTrickyRows[] =
     "insert into t (id, c10, v40, bt, bb) values (3, '', '', '', x'');"
     "insert into t (id) values (4);"
     "insert into t (id, fl, dp, dt, c10, v40) values (5, 3.4028234e38, 1.2345678901234567e300,"
-    " '1858-11-17', '\"', ',');";
+    " '1858-11-17', '\"', ',');"
+    // Subnormal floats and doubles, which no literal reaches.
+    "insert into t (id, fl, dp) values (6, cast(cast(1e-30 as double precision) * 1e-15 as float),"
+    " cast(1e-300 as double precision) * 1e-23 / 2);"
+    "insert into t (id, fl, dp) values (7, cast(cast(-1e-30 as double precision) * 1e-10 as float),"
+    " cast(-1e-300 as double precision) * 1e-10);";
 
 TEST_F(CsvRun, RoundTrip_EveryColumnTypeKeepsItsValues) {
   ASSERT_EQ(isql(db, kTrickyRows).find("Statement failed"), std::string::npos);
   unloadAll("t", "t.csv", "excel");
   ASSERT_EQ(exitCode, 0) << out;
-  EXPECT_EQ(out, " 5 records selected into file t.csv\r\n");
+  EXPECT_EQ(out, " 7 records selected into file t.csv\r\n");
   loadAll("t2", "t.csv", "excel");
   ASSERT_EQ(exitCode, 0) << out;
   EXPECT_EQ(out,
-            " 5 input (or update) records (short: 0, skipped: 0)\r\n"
+            " 7 input (or update) records (short: 0, skipped: 0)\r\n"
             "\tBlobs loaded 5, no filename: 0, errors 0\r\n\tprocessed from file t.csv\r\n");
   const std::vector<std::string> original = rows("select * from t order by id");
-  ASSERT_EQ(original.size(), 5u);
+  ASSERT_EQ(original.size(), 7u);
   EXPECT_EQ(rows("select * from t2 order by id"), original);
   EXPECT_EQ(isqlView("t2"), isqlView("t"));
 }
@@ -59,7 +67,9 @@ TEST_F(CsvRun, Unload_QuotesOnlyWhatNeedsItAndWritesExactTexts) {
       "\" lead\r\nnext \"\"q\"\"\",\"line1\nline2\",,FALSE\r\n"
       "3,,,,,,,,,,,,,\"\",\"\",\"\",\"\",\r\n"
       "4,,,,,,,,,,,,,,,,,\r\n"
-      "5,,,,,,,,3.4028235e+38,1.2345678901234567e+300,1858-11-17,,,\"\"\"\",\",\",,,\r\n";
+      "5,,,,,,,,3.4028235e+38,1.2345678901234567e+300,1858-11-17,,,\"\"\"\",\",\",,,\r\n"
+      "6,,,,,,,,1.4013e-45,4.94065645841247e-324,,,,,,,,\r\n"
+      "7,,,,,,,,-9.99995e-41,-9.99999999999997e-311,,,,,,,,\r\n";
   EXPECT_EQ(readFile(dir.file("t.csv")), expected);
 }
 
@@ -343,6 +353,98 @@ TEST_F(CsvRun, Load_OneFieldFeedsANumberAndATextAlike) {
       "insert into t (id, i, v40) values (?{position=1}, ?{position=2}, ?{position=2})");
   ASSERT_EQ(exitCode, 0) << out;
   EXPECT_EQ(rows("select id, i, v40 from t"), (std::vector<std::string>{"1|42| 42 "}));
+}
+
+}  // namespace
+
+namespace {
+
+// Number texts other programs write, into every numeric column of t, against
+// Firebird's own CAST of each text into t2: the stored values must be the
+// same, and a text CAST refuses must be rejected, 20030 where CAST finds no
+// number and 20102 where the value is beyond the column's range.
+const char *const kNumberTexts[] = {
+    "2.7",  "-2.5", "0.9999", "-2.7", "+7.25", "1e5",   "1.5e3", ".5",    "5.",     "1 000",
+    "12,34", "$5",  "NaN",    "inf",  "0x10",  ".",     "-",     "+",     " 42 ",   "1e400",
+    "1e-3", "1.5e-3", "1.005", "-0.005", "32767.5", "9223372036854775808",
+    "-9223372036854775808", "-0", "4.94065645841247e-324", "1e-310", "1.4013e-45", "1e-400",
+};
+const char *const kNumberColumns[][2] = {
+    {"sm", "smallint"},       {"i", "integer"},        {"bi", "bigint"},
+    {"n4", "numeric(4,2)"},   {"n9", "numeric(9,3)"},  {"n18", "numeric(18,4)"},
+    {"d18", "decimal(18,2)"}, {"fl", "float"},         {"dp", "double precision"},
+};
+// Where CAST is not what a load must do, t2 and the refusals are mended:
+// CAST reads "0x10" (15) as 16 into integers; reads 2^63 (26, 27) into a
+// double one step off the nearest value; refuses the subnormal doubles (29,
+// 30) that the database holds and a CSV unload writes; and refuses the
+// smallest of them for 32-bit columns, where it is 0.
+const char kCastsMended[] =
+    "update t2 set sm = null, i = null, bi = null, n4 = null, n9 = null, n18 = null, d18 = null"
+    " where id = 15;"
+    "insert into casts select 15, trim(t), 'c' from (select 'sm' t from rdb$database union all"
+    " select 'i' from rdb$database union all select 'bi' from rdb$database union all"
+    " select 'n4' from rdb$database union all select 'n9' from rdb$database union all"
+    " select 'n18' from rdb$database union all select 'd18' from rdb$database);"
+    "update t2 set dp = power(2e0, 63) where id = 26;"
+    "update t2 set dp = -power(2e0, 63) where id = 27;"
+    "update t2 set sm = 0, i = 0, n4 = 0, n9 = 0,"
+    " dp = cast(1e-300 as double precision) * 1e-23 / 2 where id = 29;"
+    "update t2 set dp = cast(1e-300 as double precision) * 1e-10 where id = 30;"
+    "delete from casts where (id = 29 and col in ('sm', 'i', 'n4', 'n9', 'dp'))"
+    " or (id = 30 and col = 'dp');";
+
+TEST_F(CsvRun, Numbers_EveryNumericColumnStoresWhatCastGivesOrRejects) {
+  std::string data, texts;
+  const int count = static_cast<int>(std::size(kNumberTexts));
+  for (int id = 1; id <= count; ++id) {
+    const std::string text = kNumberTexts[id - 1];
+    data += std::to_string(id) + ",\"" + text + "\"\n";
+    texts += "insert into nt values (" + std::to_string(id) + ", '" + text + "');";
+  }
+  writeFile(dir.file("in.csv"), data);
+  // Firebird's casts, and the code of each refusal: c no number, r out of range.
+  std::string script = "create table nt (id integer, t varchar(40));"
+                       "create table casts (id integer, col varchar(5), code char(1)); commit;" +
+                       texts + "insert into t (id) select id from nt; "
+                       "insert into t2 (id) select id from nt; commit; set term ^ ;";
+  for (const auto &column : kNumberColumns)
+    script += std::string("execute block as declare id integer; declare t varchar(40); begin "
+                          "for select id, t from nt into :id, :t do begin update t2 set ") +
+              column[0] + " = cast(:t as " + column[1] + ") where id = :id; "
+              "when any do insert into casts values (:id, '" + column[0] +
+              "', iif(gdscode = 335544334, 'c', 'r')); end end^";
+  ASSERT_EQ(isql(db, script + "set term ; ^" + kCastsMended), "");
+  std::vector<std::string> refusals;
+  for (const auto &column : kNumberColumns) {
+    const std::string why = std::string("why-") + column[0] + ".txt";
+    run('i', "csv variables=2 errors=100 file=in.csv reasons=" + why,
+        std::string("update t set ") + column[0] + " = ?{position=2} where id = ?{position=1}");
+    EXPECT_EQ(exitCode, 0) << out;
+    std::istringstream lines(readFile(dir.file(why)));
+    std::string line;
+    while (std::getline(lines, line)) {
+      const std::string record = line.substr(0, line.find('\t'));
+      const char code = line.find("dblib error 20030") != std::string::npos   ? 'c'
+                        : line.find("dblib error 20102") != std::string::npos ? 'r'
+                                                                                : '?';
+      refusals.push_back(record + "|" + column[0] + "|" + code);
+    }
+  }
+  std::vector<std::string> casts = rows("select id, col, code from casts");
+  std::sort(refusals.begin(), refusals.end());
+  std::sort(casts.begin(), casts.end());
+  EXPECT_EQ(refusals, casts);
+  EXPECT_EQ(isqlView("t"), isqlView("t2"));
+  EXPECT_EQ(rows("select count(*) from t join t2 using (id) where t.fl is distinct from t2.fl"
+                 " or t.dp is distinct from t2.dp"),
+            std::vector<std::string>{"0"});
+  EXPECT_EQ(rows("select id, i, n4, fl, dp from t where id in (1, 3, 7, 29, 31)"),
+            (std::vector<std::string>{"1|3|2.70|2.7000000|2.700000000000000",
+                                      "3|1|1.00|0.99989998|0.9999000000000000",
+                                      "7|1500|<null>|1500.0000|1500.000000000000",
+                                      "29|0|0.00|<null>|4.940656458412465e-324",
+                                      "31|0|0.00|1.4012985e-45|1.401300000000000e-45"}));
 }
 
 }  // namespace

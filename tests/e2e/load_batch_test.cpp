@@ -256,6 +256,33 @@ TEST_F(BatchRun, Batch_Utf8TextsAtTheirFullLength) {
   o = expectSame(8, "delimiter=, variables=5 charset=UTF8", insert, data);
   EXPECT_EQ(o.exitCode, 1);
   EXPECT_NE(o.out.find("current record count: 5\r\n"), std::string::npos) << o.out;
+
+  // With db_errors=reject the engine's refusals behind its "Dynamic SQL
+  // Error" wrapper reject their records alone: six characters for five (of
+  // one byte and of three), and a Latin-1 byte in UTF-8 text.
+  createScript += "create table t (k integer, v varchar(5)); commit;\n";
+  select = "select k, v from t order by k";
+  const std::string truncated =
+      "\t0\t\tDynamic SQL Error; SQL error code = -303; arithmetic exception, numeric "
+      "overflow, or string truncation; string right truncation; expected length 5, actual 6\t\r\n";
+  const std::string reasons = "2" + truncated +
+                              "4\t0\t\tDynamic SQL Error; SQL error code = -303; Malformed "
+                              "string\t\r\n6" + truncated;
+  for (const char *mode : {"csv", "delimiter=,"}) {
+    const std::string options =
+        std::string(mode) + " variables=2 charset=UTF8 errors=100 db_errors=reject reasons=why.txt";
+    const std::string records = "1,abc\n2,abcdef\n3,xyz\n4,\xe9t\xe9\n5,€€€€€\n6,€€€€€€\n";
+    std::string single;
+    for (const int batch : {1, 8}) {
+      o = load(batch, options, "insert into t values (?, ?)", records);
+      if (batch == 1) single = o.out;
+      EXPECT_EQ(o.out, single);
+      EXPECT_EQ(o.exitCode, 0) << o.out;
+      EXPECT_EQ(o.table, "1|abc\n3|xyz\n5|€€€€€\n");
+      EXPECT_EQ(o.discards, "2,abcdef\r\n4,\xe9t\xe9\r\n6,€€€€€€\r\n");
+      EXPECT_EQ(readFile(dir.file("why.txt")), reasons) << mode << batch;
+    }
+  }
 }
 
 }  // namespace

@@ -98,13 +98,15 @@ TEST_F(LoadRun, Reasons_RefusalsCountAgainstErrorsAndOtherFailuresStayFatal) {
                  "\"P2\"\nlodrun: Problematic key value is (\"ID\" = 1)\n");
   // A reasons file without discards, and without db_errors: conversions only.
   run(header("delimiter=, variables=2 errors=5 reasons=why.txt") +
-      "insert into p values (?, ?)\nSTARTDATA\n1,a\nx,b\n3,ccccccccccccc\n");
+      "insert into p values (?, ?)\nSTARTDATA\n1,a\nx,b\n3,ccccccccccccc\n1.5e-3,d\n");
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(readFile(dir.file("why.txt")),
             "2\t1\tposition 1\tGot dblib error 20030 while doing data sensitive Putfield with "
             "SQL field 1: Number Conversion Error\tx\r\n"
             "3\t2\tposition 2\ttruncating record 3, field 2 (was 13 bytes, now: 10\t"
-            "ccccccccccccc\r\n");
+            "ccccccccccccc\r\n"
+            "4\t1\tposition 1\tGot dblib error 20030 while doing data sensitive Putfield with "
+            "SQL field 1: Number Conversion Error\t1.5e-3\r\n");
 }
 
 TEST_F(LoadRun, Reasons_FixedRecordsNameTheColumnAndEscapeControlBytes) {

@@ -1,5 +1,7 @@
 // fuzz_numbers.cpp - number texts and binary numbers into the numeric pair,
-// and the pair out again as text and into every numeric variable type.
+// and the pair out again as text and into every numeric variable type; the
+// same texts through CSV mode's strict grammar into every scale and both
+// floating types.
 //
 // Input: settings byte (comma fractions, stop character, binary format),
 // then the number's bytes.
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "dblib/dbfuncs.h"
+#include "dblib/exactvalues.h"
 #include "harness.h"
 #include "job/settings.h"
 #include "dblib/convert.h"
@@ -38,6 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   NumericPair pair;
   const int length = (settings & 4) != 0 ? 0 : static_cast<int>(text.size());
   if (scanNumber(&pair, length, text.c_str(), stop) == 0) storeEvery(pair);
+
+  DecimalText decimal;
+  if (scanDecimal(text.data(), static_cast<int>(text.size()), (settings & 1) != 0, &decimal) == 0) {
+    long long value = 0;
+    for (int digits = 0; digits <= kMaxScaleDigits; ++digits)
+      decimalToScaled(decimal, digits, &value);
+    double real = 0;
+    float narrow = 0;
+    decimalToDouble(decimal, &real);
+    decimalToFloat(decimal, &narrow);
+  }
 
   alignas(8) char binary[16] = {};
   std::memcpy(binary, text.data(), std::min(text.size(), sizeof binary));

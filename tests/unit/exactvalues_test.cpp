@@ -71,7 +71,7 @@ TEST_F(ExactValues, ScanScaled_ConvertsExactlyAndRoundsHalfAwayFromZero) {
       {"0.005", -2, 1},          {"-0.005", -2, -1},       {"0.0049999", -2, 0},
       {"12.5", -2, 1250},        {"  7  ", -2, 700},       {"7.", -2, 700},
       {".5", -1, 5},             {"1,234.5", -2, 123450},  {"-0", -2, 0},
-      {"1.5e-3", -2, 0},         {"", -2, 0},              {"   ", -4, 0},
+      {"", -2, 0},               {"   ", -4, 0},
       {"12.7", 0, 13},           {"-12.5", 0, -13},        {"3276.7", -1, 32767},
       {"99999999999999.995", -2, 10000000000000000},
       {"-9223372036854775808", 0, LLONG_MIN},
@@ -96,6 +96,7 @@ TEST_F(ExactValues, ScanScaled_RefusesNonNumbersAndValuesBeyond64Bits) {
       {"4 2", -2, kDbNumberConversion},   {" -1", -2, kDbNumberConversion},
       {"+5", -2, kDbNumberConversion},    {"1.2.3", -2, kDbNumberConversion},
       {"1e5", -2, kDbNumberConversion},   {"1E-3", -2, kDbNumberConversion},
+      {"1.5e-3", -2, kDbNumberConversion},
       {"12a", -2, kDbNumberConversion},   {"4-2", 0, kDbNumberConversion},
       {"9223372036854775808", 0, kDbNumberConversion},
       {"-9223372036854775809", 0, kDbNumberConversion},
@@ -158,6 +159,95 @@ TEST_F(ExactValues, FloatingPoint_NearestBothWaysAndRoundedHalfAwayFromZero) {
     EXPECT_EQ(doubleToScaled(beyond, beyond == 1e17 ? -2 : 0, &value), kDbTruncated) << beyond;
     EXPECT_EQ(value, 99);
   }
+}
+
+// CSV mode's number texts: one grammar, converted from their exact decimal.
+// A row's results are for scale 2, scale 0, DOUBLE and FLOAT; `beyond`
+// names those (s, w, d, f) whose range the value leaves.
+TEST_F(ExactValues, Decimal_StrictGrammarConvertedExactly) {
+  const struct {
+    const char *text;
+    long long scaled, whole;
+    double real;
+    float narrow;
+    const char *beyond;
+  } rows[] = {
+      {"2.7", 270, 3, 2.7, 2.7f, ""},              {"-2.5", -250, -3, -2.5, -2.5f, ""},
+      {"0.9999", 100, 1, 0.9999, 0.9999f, ""},     {"+7.25", 725, 7, 7.25, 7.25f, ""},
+      {"1.5e3", 150000, 1500, 1500, 1500, ""},     {".5", 50, 1, 0.5, 0.5f, ""},
+      {"5.", 500, 5, 5, 5, ""},
+      {" \t-12.345E+1 ", -12345, -123, -123.45, -123.45f, ""},
+      {"-0.005", -1, 0, -0.005, -0.005f, ""},
+      {"00000000000000000000042", 4200, 42, 42, 42, ""},
+      {"0e999999999999999999", 0, 0, 0, 0, ""},    {"-0", 0, 0, -0.0, -0.0f, ""},
+      {"9223372036854775807", 0, LLONG_MAX, 9223372036854775807.0, 9223372036854775807.0f, "s"},
+      {"-9223372036854775808", 0, LLONG_MIN, -9223372036854775808.0, -9223372036854775808.0f,
+       "s"},
+      {"9223372036854775807.5", 0, 0, 9223372036854775807.5, 9223372036854775807.5f, "sw"},
+      {"0.0000000000000000000000000000000000000000000123e9999999999", 0, 0, 0, 0, "swdf"},
+      {"4.94065645841247e-324", 0, 0, 4.94065645841247e-324, 0, "f"},
+      {"1e-310", 0, 0, 1e-310, 0, "f"},
+      {"1.4013e-45", 0, 0, 1.4013e-45, 1.4013e-45f, ""},
+      {"1e400", 0, 0, 0, 0, "swdf"},               {"1e39", 0, 0, 1e39, 0, "swf"},
+      {"1e-400", 0, 0, 0, 0, "df"},
+  };
+  for (const auto &row : rows) {
+    const std::string text = row.text;
+    DecimalText decimal;
+    ASSERT_EQ(scanDecimal(text.data(), static_cast<int>(text.size()), false, &decimal), 0) << text;
+    auto expectCode = [&](char which, int status) {
+      EXPECT_EQ(status, std::strchr(row.beyond, which) ? kDbTruncated : 0) << text << " " << which;
+      return status == 0;
+    };
+    long long value = 0;
+    if (expectCode('s', decimalToScaled(decimal, 2, &value))) {
+      EXPECT_EQ(value, row.scaled) << text;
+    }
+    if (expectCode('w', decimalToScaled(decimal, 0, &value))) {
+      EXPECT_EQ(value, row.whole) << text;
+    }
+    double real = 1;
+    if (expectCode('d', decimalToDouble(decimal, &real))) {
+      EXPECT_EQ(real, row.real) << text;
+      EXPECT_EQ(std::signbit(real), std::signbit(row.real)) << text;
+    }
+    float narrow = 1;
+    if (expectCode('f', decimalToFloat(decimal, &narrow))) {
+      EXPECT_EQ(narrow, row.narrow) << text;
+    }
+  }
+  // Thousands separators, inner blanks, currency, words, hex and lone signs.
+  for (const char *text : {"12,34", "1 000", "$5", "NaN", "nan", "inf", "-Infinity", "0x10", ".",
+                           "-", "+", "", "  ", "+-1", "--1", "1e", "1e+", "e5", "1.2.3", "5-",
+                           "1e5.5", "1_000", "\xd9\xa3", "1d5"}) {
+    DecimalText decimal;
+    decimal.exponent = 77;
+    EXPECT_EQ(scanDecimal(text, static_cast<int>(std::strlen(text)), false, &decimal),
+              kDbNumberConversion) << text;
+    EXPECT_EQ(decimal.exponent, 77) << text;
+  }
+  // A comma point, with fractcomma; the point stays a point.
+  for (const char *text : {"12,34", "12.34"}) {
+    DecimalText decimal;
+    ASSERT_EQ(scanDecimal(text, 5, true, &decimal), 0) << text;
+    double real = 0;
+    ASSERT_EQ(decimalToDouble(decimal, &real), 0);
+    EXPECT_EQ(real, 12.34);
+    long long value = 0;
+    ASSERT_EQ(decimalToScaled(decimal, 1, &value), 0);
+    EXPECT_EQ(value, 123);
+  }
+  DecimalText decimal;
+  EXPECT_EQ(scanDecimal("1,2,3", 5, true, &decimal), kDbNumberConversion);
+  // Thousands of leading zeros that the exponent moves back.
+  const std::string longText = "0." + std::string(4999, '0') + "15e5000";
+  ASSERT_EQ(scanDecimal(longText.data(), static_cast<int>(longText.size()), false, &decimal), 0);
+  long long value = 0;
+  ASSERT_EQ(decimalToScaled(decimal, 0, &value), 0);
+  EXPECT_EQ(value, 2);
+  double real = 0;
+  ASSERT_EQ(decimalToDouble(decimal, &real), 0);
+  EXPECT_EQ(real, 1.5);
 }
 
 TEST_F(ExactValues, TimeOfDay_FormsAndRanges) {

@@ -66,6 +66,11 @@ TEST(Refusal, DataRefusalsRejectOneRecordSessionFailuresStayFatal) {
       {failureOf(-836, {isc_except, isc_random}), true},
       {failureOf(-802, {isc_arith_except, isc_string_truncation}), true},
       {failureOf(-803, {isc_no_dup}), true},
+      // Behind the engine's wrapper codes.
+      {failureOf(-303, {isc_dsql_error, isc_sqlerr, isc_arith_except, isc_string_truncation,
+                        isc_trunc_limits}), true},
+      {failureOf(-104, {isc_dsql_error, isc_sqlerr, isc_malformed_string}), true},
+      {failureOf(-303, {isc_dsql_error, isc_sqlerr, isc_arith_except, isc_deadlock}), false},
       // Known by SQLCODE alone.
       {failureOf(-625, {335544999L}), true},
       // The session is going away, whatever came first.
@@ -74,6 +79,7 @@ TEST(Refusal, DataRefusalsRejectOneRecordSessionFailuresStayFatal) {
       {failureOf(-902, {isc_att_shutdown}), false},
       // Not about the record's values.
       {failureOf(-913, {isc_deadlock, isc_update_conflict}), false},
+      {failureOf(-901, {isc_lock_conflict, isc_convert_error}), false},
       {failureOf(-204, {isc_dsql_error}), false},
       {failureOf(-803, {}), false},
   };
