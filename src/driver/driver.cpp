@@ -13,6 +13,7 @@
 #include "driver/commandfile.h"
 #include "driver/switches.h"
 #include "job/commitpoint.h"
+#include "job/fileclash.h"
 #include "job/hints.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
@@ -67,8 +68,11 @@ int runDriver(int argc, char **argv) {
   watchStopSignals();
   setUpRun(std::time(nullptr));
   parseSwitches(argc, argv);
+  checkFileClashes();
   if (job.verbose) printSettingsReport("line", 1);
   const int optionsSeen = readCommandFile();
+  checkFileClashes();
+  truncateOutputFiles();
   if (!job.withTimeOfDay) {
     // Generated dates use the run's day at midnight.
     job.runStartTime.tm_sec = 0;

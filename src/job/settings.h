@@ -134,6 +134,7 @@ struct JobSettings : DblibRunSettings {
   std::vector<int> csvBlobFileFields;     // blobfile marks before the session
   char resumeHint[200] = {};              // what to run after a fatal stop
   int resumeHintLength = 0;
+  FileNaming fileNaming;                  // keywords of the run's files
   CommitPoints commitPoints;              // what the last commit made permanent
   ProgressState progress;                 // the progress line
   Batch batch;                            // a load's gathered records

@@ -108,12 +108,11 @@ TEST_F(FrontRun, HostileOptionValuesNeverOverrunABuffer) {
                       "options " + std::string(9000, 'z') + "\n"
                       "options year=\xFF\xFE delimiter=\xFF\nselect 1\n")});
   EXPECT_EQ(out,
-            "Lodrun #: warning: skip count unbelievable: -1, ignored\r\n"
-            "Lodrun #: warning: start count unbelievable: -1, ignored\r\n"
+            "Lodrun #: warning: start count unbelievable: -99999999999, ignored\r\n"
             "Lodrun #: warning: commit frequency unbelievable (100-20000 range): 999999999, "
             "ignored\r\n"
             "Lodrun #: options command found in command file after SQL parse started\r\n"
-            " Invalid year for century split: -1, ignored (range: 1-99)\r\n" +
+            " Invalid year for century split: \xFF\xFE, ignored (range: 1-99)\r\n" +
                 std::string(kAbort));
 }
 
