@@ -1,11 +1,18 @@
 // Operator slips and hostile inputs: an output naming an input, standard
 // output that cannot be written, passwords left in memory, blob names that
 // leave their folder.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "background.h"
 #include "load_fixture.h"
 #include "testsupport.h"
 
@@ -53,4 +60,98 @@ TEST_F(Slips, AnOutputNamingAnInputOrAnotherOutputStopsTheRunBeforeWriting) {
     EXPECT_TRUE(readFile(db) == before) << row.options;
   }
   EXPECT_EQ(rows("select count(*) from p"), std::vector<std::string>{"0"});
+}
+
+namespace {
+
+// Every place in the memory of process `pid` where `needle` occurs, as
+// "start-end path+offset" lines of its /proc/<pid>/maps region.
+std::string occurrences(pid_t pid, const std::string &needle) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  const int mem = open(("/proc/" + std::to_string(pid) + "/mem").c_str(), O_RDONLY);
+  EXPECT_GE(mem, 0) << "cannot read the memory of the run";
+  std::string found;
+  std::string line;
+  std::vector<char> bytes;
+  while (mem >= 0 && std::getline(maps, line)) {
+    unsigned long start = 0, end = 0;
+    char perms[5] = {};
+    if (std::sscanf(line.c_str(), "%lx-%lx %4s", &start, &end, perms) != 3 || perms[0] != 'r')
+      continue;
+    bytes.resize(end - start);
+    const ssize_t got = pread(mem, bytes.data(), bytes.size(), static_cast<off_t>(start));
+    if (got <= 0) continue;
+    const std::string_view region(bytes.data(), static_cast<size_t>(got));
+    for (size_t at = region.find(needle); at != std::string_view::npos;
+         at = region.find(needle, at + 1))
+      found += line + " +" + std::to_string(at) + "\n";
+  }
+  if (mem >= 0) close(mem);
+  return found;
+}
+
+}  // namespace
+
+// The run is held after the attach: its commands come through a pipe, and
+// its data either from a FIFO data file or after STARTDATA in that pipe,
+// which the test keeps open without sending the records yet. Every password
+// the run was given must be gone from its memory by then.
+TEST_F(Slips, NoPasswordIsLeftInMemoryAfterTheAttach) {
+  const std::string oldPassword = "Qz7-overridden-pw";
+  const std::string password = "Qz7-stdin-pw-4711";
+  const std::string options = "options db=" + db + " user=SYSDBA passwd=" + password +
+                              " direction=i delimiter=, variables=2";
+  const std::string insert = "insert into p (id, name) values (?, ?)\n";
+  ASSERT_EQ(mkfifo(dir.file("held.csv").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(dir.file("stdin.cmd").c_str(), 0600), 0);
+  for (const bool startData : {false, true}) {
+    BackgroundRun lodrun(
+        "/bin/sh", {"-c", "exec '" + lodrunBinary() + "' -p " + oldPassword + " < stdin.cmd"},
+        dir.path(), dir.file("out.txt"), dir.file("err.txt"));
+    const int commands = open(dir.file("stdin.cmd").c_str(), O_WRONLY);
+    ASSERT_GE(commands, 0);
+    const std::string text = startData ? options + "\n" + insert + "STARTDATA\n"
+                                       : options + " file=held.csv\n" + insert;
+    ASSERT_EQ(write(commands, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    int data = commands;
+    if (!startData) {
+      close(commands);
+      // Opening the FIFO for writing succeeds once the run has opened it to read.
+      data = -1;
+      for (const double until = secondsNow() + 60; data < 0 && secondsNow() < until;) {
+        data = open(dir.file("held.csv").c_str(), O_WRONLY | O_NONBLOCK);
+        if (data < 0) usleep(20000);
+      }
+      ASSERT_GE(data, 0) << readFile(dir.file("out.txt"));
+    } else {
+      // The run waits in read(0, ...) for the data once the engine has
+      // attached the database.
+      const std::string proc = "/proc/" + std::to_string(lodrun.pid());
+      for (const double until = secondsNow() + 60;
+           (readFile(proc + "/maps").find("libEngine") == std::string::npos ||
+            readFile(proc + "/syscall").rfind("0 0x0 ", 0) != 0) &&
+           secondsNow() < until;)
+        usleep(20000);
+    }
+    EXPECT_EQ(occurrences(lodrun.pid(), password), "") << startData;
+    EXPECT_EQ(occurrences(lodrun.pid(), oldPassword), "") << startData;
+    EXPECT_NE(occurrences(lodrun.pid(), "SYSDBA"), "");  // the scan does see the heap
+    const std::string record = startData ? "2,b\n" : "1,a\n";
+    ASSERT_EQ(write(data, record.data(), 4), 4);
+    close(data);
+    EXPECT_EQ(lodrun.wait(60), 0) << readFile(dir.file("out.txt"));
+  }
+  EXPECT_EQ(rows("select count(*) from p"), std::vector<std::string>{"2"});
+}
+
+// The bound on the command stream covers the commands, not the records after
+// STARTDATA.
+TEST_F(Slips, RecordsAfterStartDataMayGoBeyondTheCommandBound) {
+  std::string data;
+  for (int i = 1; i <= 120000; ++i) data += std::to_string(i) + ",xyz\n";
+  ASSERT_GT(data.size(), 1u << 20);
+  run(header("delimiter=, variables=2") + "insert into p (id, name) values (?, ?)\nSTARTDATA\n" +
+      data);
+  EXPECT_EQ(out, summary(120000, 0, 0));
+  EXPECT_EQ(rows("select count(*) from p"), std::vector<std::string>{"120000"});
 }
