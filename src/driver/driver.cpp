@@ -5,6 +5,10 @@
 //     -> load or unload loop -> summary -> commit -> close
 #include "driver/driver.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -35,6 +39,7 @@ void transferAndSummarise();
 void setUpRun(std::time_t start) {
   DBuseRunSettings(&job);
   job.messageStream = stdout;
+  watchStandardOutput();
   allocateJobBuffers();
   job.queryRecord = QueryRecord{};
   job.queryRecord.cursorName = "Lodrun";
@@ -105,6 +110,18 @@ int runDriver(int argc, char **argv) {
     job.logStream = nullptr;
   }
   return completedRunStatus();
+}
+
+void openMissingStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is this one: those below it are open.
+    const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
 }
 
 int completedRunStatus() {

@@ -82,6 +82,7 @@ struct CommitPoints {
   // job.rejectedCount at the last commit point: without new rejects there is
   // nothing to sync.
   int rejectsAtLast = 0;
+  bool outputFailureReported = false;  // standard output's failure is on stderr
 };
 
 // The progress line (job/progress.cpp).

@@ -155,3 +155,31 @@ TEST_F(Slips, RecordsAfterStartDataMayGoBeyondTheCommandBound) {
   EXPECT_EQ(out, summary(120000, 0, 0));
   EXPECT_EQ(rows("select count(*) from p"), std::vector<std::string>{"120000"});
 }
+
+// Standard output on a full device fails loudly on standard error whatever
+// ended the run; closed, it is /dev/null and no library file takes its place.
+TEST_F(Slips, StandardOutputFullOrClosed) {
+  writeFile(dir.file("data.csv"), "1,a\nx,b\n3,c\n");
+  writeFile(dir.file("run.cmd"), header("delimiter=, variables=2 file=data.csv") +
+                                     "insert into p (id, name) values (?, ?)\n");
+  const std::string lodrun = "'" + lodrunBinary() + "' -x run.cmd";
+  // errors=1: the reject of record 2 stops the run before any commit point.
+  RunResult r = runProgram("/bin/bash", {"-c", lodrun + " > /dev/full"}, "", {}, dir.path());
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string err = withoutLineNumbers(r.err);
+  EXPECT_EQ(err.rfind("Lodrun #: could not write standard output </dev/full>: ", 0), 0u) << err;
+  EXPECT_NE(err.find(" - the run's messages and its 1 rejected records are lost\r\n"),
+            std::string::npos)
+      << err;
+
+  // Closed: the engine's lock file must not become standard output.
+  ASSERT_EQ(mkdir(dir.file("lock").c_str(), 0700), 0);
+  writeFile(dir.file("run.cmd"), header("delimiter=, variables=2 file=data.csv errors=5") +
+                                     "insert into p (id, name) values (?, ?)\n");
+  r = runProgram("/bin/bash", {"-c", lodrun + " >&-"}, "", {"FIREBIRD_LOCK=" + dir.file("lock")},
+                 dir.path());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(readFile(dir.file("lock/fb_init")).find("records"), std::string::npos);
+  EXPECT_EQ(rows("select id from p order by id"), (std::vector<std::string>{"1", "3"}));
+}
