@@ -5,6 +5,10 @@
 //                               --rule--> JobSettings field (or fieldTable)
 #include "driver/options.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -58,6 +62,23 @@ int ruleBatch(int n) {
   else
     LOCATED_MESSAGE("warning: batch size unbelievable (1-256 range): %s, ignored%s",
                     job.fieldBuffer, job.lineEnd);
+  return 0;
+}
+
+// Blob files named by the data must lie under the folder; it is opened now,
+// so that a folder that is not there stops the run before anything loads.
+int ruleBlobDir(int n) {
+  if (n <= 0) return 0;
+  if (job.blobDir != nullptr) warnAlreadySetTo("blobdir", job.blobDir);
+  const int fd = open(job.fieldBuffer, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    LOCATED_MESSAGE("blobdir <%s> cannot be opened as a folder: %s%s", job.fieldBuffer,
+                    std::strerror(errno), job.lineEnd);
+    return 1;
+  }
+  if (job.blobDirFd >= 0) close(job.blobDirFd);
+  job.blobDirFd = fd;
+  job.blobDir = copyValue(n, "blobdir");
   return 0;
 }
 
@@ -338,7 +359,7 @@ struct KeywordRule {
 // The order of application, whatever the order in the line: direction
 // always takes effect before xtra_fields and the fillers.
 constexpr KeywordRule kRules[] = {
-    {"batch", ruleBatch},
+    {"batch", ruleBatch},           {"blobdir", ruleBlobDir},
     {"charset", ruleCharset},       {"delimiter", ruleDelimiter},
     {"csv", ruleCsv},               {"null", ruleNull},
     {"direction", ruleDirection},   {"db", ruleDb},

@@ -56,6 +56,8 @@ struct JobSettings : DblibRunSettings {
   unsigned char asciiBlobs = 0;
   unsigned short defaultBlobSegmentSize = 80;
   short blobStyle = 0;
+  const char *blobDir = nullptr;          // blobdir: blob files only from under it
+  int blobDirFd = -1;                     // that folder, opened O_PATH
   short defaultDateFormat = 16;
   unsigned char csvMode = 0;              // csv, -k: RFC 4180 records (src/csv)
   const char *nullText = "";              // null=: the unquoted text of NULL in csv

@@ -183,3 +183,48 @@ TEST_F(Slips, StandardOutputFullOrClosed) {
   EXPECT_EQ(readFile(dir.file("lock/fb_init")).find("records"), std::string::npos);
   EXPECT_EQ(rows("select id from p order by id"), (std::vector<std::string>{"1", "3"}));
 }
+
+// blobdir: a blob name from the data is resolved under the folder, and one
+// that leaves it rejects its record with a reason.
+TEST_F(Slips, BlobDirFencesTheBlobFileNames) {
+  ASSERT_TRUE(createDatabase(dir.file("blob.fdb"), "create table b (id integer, bt blob "
+                                                    "sub_type text);"));
+  ASSERT_EQ(mkdir(dir.file("blobs").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(dir.file("blobs/sub").c_str(), 0700), 0);
+  writeFile(dir.file("blobs/a.txt"), "inside");
+  writeFile(dir.file("blobs/sub/b.txt"), "below");
+  writeFile(dir.file("secret.txt"), "SECRET");
+  ASSERT_EQ(symlink("../secret.txt", dir.file("blobs/out.lnk").c_str()), 0);
+  ASSERT_EQ(symlink("sub/b.txt", dir.file("blobs/in.lnk").c_str()), 0);
+  writeFile(dir.file("in.csv"), "1,a.txt\n2,sub/b.txt\n3,../secret.txt\n4," +
+                                    dir.file("secret.txt") + "\n5,out.lnk\n6,in.lnk\n"
+                                    "7,sub/../a.txt\n8,sub/../../secret.txt\n");
+  const std::string load = "options db=blob.fdb user=SYSDBA passwd=masterkey direction=i "
+                           "delimiter=, variables=2 file=in.csv errors=10 reasons=r.txt ";
+  const std::string insert = "\ninsert into b (id, bt {blob_stream}) values (?, ?)\n";
+  run(load + "blobdir=blobs" + insert);
+  const std::string leaves = "blob file name of record ";
+  const std::vector<std::string> refused = {"3\t../secret.txt", "4\t" + dir.file("secret.txt"),
+                                            "5\tout.lnk", "8\tsub/../../secret.txt"};
+  std::string messages, reasons;
+  for (const std::string &r : refused) {
+    const std::string record = r.substr(0, 1), name = r.substr(2);
+    messages += "Lodrun #: " + leaves + record + " leaves blobdir <blobs>: " + name + "\r\n" +
+                record + "," + name + "\r\n";
+    reasons += record + "\t2\tbt\t" + leaves + record + " leaves blobdir <blobs>: " + name +
+               "\t" + name + "\r\n";
+  }
+  EXPECT_EQ(out, messages + " 8 input (or update) records (short: 0, skipped: 4)\r\n"
+                            "\tBlobs loaded 4, no filename: 0, errors 0\r\n"
+                            "\tprocessed from file in.csv\r\n");
+  EXPECT_EQ(readFile(dir.file("r.txt")), reasons);
+  EXPECT_EQ(queryRows(dir.file("blob.fdb"), "select id, cast(bt as varchar(20)) from b order by id"),
+            (std::vector<std::string>{"1|inside", "2|below", "6|below", "7|inside"}));
+
+  // A folder that is not there stops the run before anything loads.
+  run(load + "blobdir=nowhere" + insert);
+  EXPECT_EQ(out, "Lodrun #: blobdir <nowhere> cannot be opened as a folder: No such file or "
+                 "directory\r\n"
+                 "Lodrun #: NO SQL string supplied, there is nothing to do\r\n" +
+                     aborted(0, false));
+}
