@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "dblib/extras.h"
@@ -36,6 +37,9 @@ CoreDumps coreDumps;
 void holdCoreDumps() {
   if (coreDumps.held) return;
   coreDumps.held = true;
+  // A run that ends before its attach (a fatal error, a signal) wipes too.
+  static bool wipeAtExit = false;
+  if (!wipeAtExit) wipeAtExit = std::atexit(wipePassword) == 0;
   coreDumps.dumpable = prctl(PR_GET_DUMPABLE, 0, 0, 0, 0);
   if (getrlimit(RLIMIT_CORE, &coreDumps.limit) == 0) {
     struct rlimit none = coreDumps.limit;

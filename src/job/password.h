@@ -15,7 +15,8 @@ void takePasswordArgument(char *word);
 // `length` bytes at `text` (allocZeroed, "password"); a password set before
 // gets " Warning: password already set to ********, setting again", and the
 // copy of it is wiped. From the first password on, the process writes no
-// core file (RLIMIT_CORE 0, not dumpable) until wipePassword.
+// core file (RLIMIT_CORE 0, not dumpable) until wipePassword, which also
+// runs at exit, so that a run ending before its attach wipes it too.
 void setPassword(const char *text, size_t length);
 
 // Overwrites `size` bytes at `data` with zeros; the compiler cannot drop it as
