@@ -4,6 +4,7 @@
 #ifndef LODRUN_COMMON_TEXT_H
 #define LODRUN_COMMON_TEXT_H
 
+#include <charconv>
 #include <cstring>
 #include <string_view>
 
@@ -33,6 +34,16 @@ inline bool beginsWithNoCase(std::string_view text, std::string_view word) {
   for (size_t i = 0; i < word.size(); ++i)
     if (lowered(text[i]) != word[i]) return false;
   return true;
+}
+
+// true, with *value set, when the whole of text is one decimal number (an
+// optional '-' and digits) within the range of T; "32x", "1e20", "" and
+// " 5" are no numbers.
+template <typename T>
+inline bool wholeNumber(std::string_view text, T *value) {
+  const char *end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, *value, 10);
+  return error == std::errc() && stop == end && !text.empty();
 }
 
 #endif  // LODRUN_COMMON_TEXT_H

@@ -14,6 +14,7 @@
 #include "driver/switches.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
+#include "job/password.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "job/textfile.h"
@@ -21,8 +22,17 @@
 
 namespace {
 
+// The commands before STARTDATA are a few lines; a stream this long is no
+// command file (lodrun -x /dev/zero would otherwise read for ever).
+constexpr long long kCommandStreamLimit = 1 << 20;
+
+// The command stream's stdio buffer: ours, so that the options line with a
+// password can be wiped from it once the commands are read.
+char streamBuffer[1 << 16];
+
 struct ReaderState {
   FILE *stream = nullptr;
+  long long bytesRead = 0;
   bool interactive = false;  // standard input: prompt, exit, quit, help
   int sqlLength = 0;
   bool sqlStarted = false;
@@ -33,6 +43,8 @@ struct ReaderState {
 enum class LineAction { Next, Stop };
 
 FILE *openCommandStream();
+int readLine(ReaderState *state);
+void wipeConsumedCommands(FILE *stream);
 void cutComment(char *line);
 LineAction handleLine(ReaderState *state);
 LineAction handleOptionsLine(ReaderState *state);
@@ -42,7 +54,10 @@ int finishCommands(ReaderState *state);
 [[noreturn]] void failCommandRead(int error);
 
 FILE *openCommandStream() {
-  if (job.commandFileName == nullptr) return stdin;
+  if (job.commandFileName == nullptr) {
+    std::setvbuf(stdin, streamBuffer, _IOFBF, sizeof streamBuffer);
+    return stdin;
+  }
   FILE *stream = std::fopen(job.commandFileName, "r");
   if (stream == nullptr) {
     stopIfRequested();  // a FIFO without a writer blocks until a signal
@@ -50,7 +65,28 @@ FILE *openCommandStream() {
                     job.lineEnd);
     abortRun();
   }
+  std::setvbuf(stream, streamBuffer, _IOFBF, sizeof streamBuffer);
   return skipByteOrderMark(stream, job.commandFileName, "r");
+}
+
+// Every byte of the buffer but those the data after STARTDATA still need.
+void wipeConsumedCommands(FILE *stream) {
+  char *const begin = streamBuffer;
+  char *const end = streamBuffer + sizeof streamBuffer;
+  if (stream == nullptr) {
+    wipeBytes(begin, sizeof streamBuffer);
+    return;
+  }
+#if defined(__GLIBC__)
+  // glibc keeps the unread bytes between _IO_read_ptr and _IO_read_end.
+  char *const unreadBegin = stream->_IO_read_ptr;
+  char *const unreadEnd = stream->_IO_read_end;
+  if (stream->_IO_buf_base == begin && unreadBegin >= begin && unreadBegin <= unreadEnd &&
+      unreadEnd <= end) {
+    wipeBytes(begin, static_cast<size_t>(unreadBegin - begin));
+    wipeBytes(unreadEnd, static_cast<size_t>(end - unreadEnd));
+  }
+#endif
 }
 
 // A '#' right after '=' is a keyword value (delimiter=#), not a comment.
@@ -140,7 +176,12 @@ bool appendSqlLine(ReaderState *state, const char *line) {
 }
 
 int finishCommands(ReaderState *state) {
-  if (state->stream != job.dataStream) std::fclose(state->stream);
+  if (state->stream != job.dataStream) {
+    std::fclose(state->stream);
+    wipeConsumedCommands(nullptr);
+  } else {
+    wipeConsumedCommands(state->stream);
+  }
   if (state->sqlLength == 0) {
     LOCATED_MESSAGE("NO SQL string supplied, there is nothing to do%s", job.lineEnd);
     abortRun();
@@ -176,15 +217,39 @@ int readCommandFile() {
       message("Lodrun> ");
       std::fflush(stdout);
     }
-    if (readLine(state.stream) == 0) break;
+    if (readLine(&state) == 0) break;
     if (handleLine(&state) == LineAction::Stop) break;
   }
   return finishCommands(&state);
 }
 
-int readLine(FILE *stream) {
+namespace {
+
+// Reads the next non-empty line of the stream into job.inputBuffer without
+// its trailing carriage returns and line feeds; a line longer than the buffer
+// arrives in pieces, each a line of its own (a NUL ends a line's text). Returns
+// the length, or 0 at the end of the stream (job.inputBuffer is then empty).
+// A read error is no end: "could not read command file <name>: <system
+// message>" and abortRun; so is a stream longer than kCommandStreamLimit.
+int readLine(ReaderState *state) {
   char *buffer = job.inputBuffer;
-  while (std::fgets(buffer, kBufferSize, stream) != nullptr) {
+  FILE *stream = state->stream;
+  for (;;) {
+    int got = 0;
+    int c = 0;
+    while (got < kBufferSize - 1 && (c = getc_unlocked(stream)) != EOF) {
+      buffer[got++] = static_cast<char>(c);
+      if (c == '\n') break;
+    }
+    state->bytesRead += got;
+    if (state->bytesRead > kCommandStreamLimit) {
+      LOCATED_MESSAGE("command file <%s> is longer than %lld bytes before STARTDATA%s",
+                      job.commandFileName != nullptr ? job.commandFileName : "stdin",
+                      kCommandStreamLimit, job.lineEnd);
+      abortRun();
+    }
+    if (got == 0) break;
+    buffer[got] = '\0';
     size_t length = std::strlen(buffer);
     while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n'))
       buffer[--length] = '\0';
@@ -194,4 +259,6 @@ int readLine(FILE *stream) {
   if (std::ferror(stream)) failCommandRead(errno);
   return 0;
 }
+
+}  // namespace
 

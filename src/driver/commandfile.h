@@ -10,16 +10,11 @@
 // lines, joins its SQL lines into job.sqlText and completes the SQL. Stops
 // at STARTDATA (job.dataStream then is the command stream, left open), at
 // exit/quit or at the end of the stream. Returns 1 when an options line was
-// read, else 0. Every fatal error ends the run through abortRun. On return
+// read, else 0. Every fatal error ends the run through abortRun, a stream of
+// more than 1 MiB before STARTDATA among them. Every byte of commands is
+// wiped from the stream's buffer before it returns (a password may be there). On return
 // job.sqlText holds the statement to prepare (possibly a new buffer).
 int readCommandFile();
-
-// Reads the next non-empty line of `stream` into job.inputBuffer without its
-// trailing carriage returns and line feeds. A line longer than the buffer
-// arrives in pieces, each a line of its own. Returns the length, or 0 at the
-// end of the stream (job.inputBuffer is then empty). A read error is no end:
-// "could not read command file <name>: <system message>" and abortRun.
-int readLine(FILE *stream);
 
 // Cuts the brace annotations out of job.sqlText, handing each one's text (in
 // job.inputBuffer) to parseFieldSpec with the number of the SQL variable it

@@ -5,6 +5,10 @@
 //     -> load or unload loop -> summary -> commit -> close
 #include "driver/driver.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -13,6 +17,7 @@
 #include "driver/commandfile.h"
 #include "driver/switches.h"
 #include "job/commitpoint.h"
+#include "job/fileclash.h"
 #include "job/hints.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
@@ -34,6 +39,7 @@ void transferAndSummarise();
 void setUpRun(std::time_t start) {
   DBuseRunSettings(&job);
   job.messageStream = stdout;
+  watchStandardOutput();
   allocateJobBuffers();
   job.queryRecord = QueryRecord{};
   job.queryRecord.cursorName = "Lodrun";
@@ -67,8 +73,11 @@ int runDriver(int argc, char **argv) {
   watchStopSignals();
   setUpRun(std::time(nullptr));
   parseSwitches(argc, argv);
+  checkFileClashes();
   if (job.verbose) printSettingsReport("line", 1);
   const int optionsSeen = readCommandFile();
+  checkFileClashes();
+  truncateOutputFiles();
   if (!job.withTimeOfDay) {
     // Generated dates use the run's day at midnight.
     job.runStartTime.tm_sec = 0;
@@ -105,6 +114,18 @@ int runDriver(int argc, char **argv) {
     job.logStream = nullptr;
   }
   return completedRunStatus();
+}
+
+void openMissingStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is this one: those below it are open.
+    const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
 }
 
 int completedRunStatus() {

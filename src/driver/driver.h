@@ -13,6 +13,13 @@ constexpr int kExitWarnings = 2;
 // 1; --help and --version exit 0.
 int runDriver(int argc, char **argv);
 
+// Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that
+// no file opened later (the database engine's lock file, a discards file)
+// takes the place of standard input, output or error. Call first in main. A
+// run with standard output closed thus writes its messages nowhere, as with
+// >/dev/null, and keeps its exit status.
+void openMissingStandardDescriptors();
+
 // 0, or kExitWarnings when warn_exit is set and the run rejected records
 // (or, for a load, met short ones).
 int completedRunStatus();

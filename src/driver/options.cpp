@@ -5,6 +5,10 @@
 //                               --rule--> JobSettings field (or fieldTable)
 #include "driver/options.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +17,7 @@
 #include "dblib/extras.h"
 #include "driver/reportoptions.h"
 #include "driver/switches.h"
+#include "job/fileclash.h"
 #include "job/messages.h"
 #include "job/password.h"
 #include "job/settings.h"
@@ -55,8 +60,25 @@ int ruleBatch(int n) {
   if (job.keywordNumber >= 1 && job.keywordNumber <= 256)
     job.batchSize = static_cast<short>(job.keywordNumber);
   else
-    LOCATED_MESSAGE("warning: batch size unbelievable (1-256 range): %d, ignored%s",
-                    job.keywordNumber, job.lineEnd);
+    LOCATED_MESSAGE("warning: batch size unbelievable (1-256 range): %s, ignored%s",
+                    job.fieldBuffer, job.lineEnd);
+  return 0;
+}
+
+// Blob files named by the data must lie under the folder; it is opened now,
+// so that a folder that is not there stops the run before anything loads.
+int ruleBlobDir(int n) {
+  if (n <= 0) return 0;
+  if (job.blobDir != nullptr) warnAlreadySetTo("blobdir", job.blobDir);
+  const int fd = open(job.fieldBuffer, O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    LOCATED_MESSAGE("blobdir <%s> cannot be opened as a folder: %s%s", job.fieldBuffer,
+                    std::strerror(errno), job.lineEnd);
+    return 1;
+  }
+  if (job.blobDirFd >= 0) close(job.blobDirFd);
+  job.blobDirFd = fd;
+  job.blobDir = copyValue(n, "blobdir");
   return 0;
 }
 
@@ -97,6 +119,7 @@ int ruleDb(int n) {
   if (n <= 0) return 0;
   if (job.dbName != nullptr) warnAlreadySetTo("dbName ", job.dbName);
   job.dbName = copyValue(n, "dbName");
+  job.fileNaming.dbKeyword = "db=";
   return 0;
 }
 
@@ -106,7 +129,9 @@ int ruleDiscards(int n) {
     warnAlreadySet("discards");
     std::fclose(job.discardStream);
   }
-  job.discardStream = std::fopen(job.fieldBuffer, "w");
+  // Emptied once every file of the run is known (fileclash.h).
+  job.discardStream = openOutputUntruncated(job.fieldBuffer);
+  job.fileNaming.discardsPath = copyValue(n, "discards");
   if (job.discardStream == nullptr)
     LOCATED_MESSAGE("warning: discards file could not be created, ignored - %s%s",
                     job.fieldBuffer, job.lineEnd);
@@ -118,7 +143,11 @@ int ruleDiscards(int n) {
 int ruleErrors(int n) {
   if (n <= 0) return 0;
   if (job.maxErrors > 1) warnAlreadySetTo("max errors", job.maxErrors);
-  if (job.keywordNumber > 0) job.maxErrors = job.keywordNumber;
+  if (job.keywordNumber > 0)
+    job.maxErrors = job.keywordNumber;
+  else if (job.keywordNumber < 0)  // no number; errors=0 leaves the limit as it is
+    LOCATED_MESSAGE("warning: error limit unbelievable: %s, ignored%s", job.fieldBuffer,
+                    job.lineEnd);
   return 0;
 }
 
@@ -132,6 +161,7 @@ int ruleFile(int n) {
   if (n <= 0) return 0;
   if (job.dataFileName != nullptr) warnAlreadySetTo("file ", job.dataFileName);
   job.dataFileName = copyValue(n, "ioFilNam");
+  job.fileNaming.dataKeyword = "file=";
   return 0;
 }
 
@@ -155,8 +185,7 @@ int ruleLrecl(int n) {
   if (n <= 0) return 0;
   if (job.recordLength > 0) warnAlreadySetTo("lrecl", job.recordLength);
   if (job.keywordNumber < 2 || job.keywordNumber > kBufferSize) {
-    LOCATED_MESSAGE("fix sized lrecl unbelievable: %hd%s", job.recordLength,
-                    job.lineEnd);
+    LOCATED_MESSAGE("fix sized lrecl unbelievable: %s%s", job.fieldBuffer, job.lineEnd);
     return 1;
   }
   job.recordLength = static_cast<short>(job.keywordNumber);
@@ -168,7 +197,7 @@ int ruleLogfile(int n) {
   if (job.logStream != nullptr)
     warnAlreadySetTo("file ", job.logFileName != nullptr ? job.logFileName : "(null)");
   job.logFileName = copyValue(n, "logfile");
-  openLogFile(job.logFileName);
+  openLogFile(job.logFileName, "logfile=");
   return 0;
 }
 
@@ -206,7 +235,7 @@ int ruleRows(int n) {
   if (job.keywordNumber >= 1)
     job.maxRows = job.keywordNumber;
   else  // the line end comes before " ignored."
-    LOCATED_MESSAGE("maximum rows unbelievable: %d%s ignored.", job.keywordNumber,
+    LOCATED_MESSAGE("maximum rows unbelievable: %s%s ignored.", job.fieldBuffer,
                     job.lineEnd);
   return 0;
 }
@@ -223,8 +252,8 @@ int ruleSkip(int n) {
   if (job.keywordNumber >= 0)
     job.skipCount = job.keywordNumber;
   else
-    LOCATED_MESSAGE("warning: skip count unbelievable: %d, ignored%s",
-                    job.keywordNumber, job.lineEnd);
+    LOCATED_MESSAGE("warning: skip count unbelievable: %s, ignored%s", job.fieldBuffer,
+                    job.lineEnd);
   return 0;
 }
 
@@ -234,8 +263,8 @@ int ruleStartCount(int n) {
   if (job.keywordNumber >= 0)
     job.startCount = job.keywordNumber;
   else
-    LOCATED_MESSAGE("warning: start count unbelievable: %d, ignored%s",
-                    job.keywordNumber, job.lineEnd);
+    LOCATED_MESSAGE("warning: start count unbelievable: %s, ignored%s", job.fieldBuffer,
+                    job.lineEnd);
   return 0;
 }
 
@@ -249,8 +278,8 @@ int ruleTrans(int n) {
   if (job.keywordNumber >= 100 && job.keywordNumber <= 20000)
     job.commitEvery = static_cast<short>(job.keywordNumber);
   else
-    LOCATED_MESSAGE("warning: commit frequency unbelievable (100-20000 range): %d, "
-                    "ignored%s", job.keywordNumber, job.lineEnd);
+    LOCATED_MESSAGE("warning: commit frequency unbelievable (100-20000 range): %s, "
+                    "ignored%s", job.fieldBuffer, job.lineEnd);
   return 0;
 }
 
@@ -266,8 +295,7 @@ int ruleVariables(int n) {
   if (job.sqlVariableCount > 0) warnAlreadySetTo("SQL variables", job.sqlVariableCount);
   if (job.keywordNumber < 0 || job.keywordNumber > 4087) {
     // "?" is no number here: only the -n switch takes it.
-    LOCATED_MESSAGE("sql variable count unbelievable: %d%s", job.keywordNumber,
-                    job.lineEnd);
+    LOCATED_MESSAGE("sql variable count unbelievable: %s%s", job.fieldBuffer, job.lineEnd);
     return 1;
   }
   job.sqlVariableCount = static_cast<short>(job.keywordNumber);
@@ -287,8 +315,7 @@ int ruleXtraFields(int n) {
   if (job.keywordNumber >= 0 && job.keywordNumber <= 1023) {
     job.extraFieldCount = static_cast<short>(job.keywordNumber);
   } else {
-    LOCATED_MESSAGE("extra fields count unbelievable: %hd%s", job.extraFieldCount,
-                    job.lineEnd);
+    LOCATED_MESSAGE("extra fields count unbelievable: %s%s", job.fieldBuffer, job.lineEnd);
     ++errors;
   }
   if (job.direction == 'i') {
@@ -299,7 +326,7 @@ int ruleXtraFields(int n) {
 }
 
 int ruleYear(int n) {
-  if (n > 0) setCenturySplit(job.keywordNumber);
+  if (n > 0) setCenturySplit(job.fieldBuffer);
   return 0;
 }
 
@@ -332,7 +359,7 @@ struct KeywordRule {
 // The order of application, whatever the order in the line: direction
 // always takes effect before xtra_fields and the fillers.
 constexpr KeywordRule kRules[] = {
-    {"batch", ruleBatch},
+    {"batch", ruleBatch},           {"blobdir", ruleBlobDir},
     {"charset", ruleCharset},       {"delimiter", ruleDelimiter},
     {"csv", ruleCsv},               {"null", ruleNull},
     {"direction", ruleDirection},   {"db", ruleDb},

@@ -17,9 +17,9 @@
 namespace {
 
 void applySwitch(char letter, int *index, int argc, char **argv);
-void setBlobSegmentSize(long value);
-void setDefaultDateFormat(long value);
-void setBlobStyle(long value);
+void setBlobSegmentSize(const char *text);
+void setDefaultDateFormat(const char *text);
+void setBlobStyle(const char *text);
 void setVariableCount(const char *word);
 
 constexpr const char *kUsageLines[] = {
@@ -58,24 +58,26 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Ranges are checked on the whole number before it is narrowed to 16 bits,
 // so 65616 is refused as a blob size instead of wrapping round to 80.
-void setBlobSegmentSize(long value) {
+void setBlobSegmentSize(const char *text) {
+  long value = readDecimal(text);
   if (value < 80 || value > 4088) {
-    LOCATED_MESSAGE("ridiculous blob size (%ld) - ignored%s", value, job.lineEnd);
+    LOCATED_MESSAGE("ridiculous blob size (%s) - ignored%s", text, job.lineEnd);
     value = 80;
   }
   job.defaultBlobSegmentSize = static_cast<unsigned short>(value);
 }
 
-void setDefaultDateFormat(long value) {
+void setDefaultDateFormat(const char *text) {
+  long value = readDecimal(text);
   if (value < 11 || value > 17) {
-    message("Unsupported format for ASCII dates (%ld) - ignored%s", value,
-            job.lineEnd);
+    message("Unsupported format for ASCII dates (%s) - ignored%s", text, job.lineEnd);
     value = 16;
   }
   job.defaultDateFormat = static_cast<short>(value);
 }
 
-void setBlobStyle(long value) {
+void setBlobStyle(const char *text) {
+  long value = readDecimal(text);
   if (value < 0 || value > 2) {
     message("def_blob_parm value must be in range 0-2 - ignored%s", job.lineEnd);
     value = 0;
@@ -92,7 +94,7 @@ void setVariableCount(const char *word) {
   }
   const long value = readDecimal(word);
   if (value < -1 || value > 4087) {
-    LOCATED_MESSAGE("sql variable count unbelievable: %ld%s", value, job.lineEnd);
+    LOCATED_MESSAGE("sql variable count unbelievable: %s%s", word, job.lineEnd);
     return;
   }
   job.sqlVariableCount = static_cast<short>(value);
@@ -106,17 +108,21 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
   };
   switch (letter) {
     case 'a': job.asciiBlobs = 1; break;
-    case 'b': setBlobSegmentSize(readDecimal(argument())); break;
+    case 'b': setBlobSegmentSize(argument()); break;
     case 'c': setSeparator(argument(), -1); break;
-    case 'd': job.dbName = argument(); break;
+    case 'd':
+      job.dbName = argument();
+      job.fileNaming.dbKeyword = "-d";
+      break;
     case 'e': job.excelFormat = 1; break;
-    case 'f': setDefaultDateFormat(readDecimal(argument())); break;
+    case 'f': setDefaultDateFormat(argument()); break;
     case 'h': job.dateSeparator = '-'; break;
     case 'k': enableCsvMode(); break;
     case 'i':
     case 'o':
       setDirection(letter);
       job.dataFileName = argument();
+      job.fileNaming.dataKeyword = letter == 'i' ? "-i" : "-o";
       break;
     case 'l': setLineEndStyle(argument()[0]); break;
     case 'm': job.fractComma = 1; break;
@@ -127,8 +133,8 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
       takePasswordArgument(argv[*index]);
       break;
     case 'q': job.quoteStrings = 1; break;
-    case 'r': setBlobStyle(readDecimal(argument())); break;
-    case 's': openLogFile(argument()); break;
+    case 'r': setBlobStyle(argument()); break;
+    case 's': openLogFile(argument(), "-s"); break;
     case 't': job.transCharSet = argument(); break;
     case 'u': job.userName = argument(); break;
     case 'w': readPasswordFile(argument()); break;
@@ -137,7 +143,7 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
       job.statusDumpLevel = 2;
       break;
     case 'x': job.commandFileName = argument(); break;
-    case 'y': setCenturySplit(readDecimal(argument())); break;
+    case 'y': setCenturySplit(argument()); break;
     case 'z': job.shortOk = 1; break;
     default:
       LOCATED_MESSAGE("switch not understood <%s> - ignored%s", job.currentArgument,
@@ -179,8 +185,8 @@ void requireArgument(int index, int argc, char **argv) {
 }
 
 long readDecimal(const char *text) {
-  // strtol reads what atol reads, but clamps instead of overflowing.
-  return std::strtol(text, nullptr, 10);
+  long value = 0;
+  return wholeNumber(std::string_view(text), &value) ? value : kNoNumber;
 }
 
 void setDirection(char letter) {
@@ -211,9 +217,10 @@ void setLineEndStyle(char letter) {
   job.lineEndLength = static_cast<short>(std::strlen(chosen));
 }
 
-void setCenturySplit(long value) {
+void setCenturySplit(const char *text) {
+  const long value = readDecimal(text);
   if (value < 1 || value > 99) {
-    message(" Invalid year for century split: %ld, ignored (range: 1-99)%s", value,
+    message(" Invalid year for century split: %s, ignored (range: 1-99)%s", text,
             job.lineEnd);
     return;
   }

@@ -3,6 +3,8 @@
 #ifndef LODRUN_DRIVER_SWITCHES_H
 #define LODRUN_DRIVER_SWITCHES_H
 
+#include <climits>
+
 // Examines argv[1] .. argv[argc-1] in order and sets the JobSettings fields
 // of each switch. A bad switch or value is reported and ignored (or set to
 // its fallback); a switch whose argument is missing ends the process
@@ -19,9 +21,12 @@ const char *argumentAt(int index, int argc, char **argv);
 // The same check as argumentAt, without returning the word.
 void requireArgument(int index, int argc, char **argv);
 
-// A decimal number as the C library's atol reads it (leading white space,
-// optional sign, digits; no digits gives 0), clamped to the range of long
-// instead of overflowing.
+// What readDecimal returns for a text that is no number.
+constexpr long kNoNumber = LONG_MIN;
+
+// The decimal number that is the whole of `text` (optional '-', digits), or
+// kNoNumber: "32x", "abc", "1e20" and "" are no numbers, so each setter
+// refuses them with its own message, showing the text as written.
 long readDecimal(const char *text);
 
 // 'i' or 'o' (either case): sets direction and directionText, warning when a
@@ -33,8 +38,9 @@ void setDirection(char letter);
 // any other letter gets a warning and nothing changes.
 void setLineEndStyle(char letter);
 
-// 1-99 becomes centurySplit; any other value is reported and ignored.
-void setCenturySplit(long value);
+// 1-99 (the whole text) becomes centurySplit; any other text is reported
+// as written and ignored.
+void setCenturySplit(const char *text);
 
 // Sets the field separator from `text` (`length` bytes, -1: strlen): one
 // character that is no letter or digit, "\t" for tab, or x followed by one

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "dblib/dbfuncs.h"
@@ -28,6 +29,7 @@ int makeStreamDurable(FILE *stream, bool sync);
 const char *failureText(int error);
 void nameOfStream(FILE *stream, char *buffer, size_t size);
 [[noreturn]] void failStream(FILE *stream, const char *what, int error);
+void reportLostOutput();
 
 }  // namespace
 
@@ -57,6 +59,8 @@ int recordsCommitted() { return job.commitPoints.committed.load(); }
 bool commitInFlight() { return job.commitPoints.inFlight.load(); }
 
 int commitInFlightUpTo() { return job.commitPoints.inFlightUpTo.load(); }
+
+void watchStandardOutput() { std::atexit(reportLostOutput); }
 
 bool reportUncertainCommit() {
   const CommitPoints &points = job.commitPoints;
@@ -107,6 +111,7 @@ void failStream(FILE *stream, const char *what, int error) {
   char name[512];
   nameOfStream(stream, name, sizeof name);
   if (stream == stdout) {
+    job.commitPoints.outputFailureReported = true;
     // A pipe or terminal has no name worth showing.
     const bool named = name[0] == '/';
     std::fprintf(stderr, "%s %d: could not write %s%s%s%s: %s%s", kModuleName, __LINE__, what,
@@ -118,6 +123,30 @@ void failStream(FILE *stream, const char *what, int error) {
                     job.lineEnd);
   }
   abortRun();
+}
+
+// At exit: the messages still buffered are written now; when standard
+// output failed, here or before, and nobody said so yet, standard error says
+// what it lost, whatever ended the run.
+void reportLostOutput() {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int error = !flushed && errno != 0 ? errno : kEarlierWriteFailed;
+  if ((flushed && !std::ferror(stdout)) || job.commitPoints.outputFailureReported) return;
+  job.commitPoints.outputFailureReported = true;
+  char name[512];
+  nameOfStream(stdout, name, sizeof name);
+  const bool named = name[0] == '/';
+  // Without a discards file the rejected records went the same way.
+  char lost[64] = "the run's messages";
+  if (job.rejectedCount > 0 && job.discardStream == nullptr)
+    std::snprintf(lost, sizeof lost, "the run's messages and its %d rejected records",
+                  job.rejectedCount);
+  std::fprintf(stderr, "%s %d: could not write %s%s%s%s: %s - %s are lost%s", kModuleName,
+               __LINE__, job.logStream != nullptr ? "log file" : "standard output",
+               named ? " <" : "", named ? name : "", named ? ">" : "", failureText(error), lost,
+               job.lineEnd);
+  std::fflush(stderr);
 }
 
 }  // namespace

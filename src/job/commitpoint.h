@@ -36,6 +36,12 @@ int recordsCommitted();
 bool commitInFlight();
 int commitInFlightUpTo();
 
+// Call once at the start of a run: at exit, standard output is flushed, and
+// when it could not be written and that was not yet reported, standard error
+// gets "could not write standard output <name>: <system message> - the run's
+// messages [and its N rejected records] are lost", whatever ended the run.
+void watchStandardOutput();
+
 // For abortRun: when a commit was in flight and the database connection is
 // gone, prints that the outcome of that commit is unknown and which records
 // it covered, and returns true (nothing can be rolled back any more);

@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "job/fileclash.h"
 #include "job/settings.h"
 
 void printLocation(const char *module, int line) {
@@ -30,7 +31,9 @@ void messageAt(int line, const char *format, ...) {
   va_end(args);
 }
 
-void openLogFile(const char *path) {
+void openLogFile(const char *path, const char *keyword) {
+  job.fileNaming.logKeyword = keyword;
+  checkLogClashes(path);
   // Probe with the very mode of the reopen: a file we may append to but not
   // read would otherwise pass the probe and then lose standard output.
   FILE *probe = std::fopen(path, "a+");
@@ -42,6 +45,7 @@ void openLogFile(const char *path) {
 
   const bool hadLog = job.logStream != nullptr;
   std::fflush(stdout);
+  noteLogOpening(path);
   if (std::freopen(path, "a+", stderr) == nullptr) {
     // Standard error is gone; standard output still carries every message.
   }

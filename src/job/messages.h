@@ -33,7 +33,9 @@ void messageAt(int line, const char *format, ...)
 // path that cannot be opened gets " could not open logfile - <path>, ignored"
 // and nothing changes. job.logFileName becomes `path` (the pointer is kept,
 // so it must live to the end of the run).
-void openLogFile(const char *path);
+// `keyword` ("-s", "logfile=") names it in the message of a file clash
+// (fileclash.h), checked before anything is opened.
+void openLogFile(const char *path, const char *keyword);
 
 // Writes the settings report to standard output: " After parsing command
 // <label>" then, when full is 1, every setting of the run, and always the

@@ -7,10 +7,13 @@
 #include "job/password.h"
 
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "dblib/extras.h"
@@ -22,10 +25,35 @@ namespace {
 // Only the first line counts; a password longer than this is no password.
 constexpr size_t kPasswordFileLimit = 1024;
 
-// Zeroing that the compiler may not drop as a dead store.
-void zeroBytes(void *data, size_t size) {
-  volatile unsigned char *bytes = static_cast<volatile unsigned char *>(data);
-  for (size_t i = 0; i < size; ++i) bytes[i] = 0;
+// Core dumps as they were before a password was held; restored by the wipe.
+struct CoreDumps {
+  bool held = false;
+  int dumpable = 1;
+  struct rlimit limit = {};
+};
+CoreDumps coreDumps;
+
+// A core file of a process holding a password would hold the password.
+void holdCoreDumps() {
+  if (coreDumps.held) return;
+  coreDumps.held = true;
+  // A run that ends before its attach (a fatal error, a signal) wipes too.
+  static bool wipeAtExit = false;
+  if (!wipeAtExit) wipeAtExit = std::atexit(wipePassword) == 0;
+  coreDumps.dumpable = prctl(PR_GET_DUMPABLE, 0, 0, 0, 0);
+  if (getrlimit(RLIMIT_CORE, &coreDumps.limit) == 0) {
+    struct rlimit none = coreDumps.limit;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_CORE, &none);
+  }
+  prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
+void releaseCoreDumps() {
+  if (!coreDumps.held) return;
+  coreDumps.held = false;
+  setrlimit(RLIMIT_CORE, &coreDumps.limit);
+  if (coreDumps.dumpable > 0) prctl(PR_SET_DUMPABLE, coreDumps.dumpable, 0, 0, 0);
 }
 
 // The options line that carried the password, and the value the keyword
@@ -35,7 +63,7 @@ void wipeStaleCopies(char *buffer, const char *secret, size_t length) {
   if (buffer == nullptr) return;
   const size_t size = kBufferSize;
   for (size_t at = strnlen(buffer, size) + 1; at + length <= size; ++at)
-    if (std::memcmp(buffer + at, secret, length) == 0) zeroBytes(buffer + at, length);
+    if (std::memcmp(buffer + at, secret, length) == 0) wipeBytes(buffer + at, length);
 }
 
 void refuseFile(const char *path, const char *why) {
@@ -44,10 +72,18 @@ void refuseFile(const char *path, const char *why) {
 
 }  // namespace
 
+void wipeBytes(void *data, size_t size) {
+  volatile unsigned char *bytes = static_cast<volatile unsigned char *>(data);
+  for (size_t i = 0; i < size; ++i) bytes[i] = 0;
+}
+
 void setPassword(const char *text, size_t length) {
   if (job.password != nullptr)
     message(" Warning: %s already set to %s, setting again%s", "password", "********",
             job.lineEnd);
+  // The password it replaces is no longer needed by anyone.
+  if (job.ownedPassword != nullptr) wipeBytes(job.ownedPassword, std::strlen(job.ownedPassword));
+  holdCoreDumps();
   char *copy = static_cast<char *>(allocZeroed(static_cast<long>(length) + 1, "password"));
   std::memcpy(copy, text, length);
   job.password = copy;
@@ -57,7 +93,7 @@ void setPassword(const char *text, size_t length) {
 void takePasswordArgument(char *word) {
   const size_t length = std::strlen(word);
   setPassword(word, length);
-  zeroBytes(word, length);
+  wipeBytes(word, length);
 }
 
 void readPasswordFile(const char *path) {
@@ -78,6 +114,12 @@ void readPasswordFile(const char *path) {
     refuseFile(path, "is readable by group or others");
     return;
   }
+  // Whoever may write it may put a password of their choosing there.
+  if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    close(fd);
+    refuseFile(path, "is writable by group or others");
+    return;
+  }
   char text[kPasswordFileLimit];
   const ssize_t got = read(fd, text, sizeof text);
   const int readError = errno;
@@ -94,15 +136,17 @@ void readPasswordFile(const char *path) {
     refuseFile(path, "holds no password on its first line");
   else
     setPassword(text, length);
-  zeroBytes(text, sizeof text);
+  wipeBytes(text, sizeof text);
 }
 
 void wipePassword() {
-  if (job.password == nullptr || job.password != job.ownedPassword) return;
-  const size_t length = std::strlen(job.ownedPassword);
-  if (length > 0) {
-    wipeStaleCopies(job.inputBuffer, job.ownedPassword, length);
-    wipeStaleCopies(job.fieldBuffer, job.ownedPassword, length);
+  if (job.ownedPassword != nullptr) {
+    const size_t length = std::strlen(job.ownedPassword);
+    if (length > 0) {
+      wipeStaleCopies(job.inputBuffer, job.ownedPassword, length);
+      wipeStaleCopies(job.fieldBuffer, job.ownedPassword, length);
+    }
+    wipeBytes(job.ownedPassword, length);
   }
-  zeroBytes(job.ownedPassword, length);
+  releaseCoreDumps();
 }

@@ -61,6 +61,20 @@ struct OutputRecord {
   char streamBuffer[1 << 16];
 };
 
+// The words the files of a run were named by, and how to take back a log
+// that turns out to be one of the run's other files (job/fileclash.cpp).
+struct FileNaming {
+  const char *commandKeyword = "-x";
+  const char *dataKeyword = "file=";
+  const char *dbKeyword = "db=";
+  const char *logKeyword = "logfile=";
+  const char *discardsPath = nullptr;
+  const char *reasonsPath = nullptr;
+  int savedStdout = -1;      // standard output and error before the first log
+  int savedStderr = -1;
+  long long logSizeAtOpen = 0;
+};
+
 // The commit points of a run (job/commitpoint.cpp).
 struct CommitPoints {
   // All three are read by the signal watcher's thread as well.
@@ -70,6 +84,7 @@ struct CommitPoints {
   // job.rejectedCount at the last commit point: without new rejects there is
   // nothing to sync.
   int rejectsAtLast = 0;
+  bool outputFailureReported = false;  // standard output's failure is on stderr
 };
 
 // The progress line (job/progress.cpp).

@@ -57,6 +57,8 @@ struct JobSettings : DblibRunSettings {
   unsigned char asciiBlobs = 0;
   unsigned short defaultBlobSegmentSize = 80;
   short blobStyle = 0;
+  const char *blobDir = nullptr;          // blobdir: blob files only from under it
+  int blobDirFd = -1;                     // that folder, opened O_PATH
   short defaultDateFormat = 16;
   unsigned char csvMode = 0;              // csv, -k: RFC 4180 records (src/csv)
   const char *nullText = "";              // null=: the unquoted text of NULL in csv
@@ -134,6 +136,7 @@ struct JobSettings : DblibRunSettings {
   DelimiterBytes delimiterBytes;          // what cuts a delimited field
   OutputRecord output;                    // an unload's record being built
   std::vector<int> csvBlobFileFields;     // blobfile marks before the session
+  FileNaming fileNaming;                  // keywords of the run's files
   CommitPoints commitPoints;              // what the last commit made permanent
   ProgressState progress;                 // the progress line
   Batch batch;                            // a load's gathered records

@@ -45,8 +45,10 @@ int readKeywordValue(std::string_view rest) {
   std::memcpy(job.fieldBuffer, rest.data(), length);
   job.fieldBuffer[length] = '\0';
   if (length == 0) return -1;
-  if (length < 10 && rest[0] >= '0' && rest[0] <= '9')
-    job.keywordNumber = static_cast<int>(std::strtol(job.fieldBuffer, nullptr, 10));
+  // "32x" or "1e20" is no number: the rules then show the text as written.
+  int number = 0;
+  if (rest[0] >= '0' && rest[0] <= '9' && wholeNumber(rest.substr(0, length), &number))
+    job.keywordNumber = number;
   return static_cast<int>(length);
 }
 
@@ -77,8 +79,7 @@ bool applyNumberedKeywords(FieldSpec *entry, int sqlField) {
   if (findKeyword("blob_size", false) > 0) {
     if (entry->format == 0) entry->format = kFormatBinaryBlob;
     if (job.keywordNumber < 80 || job.keywordNumber > 4088) {
-      LOCATED_MESSAGE("ridiculous blob size (%d) - ignored%s", job.keywordNumber,
-                      job.lineEnd);
+      LOCATED_MESSAGE("ridiculous blob size (%s) - ignored%s", job.fieldBuffer, job.lineEnd);
       error = true;
     }
     entry->blobSegmentSize = static_cast<short>(job.keywordNumber);
@@ -95,11 +96,11 @@ bool applyNumberedKeywords(FieldSpec *entry, int sqlField) {
   if (findKeyword("size", false) > 0) {
     const int n = job.keywordNumber;
     if (job.csvMode) {
-      LOCATED_MESSAGE("size=%d cannot be used with csv: csv fields have no fixed size%s", n,
-                      job.lineEnd);
+      LOCATED_MESSAGE("size=%s cannot be used with csv: csv fields have no fixed size%s",
+                      job.fieldBuffer, job.lineEnd);
       error = true;
     } else if (delimited || n < 1 || n >= kBufferSize) {
-      LOCATED_MESSAGE("size invalid: %d%s", n, job.lineEnd);
+      LOCATED_MESSAGE("size invalid: %s%s", job.fieldBuffer, job.lineEnd);
       error = true;
     }
     entry->size = static_cast<short>(n);

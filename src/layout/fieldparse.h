@@ -12,8 +12,8 @@
 // with nothing after '='), else the length of the value (the text after '='
 // up to the next blank, tab or end).
 // Overwrites job.fieldBuffer with the value (empty when there is none) and
-// job.keywordNumber with its decimal value when it is shorter than 10
-// characters and begins with a digit, else -1. A match of "filler" replaces
+// job.keywordNumber with its decimal value when the whole value is digits
+// within the range of int, else -1 ("32x", "-5", "1e20"). A match of "filler" replaces
 // the first letter of that word in job.inputBuffer by 'X', so that the next
 // search finds the next occurrence.
 int findKeyword(const char *keyword, bool firstWordOnly);

@@ -10,12 +10,17 @@
 #include "load/reader.h"
 
 #include <fcntl.h>
+#include <linux/openat2.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "dblib/dbfuncs.h"
 #include "dblib/extras.h"
@@ -23,6 +28,7 @@
 #include "job/run.h"
 #include "job/settings.h"
 #include "job/textfile.h"
+#include "rejects/reasons.h"
 
 namespace {
 
@@ -34,11 +40,14 @@ struct BlobSource {
   FILE *file = nullptr;  // null: the field text is the content
   bool lineMode = false;
   bool binary = false;
+  bool outsideBlobDir = false;  // refused: the name leaves blobdir
 };
 
 int trimmedFieldText();
 BlobSource openBlobSource(const FieldSpec &spec, const char *name);
-FILE *openRegularFile(const char *name, const char *mode);
+int openBlobName(const char *name);
+int openBeneath(int folder, const char *name);
+FILE *openRegularFile(int fd, const char *name, const char *mode);
 long long copyLines(int index, FILE *file);
 long long copyBlocks(int index, FILE *file);
 
@@ -54,6 +63,12 @@ int loadBlobField(int index, int variable) {
   }
 
   const BlobSource source = openBlobSource(spec, name);
+  if (source.outsideBlobDir) {
+    REJECTION_MESSAGE(spec.sqlField, spec.position, name, nameLength,
+                      "blob file name of record %d leaves blobdir <%s>: %s%s", job.recordCount,
+                      job.blobDir, name, job.lineEnd);
+    return kBlobRefused;
+  }
   if (job.blobWorkArea == nullptr)
     job.blobWorkArea = static_cast<char *>(allocZeroed(kBlobBlockSize, "blob work area"));
 
@@ -123,7 +138,12 @@ BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
   source.lineMode = spec.format == kFormatAsciiBlob || spec.format == kFormatBinaryBlob;
   source.binary = spec.format == kFormatBinaryBlob || spec.format == kFormatBinaryBlobStream;
   const char *mode = source.binary ? "rb" : "r";
-  FILE *file = openRegularFile(name, mode);
+  const int fd = openBlobName(name);
+  if (fd < 0 && errno == EXDEV) {
+    source.outsideBlobDir = true;
+    return source;
+  }
+  FILE *file = openRegularFile(fd, name, mode);
   if (file == nullptr) {
     ++job.blobErrorCount;
     return source;
@@ -133,10 +153,47 @@ BlobSource openBlobSource(const FieldSpec &spec, const char *name) {
 }
 
 // A FIFO without a writer, or a device without data, would hold the load
-// forever: the name is opened without blocking and anything but a regular
-// file is refused (reported, its text then becomes the content).
-FILE *openRegularFile(const char *name, const char *mode) {
-  const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+// forever: the name is opened without blocking. With blobdir, a name that
+// leaves the folder fails with EXDEV.
+int openBlobName(const char *name) {
+  if (job.blobDirFd < 0) return open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  return openBeneath(job.blobDirFd, name);
+}
+
+// Resolves `name` under the folder: no absolute name, no "..", no symbolic
+// link that points out of it, at any step, checked by the kernel as it
+// walks the path (openat2 RESOLVE_BENEATH); without openat2 (Linux before
+// 5.6) the real path of the name must lie inside the real path of the folder.
+int openBeneath(int folder, const char *name) {
+  struct open_how how = {};
+  how.flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+  how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+  const long fd = syscall(SYS_openat2, folder, name, &how, sizeof how);
+  if (fd >= 0 || errno != ENOSYS) return static_cast<int>(fd);
+  if (name[0] == '/') {
+    errno = EXDEV;
+    return -1;
+  }
+  char base[PATH_MAX];
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", folder);
+  const ssize_t length = readlink(link, base, sizeof base - 1);
+  if (length <= 0) return -1;
+  base[length] = '\0';
+  const std::string joined = std::string(base) + "/" + name;
+  char real[PATH_MAX];
+  if (realpath(joined.c_str(), real) == nullptr) return -1;
+  const size_t baseLength = std::strlen(base);
+  if (std::strncmp(real, base, baseLength) != 0 || real[baseLength] != '/') {
+    errno = EXDEV;
+    return -1;
+  }
+  return open(real, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Anything but a regular file is refused (reported, its text then becomes
+// the content).
+FILE *openRegularFile(int fd, const char *name, const char *mode) {
   struct stat status;
   if (fd < 0 || fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
     if (fd >= 0) close(fd);

@@ -16,7 +16,15 @@
 // not NULL), -1 when the field was empty (blobsWithoutFile + 1, nothing
 // created). Every other failure (a dblib error, a read error in the file)
 // is reported and ends the run (abortRun).
+// With blobdir, the name is resolved under that folder: an absolute name, a
+// ".." that climbs out or a symbolic link pointing outside rejects the
+// record ("blob file name of record N leaves blobdir <DIR>: NAME", noted for
+// the reasons file) and returns kBlobRefused, nothing created.
 int loadBlobField(int index, int variable);
+
+// loadBlobField's refusal of a name outside blobdir: the record is rejected
+// and reported already.
+constexpr int kBlobRefused = -2;
 
 // Writes `length` bytes into the current blob of the entry's variable in
 // pieces of the entry's blobSegmentSize; returns only on success (a failure

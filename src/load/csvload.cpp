@@ -179,7 +179,8 @@ int putBlobFile(int index, const FieldSpec &f, FieldValue value) {
   }
   std::memcpy(job.fieldBuffer, value.text, static_cast<size_t>(value.length));
   job.fieldBuffer[value.length] = '\0';
-  return failPut(loadBlobField(index, f.sqlField), f, value);
+  const int status = loadBlobField(index, f.sqlField);
+  return status == kBlobRefused ? 1 : failPut(status, f, value);
 }
 
 // Blanks and tabs around a number, date or boolean do not count.

@@ -56,6 +56,7 @@ int putField(int position, int length) {
     int status = kDbOk;
     if (f.sqlType == kTypeBlob) {
       status = loadBlobField(i, f.sqlField);
+      if (status == kBlobRefused) return rejected + 1;
     } else {
       const int format = f.sqlType == kTypeTimestamp ? int{f.format} : int{kFormatDelimitedText};
       if (f.sqlType == kTypeText && length > f.sqlSize) {

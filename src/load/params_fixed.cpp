@@ -55,6 +55,7 @@ int putFixedRecord() {
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
+        if (status == kBlobRefused) return 1;
         if (status != kDbOk)
           return rejectDblibValue(status, "fixed blob put of field", f.sqlField, f.position,
                                   job.fieldBuffer, length);

@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "dblib/extras.h"
+#include "job/fileclash.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -26,8 +28,14 @@ void noteDblibReason(int code, const char *operation, int sqlField, int position
 
 bool openReasonsFile(const char *path) {
   if (job.reasonsStream != nullptr) std::fclose(job.reasonsStream);
-  job.reasonsStream = std::fopen(path, "w");
-  return job.reasonsStream != nullptr;
+  // Emptied once every file of the run is known (fileclash.h).
+  job.reasonsStream = openOutputUntruncated(path);
+  if (job.reasonsStream == nullptr) return false;
+  const size_t length = std::strlen(path);
+  auto *copy = static_cast<char *>(allocZeroed(static_cast<long>(length) + 1, "reasons"));
+  std::memcpy(copy, path, length);
+  job.fileNaming.reasonsPath = copy;
+  return true;
 }
 
 void noteRejectReason(int sqlField, int position, const char *text, const char *value,

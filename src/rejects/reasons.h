@@ -14,8 +14,9 @@
 
 #include "dblib/dbfuncs.h"
 
-// Opens `path` for writing (created or emptied) as job.reasonsStream,
-// closing an earlier one. Returns false when it cannot be created
+// Opens `path` for writing (created when missing, emptied only by
+// truncateOutputFiles once the run's files are checked, fileclash.h) as
+// job.reasonsStream, closing an earlier one. Returns false when it cannot be created
 // (job.reasonsStream is then none).
 bool openReasonsFile(const char *path);
 

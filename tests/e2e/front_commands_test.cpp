@@ -1,5 +1,6 @@
 // The command stream from the outside: comments, SQL joining, STARTDATA,
 // byte-order marks, options errors, completion errors and hostile input.
+#include <algorithm>
 #include <string>
 
 #include "front_fixture.h"
@@ -83,6 +84,22 @@ TEST_F(FrontRun, CommandErrorsStopTheRun) {
     EXPECT_EQ(out, row.output + std::string(kAbort)) << row.commands;
     EXPECT_EQ(exitCode, 1);
   }
+  // Commands end within 1 MiB; /dev/zero is no command file.
+  const std::string comments = std::string(1023, '#') + "\n";
+  std::string mebibyte;
+  for (int i = 0; i < 1024; ++i) mebibyte += comments;
+  run({"-x", commands(mebibyte)});
+  EXPECT_EQ(out, "Lodrun #: NO SQL string supplied, there is nothing to do\r\n" +
+                     std::string(kAbort));
+  const std::string tooLong = " is longer than 1048576 bytes before STARTDATA\r\n";
+  run({"-x", commands(mebibyte + "s")});
+  EXPECT_EQ(out, "Lodrun #: command file <run.cmd>" + tooLong + kAbort);
+  run({"-x", "/dev/zero"});
+  EXPECT_EQ(out, "Lodrun #: command file </dev/zero>" + tooLong + kAbort);
+  run({}, mebibyte + "select 1\n");  // a prompt for each line read
+  const std::string fromStdin = "Lodrun> Lodrun #: command file <stdin>" + tooLong + kAbort;
+  EXPECT_EQ(out.substr(out.size() - std::min(out.size(), fromStdin.size())), fromStdin);
+  EXPECT_EQ(exitCode, 1);
 }
 
 TEST_F(FrontRun, StatementLengthLimitIsExact) {
@@ -108,12 +125,11 @@ TEST_F(FrontRun, HostileOptionValuesNeverOverrunABuffer) {
                       "options " + std::string(9000, 'z') + "\n"
                       "options year=\xFF\xFE delimiter=\xFF\nselect 1\n")});
   EXPECT_EQ(out,
-            "Lodrun #: warning: skip count unbelievable: -1, ignored\r\n"
-            "Lodrun #: warning: start count unbelievable: -1, ignored\r\n"
+            "Lodrun #: warning: start count unbelievable: -99999999999, ignored\r\n"
             "Lodrun #: warning: commit frequency unbelievable (100-20000 range): 999999999, "
             "ignored\r\n"
             "Lodrun #: options command found in command file after SQL parse started\r\n"
-            " Invalid year for century split: -1, ignored (range: 1-99)\r\n" +
+            " Invalid year for century split: \xFF\xFE, ignored (range: 1-99)\r\n" +
                 std::string(kAbort));
 }
 

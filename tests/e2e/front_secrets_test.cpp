@@ -62,6 +62,14 @@ TEST_F(LoadRun, Secrets_PasswordFileMustBePrivate) {
                  "ignored\r\n"
                  "User/Password must be supplied in options or command line\r\n");
   EXPECT_EQ(exitCode, 1);
+  // Whoever may write it may choose the password.
+  for (const mode_t mode : {0602, 0620}) {
+    ASSERT_EQ(chmod(dir.file("secret").c_str(), mode), 0);
+    run(load);
+    EXPECT_EQ(out, "Lodrun #: warning: password file <secret> is writable by group or others - "
+                   "ignored\r\n"
+                   "User/Password must be supplied in options or command line\r\n");
+  }
   EXPECT_EQ(rows("select id from p"), (std::vector<std::string>{"2"}));
 }
 

@@ -24,15 +24,30 @@ TEST_F(Options, BadValuesWarnOrCountAsErrors) {
     const char *line, *output;
     short errors;
   } rows[] = {
-      {"options rows=100 skip=2 trans=500 errors=0 errors=abc delimeter=, username=bob", "", 0},
+      {"options rows=100 skip=2 trans=500 errors=0 delimeter=, username=bob", "", 0},
+      // Malformed numbers are refused with the keyword's message and the text as written.
+      {"options batch=32x trans=1e20 skip=-5 rows=abc errors=7.5 startcount=1O",
+       "Lodrun #: warning: batch size unbelievable (1-256 range): 32x, ignored\n"
+       "Lodrun #: warning: error limit unbelievable: 7.5, ignored\n"
+       "Lodrun #: maximum rows unbelievable: abc\n ignored."
+       "Lodrun #: warning: skip count unbelievable: -5, ignored\n"
+       "Lodrun #: warning: start count unbelievable: 1O, ignored\n"
+       "Lodrun #: warning: commit frequency unbelievable (100-20000 range): 1e20, ignored\n",
+       0},
+      {"options progress=5s year=19x", " Invalid year for century split: 19x, ignored "
+       "(range: 1-99)\nLodrun #: progress interval unbelievable (1-3600 seconds): 5s - "
+       "ignored\n", 0},
+      {"options xtra_fields=2x variables=3 direction=o",
+       "Lodrun #: extra fields count unbelievable: 2x\n", 1},
       {"options trans=50",
        "Lodrun #: warning: commit frequency unbelievable (100-20000 range): 50, ignored\n", 0},
       {"options rows=0", "Lodrun #: maximum rows unbelievable: 0\n ignored.", 0},
       {"options discards=/nonexistent/d.txt",
        "Lodrun #: warning: discards file could not be created, ignored - /nonexistent/d.txt\n",
        0},
-      {"options lrecl=1", "Lodrun #: fix sized lrecl unbelievable: 0\n", 1},
-      {"options variables=?", "Lodrun #: sql variable count unbelievable: -1\n", 1},
+      {"options lrecl=1", "Lodrun #: fix sized lrecl unbelievable: 1\n", 1},
+      {"options lrecl=80x", "Lodrun #: fix sized lrecl unbelievable: 80x\n", 1},
+      {"options variables=?", "Lodrun #: sql variable count unbelievable: ?\n", 1},
       {"options variables=99999", "Lodrun #: sql variable count unbelievable: 99999\n", 1},
       // direction applies first whatever the order in the line
       {"options variables=2 xtra_fields=1 filler=1;5;*;7 direction=i",
@@ -44,8 +59,9 @@ TEST_F(Options, BadValuesWarnOrCountAsErrors) {
     EXPECT_EQ(apply(row.line), row.output) << row.line;
     EXPECT_EQ(errors, row.errors) << row.line;
   }
-  EXPECT_EQ(std::vector<int>({job.maxRows, job.skipCount, job.commitEvery, job.maxErrors}),
-            std::vector<int>({-1, 0, 5000, 1}));
+  EXPECT_EQ(std::vector<int>({job.maxRows, job.skipCount, job.commitEvery, job.maxErrors,
+                              job.batchSize, job.startCount, job.centurySplit}),
+            std::vector<int>({-1, 0, 5000, 1, 0, 0, 0}));
 }
 
 TEST_F(Options, RepeatedSettingsWarnInKeywordOrder) {

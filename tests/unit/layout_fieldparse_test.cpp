@@ -21,9 +21,10 @@ TEST_F(FieldParse, FindKeyword_ReportsAbsenceBareKeywordAndValue) {
       {"a=size=4", "size", false, 0, "", -1},  // not at a word start
       {"verbose", "verbose", false, -1, "", -1},
       {"trans= rows=1", "trans", false, -1, "", -1},
-      {"trans=0000001000", "trans", false, 10, "0000001000", -1},  // 10 characters
+      {"trans=0000001000", "trans", false, 10, "0000001000", 1000},
+      {"rows=99999999999", "rows", false, 11, "99999999999", -1},  // beyond int
       {"skip=-1", "skip", false, 2, "-1", -1},                     // a sign is no digit
-      {"skip=12abc", "skip", false, 5, "12abc", 12},
+      {"skip=12abc", "skip", false, 5, "12abc", -1},  // trailing text: no number
       {"  STARTDATA", "startdata", true, -1, "", -1},
       {"select STARTDATA", "startdata", true, 0, "", -1},
   };
