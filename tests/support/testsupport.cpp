@@ -258,7 +258,11 @@ std::string templateFor(const std::string &ddl) {
   std::error_code ignored;
   std::filesystem::create_directories(dir, ignored);
   const int lock = ::open((dir + "/" + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lock < 0) return "";
+  if (lock < 0) {
+    ADD_FAILURE() << "createDatabase: cannot lock a template in " << dir << ": "
+                  << std::strerror(errno);
+    return "";
+  }
   ::flock(lock, LOCK_EX);
   std::string made = path;
   if (!fileExists(path)) {
