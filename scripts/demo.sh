@@ -1,55 +1,56 @@
 #!/usr/bin/env bash
-# make demo: creates an embedded sample database, loads a delimited and a
-# fixed-size sample file into it with lodrun, shows the rows with isql-fb,
-# then unloads the table again as a delimited file with a heading line and as
-# a fixed-size file, and prints both files. The first step that fails ends
-# the demo with a non-zero status.
+# make demo: runs the examples of README.md, in order, in build/demo/ — the
+# blocks marked <!-- example: ... --> (the same ones the ReadmeExamples test
+# checks): a "file NAME" block is written to NAME and shown, a "run" block's
+# "$ PROGRAM ARGS" line is shown and run (lodrun is the built binary), an
+# "output NAME" block shows the file the runs wrote. The database crm.fdb and
+# every file stay in build/demo/ for the examples a reader types next. The
+# first command that fails ends the demo with its status.
 set -euo pipefail
-LODRUN=${1:-build/lodrun}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+LODRUN=$(cd "$(dirname "${1:-build/lodrun}")" && pwd)/$(basename "${1:-build/lodrun}")
 WORK=$ROOT/build/demo
-rm -rf "$WORK" && mkdir -p "$WORK"
-DB=$WORK/demo.fdb
+rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK"
 
-echo "== creating the embedded sample database $DB"
-isql-fb -q -b <<SQL
-create database '$DB' user 'SYSDBA' password 'masterkey';
-create table people (id integer not null primary key, name varchar(30),
-  balance numeric(12,2), born date, note varchar(60));
-commit;
-SQL
-
-cp "$ROOT"/scripts/demo/*.csv "$ROOT"/scripts/demo/*.fix "$WORK"/
-for cmd in "$ROOT"/scripts/demo/*.cmd; do
-  sed -e "s|@DB@|$DB|g" -e "s|@DIR@|$WORK|g" "$cmd" > "$WORK/$(basename "$cmd")"
-done
-
-run() {
-  echo
-  echo "== lodrun -v -x $1"
-  local status=0
-  "$LODRUN" -v -x "$WORK/$1" || status=$?
-  if [ "$status" -ne 0 ]; then
-    echo "demo: lodrun stopped with status $status" >&2
-    exit "$status"
-  fi
+kind="" name="" fenced=0 content=""
+finish_block() {
+  case "$kind" in
+    file)
+      printf '%s' "$content" > "$name"
+      printf '\n--- %s\n%s' "$name" "$content"
+      ;;
+    run)
+      local line=${content%%$'\n'*}
+      printf '\n%s\n' "$line"
+      read -r -a words <<< "${line#\$ }"
+      if [ "${words[0]}" = lodrun ]; then words[0]=$LODRUN; fi
+      "${words[@]}" || { status=$?; echo "demo: '${line#\$ }' ended with status $status" >&2; exit "$status"; }
+      if [ "${words[0]}" = cmp ]; then echo "(cmp says nothing: the files are identical)"; fi
+      ;;
+    output)
+      printf '\n--- %s (written by the run)\n' "$name"
+      cat "$name"
+      ;;
+  esac
+  kind="" content=""
 }
+while IFS= read -r line; do
+  if [ -z "$kind" ]; then
+    if [[ $line =~ ^'<!-- example: '([a-z]+)' '?([^ ]*)' '?'-->' ]]; then
+      kind=${BASH_REMATCH[1]} name=${BASH_REMATCH[2]} fenced=0
+    fi
+  elif [ "$fenced" = 0 ]; then
+    fenced=1  # the opening fence
+  elif [[ $line == '```'* ]]; then
+    finish_block
+  else
+    content+="$line"$'\n'
+  fi
+done < "$ROOT/README.md"
 
-run load-delimited.cmd
-run load-fixed.cmd
+cat <<EOF
 
-echo
-echo "== rows now in the table"
-isql-fb -q -b "$DB" -user SYSDBA -password masterkey <<SQL
-select id, name, balance, born, note from people order by id;
-SQL
-
-run unload-delimited.cmd
-run unload-fixed.cmd
-
-echo
-echo "== the delimited file people-out.csv"
-cat "$WORK/people-out.csv"
-echo
-echo "== the fixed-size file people-out.fix"
-cat "$WORK/people-out.fix"
+The demo database and files stay in build/demo/. To go on from there:
+    cd build/demo && PATH=\$PWD/..:\$PATH
+    isql-fb -user SYSDBA -password secret crm.fdb    # the table people
+EOF

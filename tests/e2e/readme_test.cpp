@@ -1,11 +1,11 @@
 // The examples of README.md do what README shows. Each example block there
 // follows an HTML comment that says what the block is:
 //   <!-- example: file NAME -->    the block is written to NAME
-//   <!-- example: run -->          "$ PROGRAM ARGS" (lodrun or isql-fb), then
-//                                  what it prints on standard output
+//   <!-- example: run -->          "$ PROGRAM ARGS" (lodrun, isql-fb or cmp),
+//                                  then what it prints on standard output
 //   <!-- example: output NAME -->  NAME holds exactly the block
-// The blocks run in README order in one temp directory; "/data/" in them
-// stands for that directory. Printed CRs are left out before comparing
+// The blocks run in README order in one temp directory, as make demo runs
+// them in build/demo; "/data/" in them stands for that directory. Printed CRs are left out before comparing
 // (README cannot show them), nothing else.
 #include <gtest/gtest.h>
 
@@ -87,8 +87,8 @@ class ReadmeExamples : public ::testing::Test {
     RunResult result;
     if (program == "lodrun") {
       result = runLodrun(args, "", {}, dir_.path());
-    } else if (program == "isql-fb") {
-      result = runProgram("/usr/bin/isql-fb", args, "", {}, dir_.path());
+    } else if (program == "isql-fb" || program == "cmp") {
+      result = runProgram("/usr/bin/" + program, args, "", {}, dir_.path());
     } else {
       FAIL() << "README line " << block.line << ": cannot run " << program;
     }

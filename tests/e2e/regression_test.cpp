@@ -78,7 +78,7 @@ std::vector<std::string> caseNames() {
   return names;
 }
 
-std::string replaceAll(std::string text, const std::string &from, const std::string &to) {
+std::string replaceEvery(std::string text, const std::string &from, const std::string &to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
   return text;
@@ -146,11 +146,11 @@ class Regression : public ::testing::TestWithParam<std::string> {
   std::string expectedPath(const std::string &name) const { return source("expected/" + name); }
   // Puts the case's database and directory into a text of the case.
   std::string placed(const std::string &text) const {
-    return replaceAll(replaceAll(text, "@DB@", db_), "@DIR@", dir_.path());
+    return replaceEvery(replaceEvery(text, "@DB@", db_), "@DIR@", dir_.path());
   }
   // What the comparison sees of a text the run produced.
   std::string masked(const std::string &text) const {
-    return replaceAll(replaceAll(withoutLineNumbers(text), lodrunBinary(), "lodrun"), dir_.path(),
+    return replaceEvery(replaceEvery(withoutLineNumbers(text), lodrunBinary(), "lodrun"), dir_.path(),
                       "@DIR@");
   }
   static bool usesDatabase(const std::string &text) { return text.find("@DB@") != std::string::npos; }

@@ -27,13 +27,6 @@ std::string serverPassword() {
   return "";
 }
 
-// Under CI a machine without a server is a fault of the set-up, not a reason
-// to leave the server path untested.
-bool serverRequired() {
-  const char *ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
-
 class RemoteRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -41,7 +34,7 @@ class RemoteRun : public ::testing::Test {
         runProgram("/bin/bash", {std::string(LODRUN_SOURCE_DIR) + "/scripts/start-server.sh"});
     password_ = serverPassword();
     if (started.exitCode != 0 || password_.empty()) {
-      if (serverRequired()) FAIL() << "CI=true but no local Firebird server: " << started.err;
+      if (ciRun()) FAIL() << "CI=true but no local Firebird server: " << started.err;
       GTEST_SKIP() << "no local Firebird server: " << started.err;
     }
     // The server runs as its own user: it must reach the directory.
@@ -53,7 +46,7 @@ class RemoteRun : public ::testing::Test {
                                " name varchar(20), born date);\ncommit;\n";
     const RunResult made = runProgram("/usr/bin/isql-fb", {"-q", "-b"}, create);
     if (made.exitCode != 0) {
-      if (serverRequired())
+      if (ciRun())
         FAIL() << "CI=true but the server refused the database: " << made.out << made.err;
       GTEST_SKIP() << "server refused the database: " << made.out << made.err;
     }

@@ -152,6 +152,7 @@ TEST_F(ConversionTest, PutField_NumberTextsAreScannedStoredAndCut) {
     const int field = std::stoi(want);
     EXPECT_EQ(std::to_string(field) + ":" + getText(&select, field), want);
   }
+  finish();  // while the records above still live: closing marks them
 }
 
 TEST_F(ConversionTest, PutField_BinaryAndTextValuesMeetTheirColumns) {
@@ -269,6 +270,7 @@ TEST_F(ConversionTest, GetField_DatesPrintInEveryForm) {
   std::string stamp = get(&select, 2, 10, 8, &code);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(stamp, std::string(variable(&select, 2, false)->sqldata, 8));
+  finish();  // while the records above still live: closing marks them
 }
 
 TEST_F(ConversionTest, GetField_TextFormsCutAndPadAsAsked) {
@@ -316,6 +318,7 @@ TEST_F(ConversionTest, GetField_TextFormsCutAndPadAsAsked) {
     get(&select, 2, format, 10, &code);
     EXPECT_EQ(code, kDbNull) << "NULL, format " << format;
   }
+  finish();  // while the records above still live: closing marks them
 }
 
 TEST_F(ConversionTest, GetField_NumbersGoThroughTheNumericPair) {
@@ -359,6 +362,7 @@ TEST_F(ConversionTest, GetField_NumbersGoThroughTheNumericPair) {
     EXPECT_EQ(code, 0);
     EXPECT_NE(blobId, std::string(8, '\0'));
   }
+  finish();  // while the records above still live: closing marks them
 }
 
 TEST_F(ConversionTest, ColumnFacts_TypeSizeAndNameOnBothSides) {
@@ -416,6 +420,7 @@ TEST_F(ConversionTest, ColumnFacts_TypeSizeAndNameOnBothSides) {
   currentQuery->fetchCount = 1;
   get(&returning, 1, 6, 10, &code);
   EXPECT_EQ(code, kDbNothingToGet);
+  finish();  // while the records above still live: closing marks them
 }
 
 // Whatever PutField takes in a format, GetField gives back in the same format.
@@ -472,4 +477,5 @@ TEST_F(ConversionTest, RoundTrip_RandomDatesAndNumbersComeBackUnchanged) {
     EXPECT_EQ(getText(&select, 4), row.decimal);
     EXPECT_EQ(get(&select, 5, 5, 8, &code), row.binaryDouble);
   }
+  finish();  // while the records above still live: closing marks them
 }

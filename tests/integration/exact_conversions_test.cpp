@@ -145,6 +145,7 @@ TEST_F(ExactConversion, GetField_ScaledColumnsInEveryForm) {
   EXPECT_EQ(get(&select, 2, 6, 12, &code), std::string("0.00000001\0#", 12));
   get(&select, 3, 6, 12, &code);
   EXPECT_EQ(code, kDbNull);
+  finish();  // while the records above still live: closing marks them
 }
 
 TEST_F(ExactConversion, Time_TakesATimeOfDayInAnyTextAndGivesNoDate) {
@@ -255,4 +256,5 @@ TEST_F(ExactConversion, ColumnFacts_PresentedAndStoredTypes) {
     EXPECT_EQ(scale, want.scale) << column;
   }
   EXPECT_EQ(GetFieldStorage(6, &select, false, nullptr, nullptr), kDbBadVariable);
+  finish();  // while the records above still live: closing marks them
 }

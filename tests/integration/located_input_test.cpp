@@ -11,7 +11,7 @@ using LocatedInputs = DblibTest;
 namespace {
 
 constexpr int kColumns = 14;
-const char kInsert[] =
+const char kLocatedInsert[] =
     "insert into alltypes (id, c10, v10, sm, i, bi, n41, n92, n184, f, dp, d, t, ts)"
     " values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
@@ -33,8 +33,8 @@ std::string state(XSQLVAR *var, int capacity) {
 }  // namespace
 
 TEST_F(LocatedInputs, EveryPutEqualsPutField) {
-  ASSERT_EQ(prepare(&query, kInsert, kColumns, 0), kDbOk);
-  ASSERT_EQ(prepare(&other, kInsert, kColumns, 0), kDbOk);
+  ASSERT_EQ(prepare(&query, kLocatedInsert, kColumns, 0), kDbOk);
+  ASSERT_EQ(prepare(&other, kLocatedInsert, kColumns, 0), kDbOk);
   LocatedInput located[kColumns];
   int capacity[kColumns];
   for (int field = 1; field <= kColumns; ++field) {

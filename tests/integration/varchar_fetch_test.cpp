@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kRows = 600;
+constexpr int kFetchRows = 600;
 
 const char *const kPieces[] = {"a", " ", "Z", "\xC3\xA9", "\xE6\x97\xA5", ",", "0", "  "};
 
@@ -38,7 +38,7 @@ std::string script() {
       "create table w (id integer not null, vu varchar(6) character set utf8,"
       " vo varchar(5) character set octets, vn varchar(8) character set none,"
       " vl varchar(300) character set none);";
-  for (int row = 1; row <= kRows; ++row) {
+  for (int row = 1; row <= kFetchRows; ++row) {
     // the first rows fill every column to its length
     const std::string longest(row == 1 ? 300 : 0, 'x');
     sql += "insert into w values (" + std::to_string(row) + ", " +
@@ -112,7 +112,7 @@ TEST_P(VarcharFetch, TextFormsEqualThoseOfTheSameValuesAsChar) {
           << "row " << rows << " column " << column;
     }
   }
-  EXPECT_EQ(rows, kRows);
+  EXPECT_EQ(rows, kFetchRows);
   EXPECT_EQ(CloseCursor(&query), kDbOk);
   EXPECT_EQ(CommitTransaction(&tr), kDbOk);
   EXPECT_EQ(DBclose(&db), kDbOk);

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <sys/file.h>
 #include <ibase.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,7 +14,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -224,7 +228,10 @@ std::string isql(const std::string &path, const std::string &sql) {
   return r.out + r.err;
 }
 
-bool createDatabase(const std::string &path, const std::string &ddl) {
+namespace {
+
+// Creates the database at `path` with isql-fb and runs `ddl` in it.
+bool createWithIsql(const std::string &path, const std::string &ddl) {
   std::string script = "CREATE DATABASE '" + path +
                        "' USER 'SYSDBA' PASSWORD 'masterkey';\n" + ddl + "\nCOMMIT;\n";
   RunResult r = runProgram("/usr/bin/isql-fb", {"-q", "-m", "-b"}, script);
@@ -234,6 +241,58 @@ bool createDatabase(const std::string &path, const std::string &ddl) {
     return false;
   }
   return true;
+}
+
+// The template for `ddl`: <build>/tests/templates/<hash of ddl>.fdb, made
+// under an exclusive lock by the first process that needs it and renamed
+// into place only when complete, so processes running side by side (ctest -j)
+// either wait for it or find it whole. Empty when it cannot be made.
+std::string templateFor(const std::string &ddl) {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : ddl) hash = (hash ^ c) * 1099511628211ull;
+  char name[32];
+  std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash));
+  const std::string dir = LODRUN_TEMPLATE_DIR;
+  const std::string path = dir + "/" + name + ".fdb";
+  if (fileExists(path)) return path;
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
+  const int lock = ::open((dir + "/" + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock < 0) {
+    ADD_FAILURE() << "createDatabase: cannot lock a template in " << dir << ": "
+                  << std::strerror(errno);
+    return "";
+  }
+  ::flock(lock, LOCK_EX);
+  std::string made = path;
+  if (!fileExists(path)) {
+    const std::string partial = path + ".part";
+    ::unlink(partial.c_str());
+    if (!createWithIsql(partial, ddl) || ::rename(partial.c_str(), path.c_str()) != 0) made.clear();
+  }
+  ::close(lock);  // releases the lock
+  return made;
+}
+
+}  // namespace
+
+bool createDatabase(const std::string &path, const std::string &ddl) {
+  const std::string source = templateFor(ddl);
+  if (source.empty()) return false;
+  std::error_code error;
+  std::filesystem::copy_file(source, path, std::filesystem::copy_options::overwrite_existing,
+                             error);
+  if (error) {
+    ADD_FAILURE() << "createDatabase " << path << ": copying " << source << " failed: "
+                  << error.message();
+    return false;
+  }
+  return true;
+}
+
+bool ciRun() {
+  const char *ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
 }
 
 namespace {
