@@ -66,7 +66,7 @@ void transferAndSummarise() {
 int runDriver(int argc, char **argv) {
   watchStopSignals();
   setUpRun(std::time(nullptr));
-  parseSwitches(argc, argv);
+  if (!parseSwitches(argc, argv)) return 0;  // --help, --version: answered
   if (job.verbose) printSettingsReport("line", 1);
   const int optionsSeen = readCommandFile();
   if (!job.withTimeOfDay) {
