@@ -72,7 +72,7 @@ void transferAndSummarise() {
 int runDriver(int argc, char **argv) {
   watchStopSignals();
   setUpRun(std::time(nullptr));
-  parseSwitches(argc, argv);
+  if (!parseSwitches(argc, argv)) return 0;  // --help, --version: answered
   checkFileClashes();
   if (job.verbose) printSettingsReport("line", 1);
   const int optionsSeen = readCommandFile();

@@ -10,7 +10,7 @@ constexpr int kExitWarnings = 2;
 // Performs a whole run (defaults, switches, command file, layout, transfer,
 // summary, commit, close) and returns completedRunStatus(). Fatal errors end
 // the process through abortRun (exit 1); a switch without its argument exits
-// 1; --help and --version exit 0.
+// 1; --help and --version return 0 once answered.
 int runDriver(int argc, char **argv);
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that

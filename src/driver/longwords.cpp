@@ -1,9 +1,8 @@
-// longwords.cpp - --help and --version: they answer and end the run before
+// longwords.cpp - --help and --version: they answer, and the run ends before
 // anything is read or opened.
 #include "driver/longwords.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "driver/switches.h"
@@ -16,12 +15,12 @@ bool applyLongWord(const char *word) {
     message("Lodrun  Options lines, keywords, field specifications and exit statuses: "
             "see lodrun(1)%s", job.lineEnd);
     std::fflush(stdout);
-    std::exit(0);
+    return true;
   }
   if (std::strcmp(word, "--version") == 0) {
     std::printf("lodrun %s\n", LODRUN_VERSION);
     std::fflush(stdout);
-    std::exit(0);
+    return true;
   }
   return false;
 }

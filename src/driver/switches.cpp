@@ -154,11 +154,11 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
 
 }  // namespace
 
-void parseSwitches(int argc, char **argv) {
+bool parseSwitches(int argc, char **argv) {
   for (int i = 1; i < argc; ++i) {
     const char *word = argv[i];
     job.currentArgument = word;
-    if (word[0] == '-' && word[1] == '-' && applyLongWord(word)) continue;
+    if (word[0] == '-' && word[1] == '-' && applyLongWord(word)) return false;
     if (word[0] != '-' || std::strlen(word) != 2) {
       LOCATED_MESSAGE("cannot understand argument <%s> - ignored%s", word,
                       job.lineEnd);
@@ -166,6 +166,7 @@ void parseSwitches(int argc, char **argv) {
     }
     applySwitch(lowered(word[1]), &i, argc, argv);
   }
+  return true;
 }
 
 void printUsage() {

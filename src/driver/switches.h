@@ -9,7 +9,9 @@
 // of each switch. A bad switch or value is reported and ignored (or set to
 // its fallback); a switch whose argument is missing ends the process
 // (argumentAt). Text arguments are kept as pointers to the argv words.
-void parseSwitches(int argc, char **argv);
+// Returns false when a word answered and ends the run with status 0
+// (--help, --version; the words after it are not examined), true otherwise.
+bool parseSwitches(int argc, char **argv);
 
 // Writes the 28 lines of the usage text, each as "Lodrun %s%s" with lineEnd.
 void printUsage();

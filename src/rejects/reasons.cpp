@@ -86,7 +86,11 @@ void writeRejectReason() {
     std::snprintf(numbers, sizeof numbers, "%d\t%d\t", job.recordCount,
                   p.noted ? p.sqlField : 0);
     std::string line = numbers;
-    if (p.noted) line += columnOf(p.sqlField, p.position);
+    if (p.noted) {
+      // A quoted name may hold a tab or a line break too.
+      const std::string column = columnOf(p.sqlField, p.position);
+      appendEscaped(&line, column.data(), column.size());
+    }
     line += '\t';
     appendEscaped(&line, p.text.data(), p.text.size());
     line += '\t';

@@ -5,8 +5,9 @@
 //   record number, SQL field number (0: the record as a whole), column name
 //   (or "position N" when the statement names no column; empty for the
 //   record as a whole), the message as printed, the field's value as read.
-// Tabs, line breaks, other control bytes and backslashes in the message and
-// the value are written as \t, \n, \r, \xHH and \\, so a line stays a line.
+// Tabs, line breaks, other control bytes and backslashes in the column, the
+// message and the value are written as \t, \n, \r, \xHH and \\, so a line
+// stays a line of five fields.
 #ifndef LODRUN_REJECTS_REASONS_H
 #define LODRUN_REJECTS_REASONS_H
 

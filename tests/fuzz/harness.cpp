@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "csv/csvmode.h"
 #include "dblib/dbfuncs.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -35,8 +36,13 @@ void freshJob() {
     std::free(job.parseBuffer);
     std::free(job.sqlText);
     std::free(job.fieldTable);
+    std::free(job.blobWorkArea);
+    // CSV mode's state holds the read window (64 KiB and more) and the
+    // value buffers: kept from one input to the next they add up.
+    delete job.csv;
     closeStream(&job.dataStream);
     closeStream(&job.discardStream);
+    closeStream(&job.reasonsStream);
   }
   resetJobSettings();
   DBuseRunSettings(&job);
@@ -45,7 +51,7 @@ void freshJob() {
 }
 
 std::string withoutFileKeywords(std::string text) {
-  static const char *const kKeywords[] = {"logfile", "discards", "passwd_file"};
+  static const char *const kKeywords[] = {"logfile", "discards", "reasons", "passwd_file"};
   for (const char *keyword : kKeywords) {
     const std::string word(keyword);
     for (size_t at = 0; at + word.size() <= text.size(); ++at) {

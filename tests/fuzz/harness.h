@@ -28,7 +28,7 @@ void guarded(Step step) {
 }
 
 // `text` with every keyword that would open, create or replace a file
-// (logfile, discards, passwd_file) made harmless, letter case ignored:
+// (logfile, discards, reasons, passwd_file) made harmless, letter case ignored:
 // fuzzing must not write over files nor move the standard streams.
 std::string withoutFileKeywords(std::string text);
 

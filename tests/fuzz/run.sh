@@ -15,7 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work="$build/fuzz-work"
 mkdir -p "$work"
 cd "$work" || exit 1
-targets=(commands fieldspec switches dates numbers records)
+targets=(commands fieldspec switches dates numbers records csv csvvalues blockstatement reasons)
 failed=()
 
 mkdir -p "$build/fuzz-artifacts"
