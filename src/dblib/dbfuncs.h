@@ -106,7 +106,9 @@ enum ExternalFormat : int {
 // derives from this record); dblib only reads them. lastDblibError is the
 // caller's: the code of the failed call it reports last.
 struct DblibRunSettings {
-  FILE *messageStream = nullptr;  // every dblib message; stdout until a log file
+  // Every dblib message, written through common/messagesink.h (held with
+  // standard output when it is stdout); stdout until a log file.
+  FILE *messageStream = nullptr;
   int statusDumpLevel = 1;        // 1 short status reports, 2 full dumps
   unsigned char fractComma = 0;   // ',' is the decimal separator in number texts
   short centurySplit = 0;         // 1-99: two-digit years above it are 19yy; 0 unset

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
@@ -236,10 +237,10 @@ namespace {
   const int length = std::clamp<int>(variable->aliasname_length, 0,
                                      static_cast<int>(sizeof variable->aliasname));
   std::memcpy(name, variable->aliasname, length);
-  std::fprintf(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
-  std::fprintf(dbMessages(), "Unknown input SQL type (%hd) for col: <%-32.32s> order %hd\r\n",
+  printMessage(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
+  printMessage(dbMessages(), "Unknown input SQL type (%hd) for col: <%-32.32s> order %hd\r\n",
                variable->sqltype, name, static_cast<short>(column));
-  std::fflush(dbMessages());
+  flushMessages(dbMessages());
   PanicExitDb();
   std::abort();
 }

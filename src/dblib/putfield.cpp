@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
@@ -150,9 +151,9 @@ int binaryDateWidth(int format) {
 // Coercion at prepare time leaves no other type; meeting one means the
 // statement's buffers cannot be trusted, so everything is rolled back.
 [[noreturn]] void failUnknownType(int type, int line) {
-  std::fprintf(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
-  std::fprintf(dbMessages(), "PutField fatal error with SQL type: %d\r\n", type);
-  std::fflush(dbMessages());
+  printMessage(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
+  printMessage(dbMessages(), "PutField fatal error with SQL type: %d\r\n", type);
+  flushMessages(dbMessages());
   PanicExitDb();
   std::abort();
 }

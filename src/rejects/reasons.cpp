@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "common/messagesink.h"
 #include "dblib/extras.h"
 #include "job/fileclash.h"
 #include "job/messages.h"
@@ -153,7 +154,7 @@ std::string columnOf(int sqlField, int position) {
 }
 
 void failWrite() {
-  std::fflush(stdout);
+  flushMessages(stdout);
   std::perror("Unexpected system error writing output");
   abortRun();
 }
