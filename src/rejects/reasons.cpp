@@ -52,11 +52,10 @@ void noteRejectReason(int sqlField, int position, const char *text, const char *
   p.value.assign(value, valueLength > 0 ? static_cast<size_t>(valueLength) : 0);
 }
 
-int rejectDblibValue(int code, const char *operation, int sqlField, int position,
-                     const char *value, int valueLength) {
+void rejectDblibValue(int code, const char *operation, int sqlField, int position,
+                      const char *value, int valueLength) {
   reportDblibFailure(code, operation, sqlField);
   noteDblibReason(code, operation, sqlField, position, value, valueLength);
-  return 1;
 }
 
 void noteRefusalReason(const ClientFailure &failure) {
