@@ -277,8 +277,8 @@ int CloseCursor(QueryRecord *query);                      // 0, kDbQueryNotFound
 // the text and date-text formats, else the time part of the date format; a
 // BOOLEAN takes true/false/t/f/1/0 (any case) or a binary 1/0, else
 // kDbNumberConversion. See exactvalues.h.
-int PutField(int format, QueryRecord *query, int field, int length,
-             const char *source);
+DblibError PutField(ExternalFormat format, QueryRecord *query, int field, int length,
+                    const char *source);
 
 // Converts the exact decimal of a number text (exactvalues.h: scanDecimal)
 // into numeric input variable `field` (1-based) and clears its null
@@ -303,8 +303,8 @@ struct LocatedInput {
 // untouched then).
 int LocateInputField(int field, QueryRecord *query, LocatedInput *located);
 // PutField into a located variable: the same conversions and results.
-int PutLocatedField(const LocatedInput &located, int format, int length,
-                    const char *source);
+DblibError PutLocatedField(const LocatedInput &located, ExternalFormat format, int length,
+                           const char *source);
 
 // Writes output column `column` of the last fetched row in `format` into
 // destination, never more than `length` bytes. kDbNothingToGet before a fetch
@@ -320,8 +320,8 @@ int PutLocatedField(const LocatedInput &located, int format, int length,
 // texts (11-17) and a timestamp with a zero date in the binary date forms; a
 // BOOLEAN gives TRUE or FALSE as a text column's value would be placed, 1 or 0
 // in the binary forms.
-int GetField(int column, QueryRecord *query, int format, int length,
-             char *destination);
+DblibError GetField(int column, QueryRecord *query, ExternalFormat format, int length,
+                    char *destination);
 
 // Sets *type to the type code the variable presents (nullable bit
 // included): its coerced type, except that a scaled integer shows 483 (16

@@ -22,13 +22,22 @@
 
 namespace {
 
+int getValue(int column, QueryRecord *query, int format, int length, char *destination);
 int getText(const XSQLVAR *variable, int format, int length, char *destination);
 int getTimestamp(const XSQLVAR *variable, int format, int length, char *destination);
 [[noreturn]] void failUnknownType(const XSQLVAR *variable, int column, int line);
 
 }  // namespace
 
-int GetField(int column, QueryRecord *query, int format, int length, char *destination) {
+DblibError GetField(int column, QueryRecord *query, ExternalFormat format, int length,
+                    char *destination) {
+  return static_cast<DblibError>(getValue(column, query, format, length, destination));
+}
+
+namespace {
+
+// GetField with the format as a number: a number outside 1-22 is refused.
+int getValue(int column, QueryRecord *query, int format, int length, char *destination) {
   const int found = FindVariable(column, query, false);
   if (found != kDbOk) return found;
   const XSQLVAR *variable = currentVariable;
@@ -66,6 +75,8 @@ int GetField(int column, QueryRecord *query, int format, int length, char *desti
       failUnknownType(variable, column, __LINE__);
   }
 }
+
+}  // namespace
 
 int GetFieldType(int column, QueryRecord *query, bool input, short *type) {
   const int found = FindVariable(column, query, input);

@@ -46,6 +46,13 @@ enum LayoutFormat : short {
   kFormatBinaryBlobStream = 207,
 };
 
+// A field's format number as the format PutField and GetField take: formats
+// 1-22 are the external formats themselves; any other number is refused by
+// them (kDbCannotFormat).
+constexpr ExternalFormat externalFormat(int format) {
+  return static_cast<ExternalFormat>(format);
+}
+
 // externalType codes (the characters 'd' to 'j').
 enum ExternalType : short {
   kExtText = 100,

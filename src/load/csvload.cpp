@@ -136,7 +136,8 @@ bool putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
 bool putDate(const FieldSpec &f, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   if (f.format >= FmtYMDdate && f.format <= FmtDMYtime)
-    return checkedPut(PutField(f.format, query, f.sqlField, value.length, value.text), f, value);
+    return checkedPut(
+        PutField(externalFormat(f.format), query, f.sqlField, value.length, value.text), f, value);
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
   int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);

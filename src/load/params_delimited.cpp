@@ -22,7 +22,7 @@
 namespace {
 
 bool putField(int position, int length);
-int putEntry(int entry, int format, int length);
+int putEntry(int entry, ExternalFormat format, int length);
 
 }  // namespace
 
@@ -57,7 +57,9 @@ bool putField(int position, int length) {
       status = loadBlobField(i, f.sqlField);
       if (status == kBlobRefused) return false;
     } else {
-      const int format = f.sqlType == kTypeTimestamp ? int{f.format} : int{kFormatDelimitedText};
+      const ExternalFormat format = f.sqlType == kTypeTimestamp
+                                        ? externalFormat(f.format)
+                                        : externalFormat(kFormatDelimitedText);
       if (f.sqlType == kTypeText && length > f.sqlSize) {
         REJECTION_MESSAGE(f.sqlField, position, job.fieldBuffer, length,
                           "truncating record %d, field %d (was %d bytes, now: %d%s",
@@ -66,7 +68,7 @@ bool putField(int position, int length) {
         length = f.sqlSize;
         job.fieldBuffer[length] = '\0';
       }
-      status = putEntry(i, format, length);
+      status = putEntry(i, externalFormat(format), length);
     }
     if (status != kDbOk) {
       rejectDblibValue(status, "data sensitive Putfield", f.sqlField, position, job.fieldBuffer,
@@ -96,7 +98,8 @@ bool putMissingFields(int position, int expected) {
         continue;
       }
       // An empty value makes any variable NULL.
-      const int status = PutField(kFormatDelimitedText, &job.queryRecord, f.sqlField, 0, "");
+      const int status =
+          PutField(externalFormat(kFormatDelimitedText), &job.queryRecord, f.sqlField, 0, "");
       if (status != kDbOk) {
         rejectDblibValue(status, "data sensitive NULL Putfield", f.sqlField, position,
                          job.fieldBuffer, 0);
@@ -125,7 +128,7 @@ bool putUnplacedFields() {
                         status, "delimited", i, job.recordCount, job.lineEnd);
       return false;
     }
-    status = putEntry(i, format, length);
+    status = putEntry(i, externalFormat(format), length);
     if (status != kDbOk) {
       rejectDblibValue(status, "data sensitive generated Putfield", f.sqlField, 0,
                        job.fieldBuffer, length);
@@ -138,7 +141,7 @@ bool putUnplacedFields() {
 namespace {
 
 // The value in fieldBuffer into the variable of entry `entry`.
-int putEntry(int entry, int format, int length) {
+int putEntry(int entry, ExternalFormat format, int length) {
   const LocatedInput &input = job.fieldPositions.inputs[static_cast<size_t>(entry)];
   if (input.variable != nullptr)
     return PutLocatedField(input, format, length, job.fieldBuffer);

@@ -65,7 +65,8 @@ bool putFixedRecord() {
       }
       if (f.format == kFormatFixed) format = formatForExternalType(f, &length);
     }
-    const int status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    const int status =
+        PutField(externalFormat(format), &job.queryRecord, f.sqlField, length, job.fieldBuffer);
     if (status != kDbOk) {
       rejectDblibValue(status, "fixed Putfield", f.sqlField, f.position, job.fieldBuffer, length);
       return false;
