@@ -147,13 +147,38 @@ enum StatementType : short {
   kStmtExecProcedure = 8,
 };
 
+// SQL type codes without the nullable bit: as a field specification stores
+// them (FieldSpec::sqlType) and as a described column's type reads once the
+// bit is cleared.
+enum SqlTypeCode : short {
+  kTypeVarying = 448,
+  kTypeText = 452,
+  kTypeDouble = 480,
+  kTypeFloat = 482,
+  kTypeLong = 496,
+  kTypeShort = 500,
+  kTypeTimestamp = 510,
+  kTypeBlob = 520,
+  kTypeArray = 540,
+  kTypeTime = 560,
+  kTypeDate = 570,
+  kTypeInt64 = 580,
+  kTypeBoolean = 32764,
+};
+
 // Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
 // Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
 // TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
-constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
-                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
-                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
-                kSqlTime = 561, kSqlBoolean = 32765;
+constexpr short kSqlText = kTypeText | 1, kSqlDouble = kTypeDouble | 1,
+                kSqlFloat = kTypeFloat | 1, kSqlLong = kTypeLong | 1,
+                kSqlShort = kTypeShort | 1, kSqlInt64 = kTypeInt64 | 1,
+                kSqlTimestamp = kTypeTimestamp | 1, kSqlBlob = kTypeBlob | 1,
+                kSqlArray = kTypeArray | 1, kSqlTime = kTypeTime | 1,
+                kSqlBoolean = kTypeBoolean | 1;
+static_assert(kTypeVarying == SQL_VARYING && kTypeText == SQL_TEXT && kTypeDate == SQL_TYPE_DATE &&
+                  kTypeTime == SQL_TYPE_TIME && kTypeBoolean == SQL_BOOLEAN &&
+                  kTypeInt64 == SQL_INT64 && kTypeTimestamp == SQL_TIMESTAMP,
+              "the client's type codes");
 
 // ---------------------------------------------------------------------------
 // Errors and reporting (error reporting module)

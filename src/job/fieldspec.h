@@ -88,17 +88,4 @@ enum GeneratedKind : short {
   kKindEnum = 203,
 };
 
-// SQL types without the nullable bit, as stored in sqlType.
-enum SqlTypeCode : short {
-  kTypeText = 452,
-  kTypeDouble = 480,
-  kTypeFloat = 482,
-  kTypeLong = 496,
-  kTypeShort = 500,
-  kTypeInt64 = 580,
-  kTypeTimestamp = 510,
-  kTypeBlob = 520,
-  kTypeArray = 540,
-};
-
 #endif  // LODRUN_JOB_FIELDSPEC_H
