@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "csv/csvmode.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
@@ -363,7 +364,7 @@ void failTooLong() {
 
 void failRead() {
   stopIfRequested();  // the read may only have been interrupted for a stop
-  std::fflush(stdout);
+  flushMessages(stdout);
   std::perror("Unexpected system error reading input record");
   abortRun();
 }

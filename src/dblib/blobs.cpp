@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 #include "dblib/extras.h"
 
@@ -329,7 +330,7 @@ int readSegments(BlobEntry *blob, char *destination, int length, int *done) {
     storeSqlCode(result);
     if (result == isc_segstr_eof) {
       if (got > 0)
-        std::fprintf(dbMessages(), "We got EOF but some data too!!!!!!!!\r\n");
+        printMessage(dbMessages(), "We got EOF but some data too!!!!!!!!\r\n");
       blob->state = kBlobAtEnd;
       return kDbOk;
     }

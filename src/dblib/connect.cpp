@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 #include "dblib/extras.h"
 
@@ -94,19 +95,19 @@ int DBopen(const char *name, const char *user, const char *password, isc_db_hand
   for (int i = 0; i < databaseCount; ++i)
     if (std::strcmp(databaseList[i].name, cut) == 0) return kDbNameDuplicate;
   if (*db != 0 && databaseIndexOf(*db) >= 0) {
-    std::fprintf(out, "DB handle in use cannot re-open for <%s>\r\n", cut);
+    printMessage(out, "DB handle in use cannot re-open for <%s>\r\n", cut);
     return kDbHandleLive;
   }
   *db = 0;
 
   if (const char *what = overlongValue(user, password, charSet)) {
-    std::fprintf(out, "Interbase DPB item too long: %s, max %d bytes!\r\n", what, kDpbValueMax);
+    printMessage(out, "Interbase DPB item too long: %s, max %d bytes!\r\n", what, kDpbValueMax);
     return kDbStrangeReturn;
   }
   std::memset(infoBuffer, 0, sizeof infoBuffer);
   const int length = BuildDpb(infoBuffer, kInfoBufferSize, user, password, charSet);
   if (length < 0) {
-    std::fprintf(out, "Interbase DPB to long %hd, max %d!\r\n",
+    printMessage(out, "Interbase DPB to long %hd, max %d!\r\n",
                  static_cast<short>(dpbLength(user, password, charSet)), kInfoBufferSize);
     return kDbStrangeReturn;
   }
@@ -118,9 +119,9 @@ int DBopen(const char *name, const char *user, const char *password, isc_db_hand
   std::memset(infoBuffer, 0, sizeof infoBuffer);  // the password is not kept
   if (lastSqlCode != 0) {
     *db = 0;
-    std::fprintf(out, "Couldn't open database >%s<", cut);
-    if (user != nullptr) std::fprintf(out, " as <%s>/<%s>", user, "********");
-    std::fprintf(out, "\r\n\r\n");
+    printMessage(out, "Couldn't open database >%s<", cut);
+    if (user != nullptr) printMessage(out, " as <%s>/<%s>", user, "********");
+    printMessage(out, "\r\n\r\n");
     ReportSqlStatus("DBopen failure", nullptr);
     return kDbSqlError;
   }
@@ -162,7 +163,7 @@ void PanicExitDb() {
     isc_db_handle copy = databaseList[i].handle;
     DBclose(&copy);
   }
-  std::fprintf(out, "PanicExitDb called - transaction(s) rolled back; db(s) closed\r\n");
-  std::fflush(out);
-  std::fflush(stdout);
+  printMessage(out, "PanicExitDb called - transaction(s) rolled back; db(s) closed\r\n");
+  flushMessages(out);
+  flushMessages(stdout);
 }

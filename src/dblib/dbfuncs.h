@@ -106,7 +106,9 @@ enum ExternalFormat : int {
 // derives from this record); dblib only reads them. lastDblibError is the
 // caller's: the code of the failed call it reports last.
 struct DblibRunSettings {
-  FILE *messageStream = nullptr;  // every dblib message; stdout until a log file
+  // Every dblib message, written through common/messagesink.h (held with
+  // standard output when it is stdout); stdout until a log file.
+  FILE *messageStream = nullptr;
   int statusDumpLevel = 1;        // 1 short status reports, 2 full dumps
   unsigned char fractComma = 0;   // ',' is the decimal separator in number texts
   short centurySplit = 0;         // 1-99: two-digit years above it are 19yy; 0 unset
@@ -145,13 +147,38 @@ enum StatementType : short {
   kStmtExecProcedure = 8,
 };
 
+// SQL type codes without the nullable bit: as a field specification stores
+// them (FieldSpec::sqlType) and as a described column's type reads once the
+// bit is cleared.
+enum SqlTypeCode : short {
+  kTypeVarying = 448,
+  kTypeText = 452,
+  kTypeDouble = 480,
+  kTypeFloat = 482,
+  kTypeLong = 496,
+  kTypeShort = 500,
+  kTypeTimestamp = 510,
+  kTypeBlob = 520,
+  kTypeArray = 540,
+  kTypeTime = 560,
+  kTypeDate = 570,
+  kTypeInt64 = 580,
+  kTypeBoolean = 32764,
+};
+
 // Coerced SQL types (always with the nullable bit) that PutField/GetField meet.
 // Scaled integers keep kSqlShort/kSqlLong/kSqlInt64 with their sqlscale;
 // TIME columns are kSqlTime (4-byte ISC_TIME), BOOLEAN kSqlBoolean (1 byte).
-constexpr short kSqlText = 453, kSqlDouble = 481, kSqlFloat = 483,
-                kSqlLong = 497, kSqlShort = 501, kSqlInt64 = 581,
-                kSqlTimestamp = 511, kSqlBlob = 521, kSqlArray = 541,
-                kSqlTime = 561, kSqlBoolean = 32765;
+constexpr short kSqlText = kTypeText | 1, kSqlDouble = kTypeDouble | 1,
+                kSqlFloat = kTypeFloat | 1, kSqlLong = kTypeLong | 1,
+                kSqlShort = kTypeShort | 1, kSqlInt64 = kTypeInt64 | 1,
+                kSqlTimestamp = kTypeTimestamp | 1, kSqlBlob = kTypeBlob | 1,
+                kSqlArray = kTypeArray | 1, kSqlTime = kTypeTime | 1,
+                kSqlBoolean = kTypeBoolean | 1;
+static_assert(kTypeVarying == SQL_VARYING && kTypeText == SQL_TEXT && kTypeDate == SQL_TYPE_DATE &&
+                  kTypeTime == SQL_TYPE_TIME && kTypeBoolean == SQL_BOOLEAN &&
+                  kTypeInt64 == SQL_INT64 && kTypeTimestamp == SQL_TIMESTAMP,
+              "the client's type codes");
 
 // ---------------------------------------------------------------------------
 // Errors and reporting (error reporting module)
@@ -275,8 +302,8 @@ int CloseCursor(QueryRecord *query);                      // 0, kDbQueryNotFound
 // the text and date-text formats, else the time part of the date format; a
 // BOOLEAN takes true/false/t/f/1/0 (any case) or a binary 1/0, else
 // kDbNumberConversion. See exactvalues.h.
-int PutField(int format, QueryRecord *query, int field, int length,
-             const char *source);
+DblibError PutField(ExternalFormat format, QueryRecord *query, int field, int length,
+                    const char *source);
 
 // Converts the exact decimal of a number text (exactvalues.h: scanDecimal)
 // into numeric input variable `field` (1-based) and clears its null
@@ -301,8 +328,8 @@ struct LocatedInput {
 // untouched then).
 int LocateInputField(int field, QueryRecord *query, LocatedInput *located);
 // PutField into a located variable: the same conversions and results.
-int PutLocatedField(const LocatedInput &located, int format, int length,
-                    const char *source);
+DblibError PutLocatedField(const LocatedInput &located, ExternalFormat format, int length,
+                           const char *source);
 
 // Writes output column `column` of the last fetched row in `format` into
 // destination, never more than `length` bytes. kDbNothingToGet before a fetch
@@ -318,8 +345,8 @@ int PutLocatedField(const LocatedInput &located, int format, int length,
 // texts (11-17) and a timestamp with a zero date in the binary date forms; a
 // BOOLEAN gives TRUE or FALSE as a text column's value would be placed, 1 or 0
 // in the binary forms.
-int GetField(int column, QueryRecord *query, int format, int length,
-             char *destination);
+DblibError GetField(int column, QueryRecord *query, ExternalFormat format, int length,
+                    char *destination);
 
 // Sets *type to the type code the variable presents (nullable bit
 // included): its coerced type, except that a scaled integer shows 483 (16

@@ -2,11 +2,13 @@
 // DblibError codes, and the report of the client's status vector that an
 // operation writes at once when a client call fails.
 //
-//   client call --statusVector/lastSqlCode--> ReportSqlStatus --> messageStream
-//   dblib result --lastDblibError--> ReportDblibError --> standard output
+//   client call --statusVector/lastSqlCode--> ReportSqlStatus --printMessage--> messageStream
+//   dblib result --lastDblibError--> ReportDblibError --printMessage--> standard output
+//   (either held with standard output while a load batch waits: common/messagesink.h)
 #include <cstdio>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 
 namespace {
@@ -95,14 +97,14 @@ long storeSqlCode(ISC_STATUS result) {
 void DumpStatusLongs(const char *label) {
   FILE *out = dbMessages();
   if (runSettings->statusDumpLevel < 2) {
-    std::fprintf(out, "ISC error code: %ld\r\n", static_cast<long>(statusVector[1]));
+    printMessage(out, "ISC error code: %ld\r\n", static_cast<long>(statusVector[1]));
     return;
   }
-  std::fprintf(out, "Contents of GDS longs after %s: %ld", label,
+  printMessage(out, "Contents of GDS longs after %s: %ld", label,
                static_cast<long>(statusVector[0]));
   for (int i = 1; i < ISC_STATUS_LENGTH; ++i)
-    std::fprintf(out, ", %ld", static_cast<long>(statusVector[i]));
-  std::fprintf(out, "\r\n");
+    printMessage(out, ", %ld", static_cast<long>(statusVector[i]));
+  printMessage(out, "\r\n");
 }
 
 void ReportSqlStatus(const char *label, QueryRecord *query) {
@@ -125,15 +127,15 @@ void ReportSqlStatus(const char *label, QueryRecord *query) {
     }
   }
 
-  std::fprintf(out, "SQLCODE: %ld doing %s", lastSqlCode, label);
+  printMessage(out, "SQLCODE: %ld doing %s", lastSqlCode, label);
   if (query != nullptr)
-    std::fprintf(out, " from %s", query->cursorName != nullptr ? query->cursorName : "");
-  std::fprintf(out, "\r\n\t- %s\r\n", text);
+    printMessage(out, " from %s", query->cursorName != nullptr ? query->cursorName : "");
+  printMessage(out, "\r\n\t- %s\r\n", text);
 
   if (interpreted) {
     char further[kMessageSize];
     while (fb_interpret(further, sizeof further, &position) > 0)
-      std::fprintf(out, "\t+ %s\r\n", further);
+      printMessage(out, "\t+ %s\r\n", further);
   }
 
   if (query != nullptr && level >= 2 && FindQuery(query) == kDbOk) {
@@ -142,7 +144,7 @@ void ReportSqlStatus(const char *label, QueryRecord *query) {
     if (query->outputCount > 0 && currentQuery->outputSqlda != nullptr)
       DumpSqlda("output", currentQuery->outputSqlda, nullptr);
   }
-  std::fflush(out);
+  flushMessages(out);
 }
 
 int clientFailure(const char *label, QueryRecord *query) {
@@ -153,7 +155,7 @@ int clientFailure(const char *label, QueryRecord *query) {
 void ReportDblibError(const char *operation, int sqlField) {
   const int code = runSettings->lastDblibError;
   if (runSettings->beforeMessage != nullptr) runSettings->beforeMessage();
-  std::printf("Got dblib error %d while doing %s", code, operation);
-  if (sqlField > 0) std::printf(" with SQL field %d", sqlField);
-  std::printf(": %s%s", DblibErrorText(code), runSettings->lineEnd);
+  printMessage(stdout, "Got dblib error %d while doing %s", code, operation);
+  if (sqlField > 0) printMessage(stdout, " with SQL field %d", sqlField);
+  printMessage(stdout, ": %s%s", DblibErrorText(code), runSettings->lineEnd);
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
@@ -83,7 +84,7 @@ int findPair(QueryRecord *query, isc_tr_handle *tr) {
 
 int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr) {
   if (query->outputCount != 0) {
-    std::fprintf(dbMessages(), "Couldn't execute query (has output) ->%s<-\r\n", nameOf(query));
+    printMessage(dbMessages(), "Couldn't execute query (has output) ->%s<-\r\n", nameOf(query));
     return kDbSqlError;
   }
   const int found = findPair(query, tr);
@@ -91,7 +92,7 @@ int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr) {
   QueryEntry *entry = currentQuery;
   const isc_db_handle transactionDatabase = transactionList[currentTransactionIndex].database;
   if (transactionDatabase != entry->database) {
-    std::fprintf(dbMessages(), "DB handle (%d) not handle (%d) for transaction (%d)\r\n",
+    printMessage(dbMessages(), "DB handle (%d) not handle (%d) for transaction (%d)\r\n",
                  static_cast<int>(transactionDatabase), static_cast<int>(entry->database),
                  static_cast<int>(*tr));
     return kDbBadTriplet;
@@ -105,7 +106,7 @@ int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr) {
 
 int OpenCursor(QueryRecord *query, isc_tr_handle *tr) {
   if (query->outputCount == 0) {
-    std::fprintf(dbMessages(), "Couldn't open cursor (no output) ->%s<-\r\n", nameOf(query));
+    printMessage(dbMessages(), "Couldn't open cursor (no output) ->%s<-\r\n", nameOf(query));
     return kDbSqlError;
   }
   const int found = findPair(query, tr);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 
 long allocationSize(long size) {
@@ -19,8 +20,8 @@ void *allocZeroed(long size, const char *label) {
   void *block = std::calloc(1, static_cast<size_t>(bytes));
   if (block == nullptr) {
     FILE *out = dbMessages();
-    std::fprintf(out, "Err at %s line %d\r\n", "extras", __LINE__);
-    std::fprintf(out, "No memory for %s of size: %d\r\n", label,
+    printMessage(out, "Err at %s line %d\r\n", "extras", __LINE__);
+    printMessage(out, "No memory for %s of size: %d\r\n", label,
                  static_cast<int>(bytes));
     PanicExitDb();
     std::abort();
@@ -39,8 +40,8 @@ void growList(int count, int *capacity, void **list, int elementSize) {
   void *grown = std::realloc(*list, static_cast<size_t>(newBytes));
   if (grown == nullptr) {
     FILE *out = dbMessages();
-    std::fprintf(out, "Err at %s line %d\r\n", "extras", __LINE__);
-    std::fprintf(out, "No memory for list of size: %d, elt-size: %d\r\n",
+    printMessage(out, "Err at %s line %d\r\n", "extras", __LINE__);
+    printMessage(out, "No memory for list of size: %d, elt-size: %d\r\n",
                  static_cast<int>(newBytes), elementSize);
     PanicExitDb();
     std::abort();

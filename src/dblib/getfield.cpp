@@ -16,18 +16,28 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
 namespace {
 
+int getValue(int column, QueryRecord *query, int format, int length, char *destination);
 int getText(const XSQLVAR *variable, int format, int length, char *destination);
 int getTimestamp(const XSQLVAR *variable, int format, int length, char *destination);
 [[noreturn]] void failUnknownType(const XSQLVAR *variable, int column, int line);
 
 }  // namespace
 
-int GetField(int column, QueryRecord *query, int format, int length, char *destination) {
+DblibError GetField(int column, QueryRecord *query, ExternalFormat format, int length,
+                    char *destination) {
+  return static_cast<DblibError>(getValue(column, query, format, length, destination));
+}
+
+namespace {
+
+// GetField with the format as a number: a number outside 1-22 is refused.
+int getValue(int column, QueryRecord *query, int format, int length, char *destination) {
   const int found = FindVariable(column, query, false);
   if (found != kDbOk) return found;
   const XSQLVAR *variable = currentVariable;
@@ -65,6 +75,8 @@ int GetField(int column, QueryRecord *query, int format, int length, char *desti
       failUnknownType(variable, column, __LINE__);
   }
 }
+
+}  // namespace
 
 int GetFieldType(int column, QueryRecord *query, bool input, short *type) {
   const int found = FindVariable(column, query, input);
@@ -236,10 +248,10 @@ namespace {
   const int length = std::clamp<int>(variable->aliasname_length, 0,
                                      static_cast<int>(sizeof variable->aliasname));
   std::memcpy(name, variable->aliasname, length);
-  std::fprintf(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
-  std::fprintf(dbMessages(), "Unknown input SQL type (%hd) for col: <%-32.32s> order %hd\r\n",
+  printMessage(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
+  printMessage(dbMessages(), "Unknown input SQL type (%hd) for col: <%-32.32s> order %hd\r\n",
                variable->sqltype, name, static_cast<short>(column));
-  std::fflush(dbMessages());
+  flushMessages(dbMessages());
   PanicExitDb();
   std::abort();
 }

@@ -5,6 +5,7 @@
 //   a cluster tag holds further clauses of the same form inside its value
 #include <cstdio>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 
 namespace {
@@ -57,7 +58,7 @@ long ReadInfoItem(const char *label, int cluster, int item) {
     const long code = length > 0 && kClauseHeader + length <= kInfoBufferSize
                           ? isc_vax_integer(infoBuffer + kClauseHeader, static_cast<short>(length))
                           : 0;
-    std::fprintf(dbMessages(), "Error %d returned from isc_dsql_sql_info\r\n",
+    printMessage(dbMessages(), "Error %d returned from isc_dsql_sql_info\r\n",
                  static_cast<int>(code));
   }
   return -1;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 #include "dblib/extras.h"
 
@@ -203,7 +204,7 @@ int PrepareQuery(QueryRecord *query, isc_tr_handle *tr) {
   const int inputs = query->inputCount > 0 ? query->inputCount : 0;
   const int outputs = query->outputCount > 0 ? query->outputCount : 0;
   if (outputs > 0 && (query->cursorName == nullptr || *query->cursorName == 0)) {
-    std::fprintf(dbMessages(), "No query/cursor name for query ->%s<-\r\n",
+    printMessage(dbMessages(), "No query/cursor name for query ->%s<-\r\n",
                  query->sqlText != nullptr ? query->sqlText : "");
     return kDbSqlError;
   }

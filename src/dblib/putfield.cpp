@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 
@@ -32,11 +33,12 @@ int binaryDateWidth(int format);
 
 // An empty value (after the count bytes of formats 8 and 9) is NULL for every
 // variable, before the format or type is looked at.
-int PutField(int format, QueryRecord *query, int field, int length, const char *source) {
+DblibError PutField(ExternalFormat format, QueryRecord *query, int field, int length,
+                    const char *source) {
   const int found = FindVariable(field, query, true);
-  if (found != kDbOk) return found;
-  return putValue(currentVariable, currentQuery->inputDataLengths[field - 1] - 1, format, length,
-                  source);
+  if (found != kDbOk) return static_cast<DblibError>(found);
+  return static_cast<DblibError>(putValue(
+      currentVariable, currentQuery->inputDataLengths[field - 1] - 1, format, length, source));
 }
 
 int LocateInputField(int field, QueryRecord *query, LocatedInput *located) {
@@ -47,8 +49,10 @@ int LocateInputField(int field, QueryRecord *query, LocatedInput *located) {
   return kDbOk;
 }
 
-int PutLocatedField(const LocatedInput &located, int format, int length, const char *source) {
-  return putValue(located.variable, located.capacity, format, length, source);
+DblibError PutLocatedField(const LocatedInput &located, ExternalFormat format, int length,
+                           const char *source) {
+  return static_cast<DblibError>(
+      putValue(located.variable, located.capacity, format, length, source));
 }
 
 namespace {
@@ -150,9 +154,9 @@ int binaryDateWidth(int format) {
 // Coercion at prepare time leaves no other type; meeting one means the
 // statement's buffers cannot be trusted, so everything is rolled back.
 [[noreturn]] void failUnknownType(int type, int line) {
-  std::fprintf(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
-  std::fprintf(dbMessages(), "PutField fatal error with SQL type: %d\r\n", type);
-  std::fflush(dbMessages());
+  printMessage(dbMessages(), "Err at %s line %d\r\n", "qrfuncs", line);
+  printMessage(dbMessages(), "PutField fatal error with SQL type: %d\r\n", type);
+  flushMessages(dbMessages());
   PanicExitDb();
   std::abort();
 }

@@ -9,6 +9,7 @@
 // next removal.
 #include <cstdio>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 
 int databaseIndexOf(isc_db_handle value) {
@@ -26,7 +27,7 @@ int transactionIndexOf(isc_tr_handle value) {
 int FindDatabase(isc_db_handle *db) {
   const int index = databaseIndexOf(*db);
   if (index < 0) {
-    std::fprintf(dbMessages(), "Database handle (%d) not registered\r\n",
+    printMessage(dbMessages(), "Database handle (%d) not registered\r\n",
                  static_cast<int>(*db));
     return kDbDatabaseNotFound;
   }
@@ -38,7 +39,7 @@ int FindDatabase(isc_db_handle *db) {
 int DatabaseDialect(isc_db_handle *db) {
   const int index = databaseIndexOf(*db);
   if (index < 0) {
-    std::fprintf(dbMessages(), "Database handle (%d) not registered\r\n",
+    printMessage(dbMessages(), "Database handle (%d) not registered\r\n",
                  static_cast<int>(*db));
     return 1;
   }

@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "common/messagesink.h"
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
 #include "dblib/exactvalues.h"
@@ -97,8 +98,8 @@ const char *currentSqlText() {
 [[noreturn]] void unknownSqlType(const XSQLDA *sqlda, int index) {
   const XSQLVAR &var = sqlda->sqlvar[index];
   FILE *out = dbMessages();
-  std::fprintf(out, "Err at %s line %d\r\n", "qrfuncs", 109);
-  std::fprintf(out, "Unknown SQL type (%d) for query <%.8s/%-32.32s> variable %d\r\n",
+  printMessage(out, "Err at %s line %d\r\n", "qrfuncs", 109);
+  printMessage(out, "Unknown SQL type (%d) for query <%.8s/%-32.32s> variable %d\r\n",
                var.sqltype, sqlda->sqldaid, var.aliasname, index + 1);
   PanicExitDb();
   std::abort();
@@ -108,16 +109,16 @@ const char *currentSqlText() {
 void dumpText(FILE *out, const char *data, int capacity) {
   const int length = static_cast<int>(strnlen(data, static_cast<size_t>(capacity)));
   if (length == 0) {
-    std::fprintf(out, "\tString ( 0): <>\r\n");
+    printMessage(out, "\tString ( 0): <>\r\n");
     return;
   }
   for (int start = 0; start < length; start += kDumpPiece) {
     const int piece = length - start < kDumpPiece ? length - start : kDumpPiece;
     if (start == 0)
-      std::fprintf(out, "\tString (%5d): <%.*s", length, piece, data);
+      printMessage(out, "\tString (%5d): <%.*s", length, piece, data);
     else
-      std::fprintf(out, "\t------------------%.*s", piece, data + start);
-    std::fprintf(out, start + piece >= length ? ">\r\n" : "\r\n");
+      printMessage(out, "\t------------------%.*s", piece, data + start);
+    printMessage(out, start + piece >= length ? ">\r\n" : "\r\n");
   }
 }
 
@@ -137,7 +138,7 @@ void dumpValue(FILE *out, const XSQLVAR &var) {
                                                             : readValue<long long>(data);
     char text[kScaledTextRoom];
     formatScaled(whole, var.sqlscale, text);
-    std::fprintf(out, "\tContents: <Scaled: %s>\r\n", text);
+    printMessage(out, "\tContents: <Scaled: %s>\r\n", text);
     return;
   }
   switch (var.sqltype | 1) {
@@ -183,7 +184,7 @@ void dumpValue(FILE *out, const XSQLVAR &var) {
       std::snprintf(value, sizeof value, "Unknown TYPE!");
       break;
   }
-  std::fprintf(out, "\tContents: <%s>\r\n", value);
+  printMessage(out, "\tContents: <%s>\r\n", value);
 }
 
 }  // namespace
@@ -200,7 +201,7 @@ void InitSqlda(XSQLDA *sqlda, int count, int byteSize) {
 
 char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size, bool exact) {
   if (sqlda->sqln != sqlda->sqld) {
-    std::fprintf(dbMessages(),
+    printMessage(dbMessages(),
                  "Query: <%s>\r\n %s has <=> counts for sqln/sqld: %hd/%hd\r\n",
                  currentSqlText(), direction, sqlda->sqln, sqlda->sqld);
     return nullptr;
@@ -216,7 +217,7 @@ char *AllocSqlData(XSQLDA *sqlda, const char *direction, int *size, bool exact) 
     if (!coercedType(var, exact, &type, &length)) unknownSqlType(sqlda, i);
     if (length <= 0) {
       // A 32767-byte text has no room for its terminator in a 16-bit length.
-      std::fprintf(dbMessages(),
+      printMessage(dbMessages(),
                    "Query: <%s>\r\n %s variable %d of %d bytes is too long\r\n",
                    currentSqlText(), direction, i + 1, var.sqllen);
       return nullptr;
@@ -267,12 +268,12 @@ int presentedSize(const XSQLVAR &var) {
 
 void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths) {
   FILE *out = dbMessages();
-  std::fprintf(out,
+  printMessage(out,
                " SQLDA type:%s name: %.8s, sqlda version: %hd, size: %d, sqld/sqln: %hd/%hd\r\n",
                direction, sqlda->sqldaid, sqlda->version, static_cast<int>(sqlda->sqldabc),
                sqlda->sqld, sqlda->sqln);
   if (sqlda->sqld == 0) return;
-  std::fprintf(out, "\tType\tSize\t      Data      Ind. (=)  Name\r\n");
+  printMessage(out, "\tType\tSize\t      Data      Ind. (=)  Name\r\n");
   // Only sqln variables exist, whatever the client reported in sqld.
   const int count = sqlda->sqld < sqlda->sqln ? sqlda->sqld : sqlda->sqln;
   for (int i = 0; i < count; ++i) {
@@ -280,7 +281,7 @@ void DumpSqlda(const char *direction, XSQLDA *sqlda, const short *lengths) {
     if (var.sqldata == nullptr) continue;
     const int size = lengths != nullptr ? lengths[i] : var.sqllen;
     // Addresses are printed whole and apart: a 64-bit pointer overflows "%10d".
-    std::fprintf(out, "  %2d->\t%3hd\t%3d\t%10lld %10lld %3hd  %-32.32s\r\n", i + 1,
+    printMessage(out, "  %2d->\t%3hd\t%3d\t%10lld %10lld %3hd  %-32.32s\r\n", i + 1,
                  var.sqltype, size,
                  static_cast<long long>(reinterpret_cast<uintptr_t>(var.sqldata)),
                  static_cast<long long>(reinterpret_cast<uintptr_t>(var.sqlind)),

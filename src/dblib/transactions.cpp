@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "dblib/dbinternal.h"
 #include "dblib/extras.h"
 
@@ -16,7 +17,7 @@ namespace {
 constexpr int kTransactionNameSize = 32;  // TransactionEntry::name, NUL included
 
 void reportUnknown(const isc_tr_handle *tr) {
-  std::fprintf(dbMessages(), "Transaction handle (%d) not known\r\n", static_cast<int>(*tr));
+  printMessage(dbMessages(), "Transaction handle (%d) not known\r\n", static_cast<int>(*tr));
 }
 
 void removeTransaction(isc_tr_handle value) {

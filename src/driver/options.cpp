@@ -341,7 +341,7 @@ int applyFillers() {
     } else if (job.sqlVariableCount > 0 && job.extraFieldCount != 0 &&
                job.direction != 'i') {
       ensureFieldTable();
-      if (parseFiller(job.fieldBuffer)) ++errors;
+      if (!parseFiller(job.fieldBuffer)) ++errors;
     } else {
       LOCATED_MESSAGE("invalid filler option - not output, or field counts not set: "
                       "%s%s", job.fieldBuffer, job.lineEnd);

@@ -7,8 +7,9 @@
 //
 // A rejected record reaches stable storage before the commit that keeps its
 // neighbours, so a crash can never leave committed rows whose rejects are
-// nowhere. The module also counts the records that commits have covered, for
-// the interrupt line and for a commit whose outcome is unknown.
+// nowhere. The module also keeps the run's one count of the records that
+// commits have covered (recordsCommitted): the stop line, the resume line
+// and the report of a commit whose outcome is unknown all read it.
 #ifndef LODRUN_JOB_COMMITPOINT_H
 #define LODRUN_JOB_COMMITPOINT_H
 

@@ -46,6 +46,13 @@ enum LayoutFormat : short {
   kFormatBinaryBlobStream = 207,
 };
 
+// A field's format number as the format PutField and GetField take: formats
+// 1-22 are the external formats themselves; any other number is refused by
+// them (kDbCannotFormat).
+constexpr ExternalFormat externalFormat(int format) {
+  return static_cast<ExternalFormat>(format);
+}
+
 // externalType codes (the characters 'd' to 'j').
 enum ExternalType : short {
   kExtText = 100,
@@ -79,19 +86,6 @@ enum GeneratedKind : short {
   kKindCharFill = 201,
   kKindSysdate = 202,
   kKindEnum = 203,
-};
-
-// SQL types without the nullable bit, as stored in sqlType.
-enum SqlTypeCode : short {
-  kTypeText = 452,
-  kTypeDouble = 480,
-  kTypeFloat = 482,
-  kTypeLong = 496,
-  kTypeShort = 500,
-  kTypeInt64 = 580,
-  kTypeTimestamp = 510,
-  kTypeBlob = 520,
-  kTypeArray = 540,
 };
 
 #endif  // LODRUN_JOB_FIELDSPEC_H

@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/messagesink.h"
 #include "dblib/dbfuncs.h"
 #include "job/progress.h"
 #include "job/resume.h"
@@ -15,7 +16,7 @@
 bool hintsWanted() { return job.logStream == nullptr; }
 
 void hint(const char *format, ...) {
-  std::fflush(stdout);
+  flushMessages(stdout);
   clearProgressLine();
   std::fputs("lodrun: ", stderr);
   va_list args;

@@ -1,24 +1,27 @@
 // messages.cpp - message lines, the location prefix and the log file.
 //
-//   message()/messageAt() --> stdout --(openLogFile: freopen "a+")--> log file
-//   dblib                 --> job.messageStream (the same stdout)
+//   message()/messageAt() --printMessage--> stdout --(openLogFile: freopen "a+")--> log file
+//   dblib                 --printMessage--> job.messageStream (the same stdout)
+//   (while a batch holds standard output, both go to the held buffer:
+//   common/messagesink.h)
 #include "job/messages.h"
 
 #include <cstdarg>
 #include <cstdio>
 
+#include "common/messagesink.h"
 #include "job/fileclash.h"
 #include "job/settings.h"
 
 void printLocation(const char *module, int line) {
-  std::printf("%s %d: ", module, line);
+  printMessage(stdout, "%s %d: ", module, line);
 }
 
 void message(const char *format, ...) {
   if (job.beforeMessage != nullptr) job.beforeMessage();
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  printMessageList(stdout, format, args);
   va_end(args);
 }
 
@@ -27,7 +30,7 @@ void messageAt(int line, const char *format, ...) {
   printLocation(kModuleName, line);
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  printMessageList(stdout, format, args);
   va_end(args);
 }
 

@@ -3,7 +3,8 @@
 //
 // Every message of job control, layout, load and unload goes to standard
 // output (which openLogFile reopens onto the log file); dblib writes to
-// messageStream, the same stream. Messages end with job.lineEnd, passed as
+// messageStream, the same stream. Both go through common/messagesink.h, so
+// a load's batch may hold them back. Messages end with job.lineEnd, passed as
 // the last "%s" of their format; only the memory, argument and dblib
 // messages end with a fixed "\r\n".
 #ifndef LODRUN_JOB_MESSAGES_H

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/messagesink.h"
 #include "job/settings.h"
 
 namespace {
@@ -104,7 +105,7 @@ void show(bool final) {
   formatProgress(text, sizeof text, p.load, job.recordCount, job.rejectedCount,
                  now() - p.started, done, p.totalBytes);
   // Standard output first, so a message and the line do not interleave.
-  std::fflush(stdout);
+  flushMessages(stdout);
   if (p.terminal) {
     std::fprintf(stderr, "\rlodrun: %s\x1b[K%s", text, final ? "\n" : "");
     p.drawn = !final;

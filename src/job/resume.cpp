@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "common/messagesink.h"
 #include "dblib/dbfuncs.h"
 #include "job/commitpoint.h"
 #include "job/progress.h"
@@ -38,7 +39,7 @@ int formatResumeLine(char *buffer, size_t size) {
 void reportResumePoint() {
   char line[200];
   if (formatResumeLine(line, sizeof line) == 0) return;
-  std::fflush(stdout);
+  flushMessages(stdout);
   clearProgressLine();
   std::fputs(line, stderr);
   std::fflush(stderr);

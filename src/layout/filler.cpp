@@ -82,7 +82,7 @@ bool parseFiller(const char *value) {
   FillerParts parts;
   if (!splitFiller(std::string_view(job.parseBuffer, length), &parts)) {
     fillerMessage(__LINE__, "invalid set of filler parameters");
-    return true;
+    return false;
   }
   const bool fixed = job.separator == 0;
   const short externalType = externalTypeOf(parts.format);
@@ -117,33 +117,33 @@ bool parseFiller(const char *value) {
   if (fixed) {
     if (size < 1) {
       fillerMessage(__LINE__, "delimited filler size error");
-      return true;
+      return false;
     }
     if (parts.start + size >= job.recordLength) {
       fillerMessage(__LINE__, "field size error -out of record bounds");
-      return true;
+      return false;
     }
   } else if (kind == kKindCharFill && (size < 0 || size >= kBufferSize)) {
     // A delimited fill is written into one record buffer; a negative or
     // oversized length cannot be.
     fillerMessage(__LINE__, "delimited filler size error");
-    return true;
+    return false;
   }
-  if (error) return true;
+  if (error) return false;
 
   if (parts.start < 1 || parts.start > SHRT_MAX ||
       (fixed && parts.start > job.recordLength)) {
     fillerMessage(__LINE__, "invalid position");
-    return true;
+    return false;
   }
   if (checkFormatSize(parts.format, static_cast<short>(size), externalType)) {
     fillerMessage(__LINE__, "invalid combination of types and sizes");
-    return true;
+    return false;
   }
   const int slot = firstFreeField();
   if (slot < 0) {
     fillerMessage(__LINE__, "invalid field number");
-    return true;
+    return false;
   }
   FieldSpec &entry = job.fieldTable[slot];
   entry.format = parts.format;
@@ -152,7 +152,7 @@ bool parseFiller(const char *value) {
   entry.externalType = externalType;
   entry.sqlType = kind;
   if (kind == kKindCharFill) entry.blobSegmentSize = static_cast<unsigned char>(fill);
-  return false;
+  return true;
 }
 
 bool checkFormatSize(short format, short size, short externalType) {

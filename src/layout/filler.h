@@ -5,7 +5,7 @@
 
 // Parses one filler option value "start;end;kind;format" and stores it in the
 // first free fieldTable entry (sqlField 0, sqlType 201 character fill, 202
-// sysdate or 203 enum). Returns false when stored, true on error; every
+// sysdate or 203 enum). Returns true when stored, false on error; every
 // error has been reported with the whole value. A value longer than 504
 // characters ends the run ("buffer too small for safety", abortRun).
 // Overwrites job.parseBuffer (the copy kept for messages); `value` may be

@@ -7,7 +7,8 @@
 //   block (N = records gathered) --ExecuteQuery--> database [flushBatch]
 //     \--refused--> every slot --MoveInputValues--> job.queryRecord
 //                   --executeRecord--> database (one by one, as without batches)
-//   output of record s's reading and conversion --held--> released before s
+//   output of record s's reading and conversion --held (common/messagesink.h)-->
+//     released before s executes, dropped behind a refused block
 //
 // The block's parameters are declared with the types the statement
 // described, so every value goes through the same conversions as alone.
@@ -18,13 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "common/messagesink.h"
 #include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/blockstatement.h"
-#include "load/heldoutput.h"
 #include "load/loadloop.h"
 
 namespace {
@@ -50,7 +51,7 @@ void openBatch() {
 
   // Whatever dblib reports while the block is tried is not the run's.
   KeepClientStatus();
-  startHolding();
+  holdStandardOutput();
   std::vector<DescribedInput> inputs;
   std::vector<std::string> types;
   std::vector<size_t> markers;
@@ -60,7 +61,7 @@ void openBatch() {
     for (int slots = fittingSlots(wanted, inputs, one.size()); slots >= 2; slots /= 2)
       if (prepareBlock(types, markers, lineComment, slots)) break;
   }
-  stopHolding();
+  stopHoldingStandardOutput();
   RestoreClientStatus();
   if (job.batch.slots > 1) setAbortHook(flushBatch);
   setStopHook(showGatheredOutput);
@@ -79,10 +80,10 @@ void submitRecord(int length) {
   int bytes = job.recordLength > 0 ? job.recordLength : length;
   const char *text = job.csvMode ? csvRecordText(&bytes) : job.inputBuffer;
   job.batch.recordText[slot].assign(text, static_cast<size_t>(bytes < 0 ? 0 : bytes));
-  job.batch.heldEnd[slot] = holdingOutput() ? heldLength() : 0;
+  job.batch.heldEnd[slot] = standardOutputHeld() ? heldOutputLength() : 0;
   ++job.batch.gathered;
   if (job.batch.dirtySlots < job.batch.gathered) job.batch.dirtySlots = job.batch.gathered;
-  if (job.batch.gathered == 1) startHolding();
+  if (job.batch.gathered == 1) holdStandardOutput();
   if (job.batch.gathered == job.batch.slots) flushBatch();
 }
 
@@ -92,7 +93,7 @@ void flushBatch() {
   // Settled from here on: a failure below ends the run through abortRun,
   // whose hook must find nothing left to execute.
   job.batch.gathered = 0;
-  const long held = heldLength();
+  const long held = heldOutputLength();
   if (job.batch.dirtySlots > count) {
     // Slots past the records keep no values: they are not executed, but
     // their parameters are still read.
@@ -106,9 +107,9 @@ void flushBatch() {
   KeepClientStatus();
   const int result = ExecuteQuery(&job.batch.block, &job.transactionHandle);
   // A refused block's report lies past `held` and is never released.
-  stopHolding();
+  stopHoldingStandardOutput();
   if (result == kDbOk) {
-    releaseHeld(0, held);
+    releaseHeldOutput(0, held);
     return;
   }
   RestoreClientStatus();
@@ -130,10 +131,10 @@ namespace {
 // only be rolled back), but what their reading wrote shows before the stop
 // line, as it does without batches.
 void showGatheredOutput() {
-  if (!holdingOutput()) return;
-  const long held = heldLength();
-  stopHolding();
-  releaseHeld(0, held);
+  if (!standardOutputHeld()) return;
+  const long held = heldOutputLength();
+  stopHoldingStandardOutput();
+  releaseHeldOutput(0, held);
 }
 
 // The records of a refused block, one by one, each after its held output,
@@ -146,7 +147,7 @@ void runOneByOne(int count, long held) {
   bool allExecuted = true;
   long from = 0;
   for (int s = 0; s < count; ++s) {
-    releaseHeld(from, job.batch.heldEnd[s]);
+    releaseHeldOutput(from, job.batch.heldEnd[s]);
     from = job.batch.heldEnd[s];
     MoveInputValues(&job.batch.block, slotVariable(s), &job.queryRecord, 1, job.batch.inputs);
     job.recordCount = job.batch.recordNumber[s];
@@ -159,7 +160,7 @@ void runOneByOne(int count, long held) {
     allExecuted = executeRecord() && allExecuted;
     job.batch.rerunSlot = -1;
   }
-  releaseHeld(from, held);
+  releaseHeldOutput(from, held);
   std::memcpy(job.inputBuffer, job.batch.current.data(), kBufferSize);
   job.recordCount = current;
   if (allExecuted) job.batch.slots = 1;

@@ -36,34 +36,34 @@ struct FieldValue {
   bool quoted;
 };
 
-int putCsvField(int index, int position, FieldValue value);
-int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value);
+bool putCsvField(int index, int position, FieldValue value);
+bool putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value);
 bool isTextColumn(const CsvColumn &column) { return column.type == kTypeText; }
 bool isBlobColumn(const CsvColumn &column) { return column.type == kTypeBlob; }
-int putDate(const FieldSpec &f, FieldValue value);
-int putInlineBlob(const FieldSpec &f, FieldValue value);
-int putBlobFile(int index, const FieldSpec &f, FieldValue value);
+bool putDate(const FieldSpec &f, FieldValue value);
+bool putInlineBlob(const FieldSpec &f, FieldValue value);
+bool putBlobFile(int index, const FieldSpec &f, FieldValue value);
 FieldValue trimmedBlanks(FieldValue value);
 bool isNullText(FieldValue value);
-int failPut(int status, const FieldSpec &f, FieldValue value);
+bool checkedPut(int status, const FieldSpec &f, FieldValue value);
 
 }  // namespace
 
-int putCsvRecord(int expectedFields) {
+bool putCsvRecord(int expectedFields) {
   CsvState &state = *job.csv;
   if (state.brokenRecord) {
     REJECTION_MESSAGE(0, 0, "", 0, "record %d has %s - discarded%s", job.recordCount,
                       state.textAfterQuote ? "text after the closing quote"
                                            : "a quote that is never closed",
                       job.lineEnd);
-    return 1;
+    return false;
   }
   const int expected = expectedFields < expectedCsvFields() ? expectedFields : expectedCsvFields();
   const int count = static_cast<int>(state.fields.size());
   if (count > expected) {
     REJECTION_MESSAGE(0, 0, "", 0, "record %d has %d fields, %d expected%s", job.recordCount,
                       count, expected, job.lineEnd);
-    return 1;
+    return false;
   }
   for (int position = 1; position <= count; ++position) {
     const CsvField &field = state.fields[static_cast<size_t>(position - 1)];
@@ -71,58 +71,54 @@ int putCsvRecord(int expectedFields) {
     int entries = 0;
     const int *entry = positionEntries(position, &entries);
     for (int k = 0; k < entries; ++k) {
-      const int rejected = putCsvField(entry[k], position, value);
-      if (rejected != 0) return rejected;
+      if (!putCsvField(entry[k], position, value)) return false;
     }
   }
-  int rejected = putMissingFields(count + 1, expected);
-  if (rejected == 0) rejected = putUnplacedFields();
-  return rejected;
+  return putMissingFields(count + 1, expected) && putUnplacedFields();
 }
 
 namespace {
 
-int putCsvField(int index, int position, FieldValue value) {
+bool putCsvField(int index, int position, FieldValue value) {
   const FieldSpec &f = job.fieldTable[index];
   const CsvColumn &column = job.csv->columns[static_cast<size_t>(f.sqlField - 1)];
   QueryRecord *query = &job.queryRecord;
   if (isNullText(value) ||
       (value.length == 0 && value.quoted && !isTextColumn(column) && !isBlobColumn(column)))
-    return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
+    return checkedPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
   if (isBlobColumn(column))
     return column.blobFile ? putBlobFile(index, f, value) : putInlineBlob(f, value);
   if (std::memchr(value.text, '\0', static_cast<size_t>(value.length)) != nullptr) {
     REJECTION_MESSAGE(f.sqlField, position, value.text, value.length,
                       "record %d, field %d holds a NUL byte - discarded%s", job.recordCount,
                       position, job.lineEnd);
-    return 1;
+    return false;
   }
   if (isTextColumn(column)) {
-    if (value.length == 0) return failPut(PutEmptyText(query, f.sqlField), f, value);
+    if (value.length == 0) return checkedPut(PutEmptyText(query, f.sqlField), f, value);
     if (value.length > f.sqlSize) {
       REJECTION_MESSAGE(f.sqlField, position, value.text, value.length,
                         "truncating record %d, field %d (was %d bytes, now: %d%s",
                         job.recordCount, position, value.length, f.sqlSize, job.lineEnd);
-      return 1;
+      return false;
     }
-    return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
+    return checkedPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
   }
   const FieldValue bare = trimmedBlanks(value);
-  if (bare.length == 0) return failPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
+  if (bare.length == 0) return checkedPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
   // The readers want the bare text NUL-ended; another entry of the same
   // field may still need the byte that the NUL covers.
   const char covered = bare.text[bare.length];
   bare.text[bare.length] = '\0';
-  const int rejected =
-      column.type == kTypeTimestamp ? putDate(f, bare) : putNumber(f, column, bare);
+  const bool put = column.type == kTypeTimestamp ? putDate(f, bare) : putNumber(f, column, bare);
   bare.text[bare.length] = covered;
-  return rejected;
+  return put;
 }
 
 // Integers, scaled numbers and FLOAT/DOUBLE take the exact decimal of a
 // text of the strict number grammar, whatever the delimited record's
 // scanner would make of it; TIME and BOOLEAN go the delimited record's way.
-int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
+bool putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   const short type = column.type;
   if (type == kTypeShort || type == kTypeLong || type == kTypeInt64 || type == kTypeFloat ||
@@ -130,30 +126,31 @@ int putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
     DecimalText decimal;
     int status = scanDecimal(value.text, value.length, job.fractComma != 0, &decimal);
     if (status == kDbOk) status = PutDecimal(query, f.sqlField, decimal);
-    return failPut(status, f, value);
+    return checkedPut(status, f, value);
   }
-  return failPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
+  return checkedPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
 }
 
 // ISO 8601 unless the field names a dateform; the database's own form keeps
 // the fraction of a second.
-int putDate(const FieldSpec &f, FieldValue value) {
+bool putDate(const FieldSpec &f, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   if (f.format >= FmtYMDdate && f.format <= FmtDMYtime)
-    return failPut(PutField(f.format, query, f.sqlField, value.length, value.text), f, value);
+    return checkedPut(
+        PutField(externalFormat(f.format), query, f.sqlField, value.length, value.text), f, value);
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
   int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
   // TIME columns take their own way; a DATE or TIMESTAMP needs its day.
   if (status == kDbOk && parts == kIsoTimeOnly) status = kDbCannotFormat;
-  if (status != kDbOk) return failPut(status, f, value);
-  return failPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
-                          reinterpret_cast<const char *>(&stamp)),
-                 f, value);
+  if (status != kDbOk) return checkedPut(status, f, value);
+  return checkedPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
+                             reinterpret_cast<const char *>(&stamp)),
+                    f, value);
 }
 
 // The field is the blob's content, written in large segments.
-int putInlineBlob(const FieldSpec &f, FieldValue value) {
+bool putInlineBlob(const FieldSpec &f, FieldValue value) {
   QueryRecord *query = &job.queryRecord;
   int status = CreateBlob(f.sqlField, &job.transactionHandle, query, kInlineSegment, 0);
   if (status != kDbOk) failDblib(status, "creating blob", f.sqlField);
@@ -166,21 +163,21 @@ int putInlineBlob(const FieldSpec &f, FieldValue value) {
   status = CloseBlob(f.sqlField, query);
   if (status != kDbOk) failDblib(status, "closing blob", f.sqlField);
   ++job.blobsLoaded;
-  return 0;
+  return true;
 }
 
 // blobfile: the field names the file, as in delimited records.
-int putBlobFile(int index, const FieldSpec &f, FieldValue value) {
+bool putBlobFile(int index, const FieldSpec &f, FieldValue value) {
   if (value.length >= kBufferSize) {
     REJECTION_MESSAGE(f.sqlField, f.position, "", 0,
                       "blob file name of record %d, field %d is too long (%d bytes)%s",
                       job.recordCount, f.position, value.length, job.lineEnd);
-    return 1;
+    return false;
   }
   std::memcpy(job.fieldBuffer, value.text, static_cast<size_t>(value.length));
   job.fieldBuffer[value.length] = '\0';
   const int status = loadBlobField(index, f.sqlField);
-  return status == kBlobRefused ? 1 : failPut(status, f, value);
+  return status != kBlobRefused && checkedPut(status, f, value);
 }
 
 // Blanks and tabs around a number, date or boolean do not count.
@@ -198,11 +195,12 @@ bool isNullText(FieldValue value) {
   return std::string_view(value.text, static_cast<size_t>(value.length)) == nullText;
 }
 
-// The value is the field's text as read, for the reasons file.
-int failPut(int status, const FieldSpec &f, FieldValue value) {
-  if (status == kDbOk) return 0;
-  return rejectDblibValue(status, "csv Putfield", f.sqlField, f.position, value.text,
-                          value.length);
+// True when the put went through (status kDbOk); otherwise the record is
+// rejected, with the field's text as read for the reasons file.
+bool checkedPut(int status, const FieldSpec &f, FieldValue value) {
+  if (status == kDbOk) return true;
+  rejectDblibValue(status, "csv Putfield", f.sqlField, f.position, value.text, value.length);
+  return false;
 }
 
 }  // namespace

@@ -14,7 +14,8 @@
 // exactly (strtof, strtod); dates without a dateform are ISO 8601; blob
 // fields hold the blob's content (with the brace word blobfile: the name of
 // its file). Missing fields follow the short-record rules, generated values
-// come last. Returns 0, or non-zero when the record is rejected (reported).
-int putCsvRecord(int expectedFields);
+// come last. Returns true when every variable got its value, false when the
+// record is rejected (reported).
+bool putCsvRecord(int expectedFields);
 
 #endif  // LODRUN_LOAD_CSVLOAD_H

@@ -35,7 +35,7 @@
 
 namespace {
 
-int rejectCutLine();
+bool rejectCutLine();
 void commitPoint();
 
 }  // namespace
@@ -50,10 +50,10 @@ void loadRecords() {
     const int length = readRecord();
     if (length == 0) break;
     tickProgress();
-    const int rejected = recordIsCut()       ? rejectCutLine()
-                         : delimitedRecords ? putDelimitedRecord(highestPosition)
-                                            : putFixedRecord();
-    if (rejected != 0) {
+    const bool put = recordIsCut()       ? rejectCutLine()
+                     : delimitedRecords ? putDelimitedRecord(highestPosition)
+                                        : putFixedRecord();
+    if (!put) {
       setAsideRejectReason();
       flushBatch();
       restoreRejectReason();
@@ -100,11 +100,12 @@ bool executeRecord() {
 namespace {
 
 // No piece of a line is loaded as a record of its own: the whole line is
-// rejected (readRecord delivered its first bytes).
-int rejectCutLine() {
+// rejected (readRecord delivered its first bytes): false, as a put* function
+// answers for a rejected record.
+bool rejectCutLine() {
   REJECTION_MESSAGE(0, 0, "", 0, "input record %d is longer than %d bytes - discarded%s",
                     job.recordCount, kBufferSize - 1, job.lineEnd);
-  return 1;
+  return false;
 }
 
 // Every commit of the load's work before the driver's final one; the

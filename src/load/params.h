@@ -7,31 +7,31 @@
 // 1..expectedFields go to the entries at those positions (PutField, or
 // loadBlobField for a blob); fields beyond are ignored; missing ones are NULL
 // with job.shortOk, else reject the record; generated entries get their
-// values last. Adds to job.shortCount for every missing field. Returns 0
-// when every variable got its value, non-zero when the record is rejected
-// (the reason has been reported). Overwrites job.fieldBuffer. Needs
-// prepareRecordFields. In CSV mode the record is the one in job.csv, put by
-// putCsvRecord (csv/csvload.h).
-int putDelimitedRecord(int expectedFields);
+// values last. Adds to job.shortCount for every missing field. Returns true
+// when every variable got its value, false when the record is rejected (the
+// reason has been reported); every put* function here answers the same way.
+// Overwrites job.fieldBuffer. Needs prepareRecordFields. In CSV mode the
+// record is the one in job.csv, put by putCsvRecord (load/csvload.h).
+bool putDelimitedRecord(int expectedFields);
 
 // The record ended before field `expected`: the entries of positions
 // `position` .. `expected` are counted in job.shortCount and put as NULL with
-// job.shortOk; without it the record is rejected (reported). Returns 0 or
-// non-zero as putDelimitedRecord.
-int putMissingFields(int position, int expected);
+// job.shortOk; without it the record is rejected (reported). Returns true or
+// false as putDelimitedRecord.
+bool putMissingFields(int position, int expected);
 
 // Puts the generated values (sysdate, counters) of the entries that no field
-// feeds. Returns 0 or non-zero (reported) as putDelimitedRecord.
-int putUnplacedFields();
+// feeds. Returns true or false (reported) as putDelimitedRecord.
+bool putUnplacedFields();
 
 // Puts the fields of the fixed-size record in job.inputBuffer (job.recordLength
 // bytes, or the line that readRecord delivered) in table order, stopping at
 // the first failure. A field reaching past the end of a line is cut there
 // (empty: NULL); a NUL byte in a field read as characters (any but
-// external=int/float) rejects the record as binary data. Returns 0 or
-// non-zero as putDelimitedRecord. An unknown
+// external=int/float) rejects the record as binary data. Returns true or
+// false as putDelimitedRecord. An unknown
 // externalType ends the run. Overwrites job.fieldBuffer.
-int putFixedRecord();
+bool putFixedRecord();
 
 // Cuts the next field of a delimited record off the text at *cursor into
 // `field` (room for `capacity` bytes, NUL-terminated; longer fields are cut)

@@ -21,34 +21,33 @@
 
 namespace {
 
-int putField(int position, int length);
-int putEntry(int entry, int format, int length);
+bool putField(int position, int length);
+int putEntry(int entry, ExternalFormat format, int length);
 
 }  // namespace
 
-int putDelimitedRecord(int expectedFields) {
+bool putDelimitedRecord(int expectedFields) {
   if (job.csvMode) return putCsvRecord(expectedFields);
   const int expected = expectedFields < job.fieldPositions.highest ? expectedFields : job.fieldPositions.highest;
   const char *cursor = job.inputBuffer;
   int position = 1;
-  int rejected = 0;
-  while (position <= expected && rejected == 0 && *cursor != '\0') {
+  bool put = true;
+  while (position <= expected && put && *cursor != '\0') {
     const int length = extractDelimitedField(&cursor, job.fieldBuffer, kBufferSize,
                                              job.separator, job.quoteChar);
-    rejected = putField(position, length);
+    put = putField(position, length);
     ++position;
   }
-  if (rejected == 0) rejected = putMissingFields(position, expected);
-  if (rejected == 0) rejected = putUnplacedFields();
-  return rejected;
+  return put && putMissingFields(position, expected) && putUnplacedFields();
 }
 
 namespace {
 
 // Gives the field in fieldBuffer to every entry at `position`. A text longer
-// than its column is reported, cut and put, and rejects the record.
-int putField(int position, int length) {
-  int rejected = 0;
+// than its column is reported, cut and put, and rejects the record. False
+// when the record is rejected.
+bool putField(int position, int length) {
+  bool put = true;
   const FieldPositions &index = job.fieldPositions;
   for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
     const int i = index.entries[static_cast<size_t>(k)];
@@ -56,34 +55,38 @@ int putField(int position, int length) {
     int status = kDbOk;
     if (f.sqlType == kTypeBlob) {
       status = loadBlobField(i, f.sqlField);
-      if (status == kBlobRefused) return rejected + 1;
+      if (status == kBlobRefused) return false;
     } else {
-      const int format = f.sqlType == kTypeTimestamp ? int{f.format} : int{kFormatDelimitedText};
+      const ExternalFormat format = f.sqlType == kTypeTimestamp
+                                        ? externalFormat(f.format)
+                                        : externalFormat(kFormatDelimitedText);
       if (f.sqlType == kTypeText && length > f.sqlSize) {
         REJECTION_MESSAGE(f.sqlField, position, job.fieldBuffer, length,
                           "truncating record %d, field %d (was %d bytes, now: %d%s",
                           job.recordCount, position, length, f.sqlSize, job.lineEnd);
-        rejected = 1;
+        put = false;
         length = f.sqlSize;
         job.fieldBuffer[length] = '\0';
       }
-      status = putEntry(i, format, length);
+      status = putEntry(i, externalFormat(format), length);
     }
-    if (status != kDbOk)
-      return rejected + rejectDblibValue(status, "data sensitive Putfield", f.sqlField, position,
-                                         job.fieldBuffer, length);
+    if (status != kDbOk) {
+      rejectDblibValue(status, "data sensitive Putfield", f.sqlField, position, job.fieldBuffer,
+                       length);
+      return false;
+    }
   }
-  return rejected;
+  return put;
 }
 
 }  // namespace
 
 // The record ended before field `expected`: every entry of the missing
 // positions is counted short, and is NULL with short_ok.
-int putMissingFields(int position, int expected) {
-  int rejected = 0;
+bool putMissingFields(int position, int expected) {
+  bool put = true;
   const FieldPositions &index = job.fieldPositions;
-  for (; position <= expected && rejected == 0; ++position) {
+  for (; position <= expected && put; ++position) {
     for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
       const FieldSpec &f = job.fieldTable[index.entries[static_cast<size_t>(k)]];
       ++job.shortCount;
@@ -91,28 +94,30 @@ int putMissingFields(int position, int expected) {
         REJECTION_MESSAGE(f.sqlField, position, "", 0,
                           "record %d contains null field at %d (short) - discarded)%s",
                           job.recordCount, f.sqlField, job.lineEnd);
-        rejected = 1;
+        put = false;
         continue;
       }
       // An empty value makes any variable NULL.
-      const int status = PutField(kFormatDelimitedText, &job.queryRecord, f.sqlField, 0, "");
+      const int status =
+          PutField(externalFormat(kFormatDelimitedText), &job.queryRecord, f.sqlField, 0, "");
       if (status != kDbOk) {
-        rejected += rejectDblibValue(status, "data sensitive NULL Putfield", f.sqlField, position,
-                                     job.fieldBuffer, 0);
+        rejectDblibValue(status, "data sensitive NULL Putfield", f.sqlField, position,
+                         job.fieldBuffer, 0);
+        put = false;
         break;
       }
     }
   }
-  return rejected;
+  return put;
 }
 
-int putUnplacedFields() {
+bool putUnplacedFields() {
   for (const int i : job.fieldPositions.unplaced) {
     const FieldSpec &f = job.fieldTable[i];
     if (f.format != kFormatSysdate && f.format != kFormatEnum) {
       REJECTION_MESSAGE(f.sqlField, 0, "", 0, "non SQL and non logical input filler found - %d%s",
                         f.format, job.lineEnd);
-      return 1;
+      return false;
     }
     short format = 0;
     short length = 0;
@@ -121,20 +126,22 @@ int putUnplacedFields() {
       REJECTION_MESSAGE(f.sqlField, 0, "", 0,
                         "failure %d converting %s field %d for query at input record %d%s",
                         status, "delimited", i, job.recordCount, job.lineEnd);
-      return 1;
+      return false;
     }
-    status = putEntry(i, format, length);
-    if (status != kDbOk)
-      return rejectDblibValue(status, "data sensitive generated Putfield", f.sqlField, 0,
-                              job.fieldBuffer, length);
+    status = putEntry(i, externalFormat(format), length);
+    if (status != kDbOk) {
+      rejectDblibValue(status, "data sensitive generated Putfield", f.sqlField, 0,
+                       job.fieldBuffer, length);
+      return false;
+    }
   }
-  return 0;
+  return true;
 }
 
 namespace {
 
 // The value in fieldBuffer into the variable of entry `entry`.
-int putEntry(int entry, int format, int length) {
+int putEntry(int entry, ExternalFormat format, int length) {
   const LocatedInput &input = job.fieldPositions.inputs[static_cast<size_t>(entry)];
   if (input.variable != nullptr)
     return PutLocatedField(input, format, length, job.fieldBuffer);

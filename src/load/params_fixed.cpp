@@ -25,13 +25,13 @@
 namespace {
 
 int copyFixedField(const FieldSpec &f, int recordLength);
-int rejectNulInText(const FieldSpec &f, int length);
+bool textHasNoNul(const FieldSpec &f, int length);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
 
 }  // namespace
 
-int putFixedRecord() {
+bool putFixedRecord() {
   const int recordLength = job.recordLength > 0 ? job.recordLength : currentRecordLength();
   for (int i = 0; i < job.fieldCount; ++i) {
     const FieldSpec &f = job.fieldTable[i];
@@ -45,30 +45,34 @@ int putFixedRecord() {
         REJECTION_MESSAGE(f.sqlField, 0, "", 0,
                           "failure %d converting %s field %d for query at input record %d%s",
                           status, "fixed", i, job.recordCount, job.lineEnd);
-        return 1;
+        return false;
       }
       format = generatedFormat;
       length = generatedLength;
     } else {
       length = copyFixedField(f, recordLength);
-      if (rejectNulInText(f, length) != 0) return 1;
+      if (!textHasNoNul(f, length)) return false;
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
-        if (status == kBlobRefused) return 1;
-        if (status != kDbOk)
-          return rejectDblibValue(status, "fixed blob put of field", f.sqlField, f.position,
-                                  job.fieldBuffer, length);
+        if (status == kBlobRefused) return false;
+        if (status != kDbOk) {
+          rejectDblibValue(status, "fixed blob put of field", f.sqlField, f.position,
+                           job.fieldBuffer, length);
+          return false;
+        }
         continue;
       }
       if (f.format == kFormatFixed) format = formatForExternalType(f, &length);
     }
-    const int status = PutField(format, &job.queryRecord, f.sqlField, length, job.fieldBuffer);
-    if (status != kDbOk)
-      return rejectDblibValue(status, "fixed Putfield", f.sqlField, f.position, job.fieldBuffer,
-                              length);
+    const int status =
+        PutField(externalFormat(format), &job.queryRecord, f.sqlField, length, job.fieldBuffer);
+    if (status != kDbOk) {
+      rejectDblibValue(status, "fixed Putfield", f.sqlField, f.position, job.fieldBuffer, length);
+      return false;
+    }
   }
-  return 0;
+  return true;
 }
 
 namespace {
@@ -89,16 +93,17 @@ int copyFixedField(const FieldSpec &f, int recordLength) {
 // A field read as characters (not external=int/float) holding a NUL byte is
 // no text: an all-zero region (a sparse file, /dev/zero) or binary data in a
 // text layout. Its record is rejected as a delimited line with a NUL would
-// be; binary fields may hold any byte. Returns 1 when rejected (reported).
-int rejectNulInText(const FieldSpec &f, int length) {
-  if (f.externalType >= kExtInt8 && f.externalType <= kExtFloat8) return 0;
+// be; binary fields may hold any byte. Returns false when rejected
+// (reported).
+bool textHasNoNul(const FieldSpec &f, int length) {
+  if (f.externalType >= kExtInt8 && f.externalType <= kExtFloat8) return true;
   const void *nul = std::memchr(job.fieldBuffer, '\0', static_cast<size_t>(length));
-  if (nul == nullptr) return 0;
+  if (nul == nullptr) return true;
   const int offset = static_cast<int>(static_cast<const char *>(nul) - job.fieldBuffer);
   REJECTION_MESSAGE(f.sqlField, f.position, job.fieldBuffer, length,
                     "input record %d contains binary data at byte %d%s", job.recordCount,
                     f.position + offset, job.lineEnd);
-  return 1;
+  return false;
 }
 
 // A blob field names its file; the blanks that fill the field are no part

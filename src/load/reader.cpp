@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/messagesink.h"
 #include "csv/csvreader.h"
 #include "job/commitpoint.h"
 #include "job/interrupt.h"
@@ -258,7 +259,7 @@ int countRecord(int length) {
 
 void failRead() {
   stopIfRequested();  // the read may only have been interrupted for a stop
-  std::fflush(stdout);
+  flushMessages(stdout);
   std::perror("Unexpected system error reading input record");
   abortRun();
 }

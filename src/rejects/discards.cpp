@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "common/messagesink.h"
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -24,7 +25,7 @@ void writeRejectedRecord(const char *record, int length, RecordRest rest) {
     writeDiscard(job.discardStream, record, length, rest);
   } else {
     // Raw record bytes beside the messages, so a NUL inside does not cut it.
-    std::fwrite(record, 1, static_cast<size_t>(length), stdout);
+    writeMessage(stdout, record, static_cast<size_t>(length));
     size_t total = 0;
     writeRest(stdout, rest, &total);
     message("%s", job.lineEnd);
@@ -49,7 +50,7 @@ void writeDiscard(FILE *stream, const char *record, int length, RecordRest rest)
   }
   if (written == total) return;
   if (std::ferror(stream)) {
-    std::fflush(stdout);
+    flushMessages(stdout);
     std::perror("Unexpected system error writing output");
   } else {
     LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
@@ -68,7 +69,7 @@ size_t writeRest(FILE *stream, RecordRest rest, size_t *total) {
   for (int n; (n = rest(piece, sizeof piece)) > 0;) {
     const size_t count = static_cast<size_t>(n);
     *total += count;
-    const size_t done = std::fwrite(piece, 1, count, stream);
+    const size_t done = writeMessage(stream, piece, count);
     written += done;
     if (done < count) break;
   }
@@ -82,7 +83,7 @@ size_t writeRest(FILE *stream, RecordRest rest, size_t *total) {
 void finishDiscards() {
   if (job.discardStream == nullptr) return;
   if (std::fflush(job.discardStream) == 0 && !std::ferror(job.discardStream)) return;
-  std::fflush(stdout);
+  flushMessages(stdout);
   std::perror("Unexpected system error writing output");
   abortRun();
 }

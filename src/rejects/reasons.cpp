@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "common/messagesink.h"
 #include "dblib/extras.h"
 #include "job/fileclash.h"
 #include "job/messages.h"
@@ -51,11 +52,10 @@ void noteRejectReason(int sqlField, int position, const char *text, const char *
   p.value.assign(value, valueLength > 0 ? static_cast<size_t>(valueLength) : 0);
 }
 
-int rejectDblibValue(int code, const char *operation, int sqlField, int position,
-                     const char *value, int valueLength) {
+void rejectDblibValue(int code, const char *operation, int sqlField, int position,
+                      const char *value, int valueLength) {
   reportDblibFailure(code, operation, sqlField);
   noteDblibReason(code, operation, sqlField, position, value, valueLength);
-  return 1;
 }
 
 void noteRefusalReason(const ClientFailure &failure) {
@@ -157,7 +157,7 @@ std::string columnOf(int sqlField, int position) {
 }
 
 void failWrite() {
-  std::fflush(stdout);
+  flushMessages(stdout);
   std::perror("Unexpected system error writing output");
   abortRun();
 }

@@ -30,9 +30,9 @@ void noteRejectReason(int sqlField, int position, const char *text, const char *
 
 // A value of the current record failed the dblib call `operation` with
 // `code`: reports it (reportDblibFailure) and notes it as the record's fault
-// with `valueLength` bytes of `value`. Returns 1, the field's rejection.
-int rejectDblibValue(int code, const char *operation, int sqlField, int position,
-                     const char *value, int valueLength);
+// with `valueLength` bytes of `value`; the record is then rejected.
+void rejectDblibValue(int code, const char *operation, int sqlField, int position,
+                      const char *value, int valueLength);
 
 // Notes a statement the database refused for the record: the failure's
 // interpreted messages, joined by "; ".

@@ -27,12 +27,6 @@
 
 namespace {
 
-// Described types that the coerced numbering of fieldspec.h does not name.
-constexpr short kTypeVarying = SQL_VARYING;
-constexpr short kTypeDate = SQL_TYPE_DATE;
-constexpr short kTypeTime = SQL_TYPE_TIME;
-constexpr short kTypeBoolean = SQL_BOOLEAN;
-
 static_assert(kScaledTextRoom <= kCsvValueRoom && kTimeTextRoom <= kCsvValueRoom,
               "value texts fit the writer's text buffer");
 

@@ -60,8 +60,8 @@ namespace {
 // reaches the file is counted here.
 void writeRow(bool delimited) {
   if (job.csvMode) return writeCsvRow();
-  const bool failed = delimited ? buildDelimitedRecord() : buildFixedRecord();
-  if (!failed) {
+  const bool built = delimited ? buildDelimitedRecord() : buildFixedRecord();
+  if (built) {
     writeRecordLine();
     return;
   }

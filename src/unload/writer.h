@@ -16,8 +16,9 @@
 int getOutputField(int entry);
 
 // Build the current row into job.inputBuffer and set job.output.builtLength.
-// Return true when the record failed (reported); the buffer then holds the
-// record as far as it was built. Fatal problems end the run.
+// Return true when the record was built, false when it failed (reported);
+// the buffer then holds the record as far as it was built. Fatal problems
+// end the run.
 bool buildDelimitedRecord();
 bool buildFixedRecord();
 

@@ -42,7 +42,8 @@ int getOutputField(int entry) {
     room = kDateTextRoom;
   // room < kBufferSize: sizes and column sizes stay below the buffer size.
   std::memset(job.fieldBuffer, 0, static_cast<size_t>(room) + 1);
-  const int code = GetField(spec.sqlField, &job.queryRecord, format, room, job.fieldBuffer);
+  const int code =
+      GetField(spec.sqlField, &job.queryRecord, externalFormat(format), room, job.fieldBuffer);
   if (code == kDbNull) return 0;  // NULL, or empty text
   if (code != kDbOk) failDblib(code, "GetField", spec.sqlField);
   if (spec.sqlType == kTypeBlob) return readBlob(spec);

@@ -31,18 +31,18 @@ bool buildDelimitedRecord() {
     const int entry = entries[position - 1];
     if (entry < 0) {
       LOCATED_MESSAGE("cannot find field specifier for %d%s", position, job.lineEnd);
-      return true;
+      return false;
     }
     if (job.fieldTable[entry].sqlField <= 0) {
-      if (delimitedFiller(entry)) return true;
+      if (!delimitedFiller(entry)) return false;
       continue;
     }
     const ColumnAppend appended = appendLocatedColumn(position);
-    if (appended == ColumnAppend::kFailed) return true;
-    if (appended == ColumnAppend::kNotLocated && delimitedColumn(entry)) return true;
+    if (appended == ColumnAppend::kFailed) return false;
+    if (appended == ColumnAppend::kNotLocated && !delimitedColumn(entry)) return false;
   }
   if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, job.output.builtLength);
-  return false;
+  return true;
 }
 
 bool buildFixedRecord() {
@@ -52,18 +52,18 @@ bool buildFixedRecord() {
   for (int entry = 0; entry < job.fieldCount; ++entry) {
     const FieldSpec &spec = job.fieldTable[entry];
     int length = 0;
-    if (!fixedValue(entry, &length)) return true;
+    if (!fixedValue(entry, &length)) return false;
     const int start = spec.position - 1;
     const int room = start < 0 ? 0 : std::min<int>(spec.size, width - start);
     if (length > room) {
       LOCATED_MESSAGE("output record %d, field %d truncated from %hd to %hd%s",
                       job.recordCount, entry + 1, static_cast<short>(length),
                       static_cast<short>(std::max(room, 0)), job.lineEnd);
-      return true;
+      return false;
     }
     placeFixedValue(spec, length);
   }
-  return false;
+  return true;
 }
 
 void indexOutputPositions() {
@@ -112,16 +112,16 @@ void hideLineBreaks(char *record, int length) {
 namespace {
 
 // Appends the column of `entry`; text columns are quoted when asked, even
-// when empty. True when the record failed.
+// when empty. False when the record failed.
 bool delimitedColumn(int entry) {
   const int length = getOutputField(entry);
-  if (length < 0) return true;
+  if (length < 0) return false;
   const bool quoted = job.quoteStrings && job.fieldTable[entry].sqlType == kTypeText;
-  return !appendField(job.fieldBuffer, length, quoted);
+  return appendField(job.fieldBuffer, length, quoted);
 }
 
 // Appends the generated text of filler `entry`. A filler that is not text,
-// or whose value cannot be made, fails the record after its field.
+// or whose value cannot be made, fails the record after its field (false).
 bool delimitedFiller(int entry) {
   const bool text = job.fieldTable[entry].externalType == kExtText;
   if (!text)
@@ -134,13 +134,13 @@ bool delimitedFiller(int entry) {
     LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
                     code, "delimited", entry, job.recordCount, job.lineEnd);
     appendField(job.fieldBuffer, 0, false);
-    return true;
+    return false;
   }
   int valueLength = std::clamp<int>(length, 0, kBufferSize - 1);
   // A binary value has no text: keep only what reads as text.
   if (!text)
     valueLength = static_cast<int>(strnlen(job.fieldBuffer, static_cast<size_t>(valueLength)));
-  return !appendField(job.fieldBuffer, valueLength, false) || !text;
+  return appendField(job.fieldBuffer, valueLength, false) && text;
 }
 
 // The value of `entry` into fieldBuffer and its length; false when the

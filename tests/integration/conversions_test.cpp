@@ -52,13 +52,14 @@ class ConversionTest : public ::testing::Test {
   int put(QueryRecord *query, int field, int format, const std::string &value, int offset = 0) {
     std::memset(buffer_, 0, sizeof buffer_);
     std::memcpy(buffer_ + offset, value.data(), value.size());
-    return PutField(format, query, field, static_cast<int>(value.size()), buffer_ + offset);
+    return PutField(static_cast<ExternalFormat>(format), query, field,
+                    static_cast<int>(value.size()), buffer_ + offset);
   }
   // GetField into a '#'-filled buffer; returns the `length` bytes written.
   std::string get(QueryRecord *query, int column, int format, int length, int *code,
                   int offset = 0) {
     std::memset(buffer_, '#', sizeof buffer_);
-    *code = GetField(column, query, format, length, buffer_ + offset);
+    *code = GetField(column, query, static_cast<ExternalFormat>(format), length, buffer_ + offset);
     EXPECT_EQ(buffer_[offset + length], '#') << "wrote past " << length;
     return std::string(buffer_ + offset, length);
   }
@@ -201,10 +202,10 @@ TEST_F(ConversionTest, PutField_BinaryAndTextValuesMeetTheirColumns) {
   }
   EXPECT_EQ(variable(&insert, 3, true)->sqllen, 300);
   EXPECT_EQ(*variable(&insert, 9, true)->sqlind, -1);  // the blob stays untouched
-  EXPECT_EQ(PutField(6, &insert, 0, 1, "1"), kDbBadVariable);
-  EXPECT_EQ(PutField(6, &insert, 11, 1, "1"), kDbBadVariable);
+  EXPECT_EQ(PutField(FmtText, &insert, 0, 1, "1"), kDbBadVariable);
+  EXPECT_EQ(PutField(FmtText, &insert, 11, 1, "1"), kDbBadVariable);
   QueryRecord unprepared;
-  EXPECT_EQ(PutField(6, &unprepared, 1, 1, "1"), kDbQueryNotFound);
+  EXPECT_EQ(PutField(FmtText, &unprepared, 1, 1, "1"), kDbQueryNotFound);
 
   ASSERT_EQ(put(&insert, 1, 6, "1"), 0);
   ASSERT_EQ(put(&insert, 2, 6, ""), 0);

@@ -46,12 +46,13 @@ class ExactConversion : public ::testing::Test {
   int put(QueryRecord *query, int field, int format, const std::string &value) {
     std::memset(buffer_, 0, sizeof buffer_);
     std::memcpy(buffer_, value.data(), value.size());
-    return PutField(format, query, field, static_cast<int>(value.size()), buffer_);
+    return PutField(static_cast<ExternalFormat>(format), query, field,
+                    static_cast<int>(value.size()), buffer_);
   }
   // GetField into a '#'-filled buffer; the `length` bytes written.
   std::string get(QueryRecord *query, int column, int format, int length, int *code) {
     std::memset(buffer_, '#', sizeof buffer_);
-    *code = GetField(column, query, format, length, buffer_);
+    *code = GetField(column, query, static_cast<ExternalFormat>(format), length, buffer_);
     EXPECT_EQ(buffer_[length], '#') << "wrote past " << length;
     return std::string(buffer_, length);
   }

@@ -50,7 +50,8 @@ TEST_F(LocatedInputs, EveryPutEqualsPutField) {
   int compared = 0;
   for (int field = 1; field <= kColumns; ++field) {
     for (const char *value : kValues) {
-      for (const int format : {FmtText, FmtFixedText, FmtMDYdate, FmtYMDtime, FmtDMonYdate}) {
+      for (const ExternalFormat format :
+           {FmtText, FmtFixedText, FmtMDYdate, FmtYMDtime, FmtDMonYdate}) {
         char source[64] = {};
         std::snprintf(source, sizeof source, "%s", value);
         const int length = static_cast<int>(std::strlen(source));
@@ -68,7 +69,7 @@ TEST_F(LocatedInputs, EveryPutEqualsPutField) {
       alignas(8) char bytes[8];
       const uint64_t word = (static_cast<uint64_t>(random()) << 32) | random();
       std::memcpy(bytes, &word, sizeof bytes);
-      for (const int format : {FmtShort, FmtLong, FmtInt64, FmtDouble, FmtTimestamp}) {
+      for (const ExternalFormat format : {FmtShort, FmtLong, FmtInt64, FmtDouble, FmtTimestamp}) {
         const int width = format == FmtShort ? 2 : format == FmtLong ? 4 : 8;
         const int expected = PutField(format, &query, field, width, bytes);
         ASSERT_EQ(PutLocatedField(located[field - 1], format, width, bytes), expected);

@@ -152,12 +152,12 @@ class LocatedColumns : public ::testing::Test {
       ++rows;
       job.recordCount = rows;
       job.columnsLocated = 1;
-      const bool locatedFailed = buildDelimitedRecord();
+      const bool locatedBuilt = buildDelimitedRecord();
       const std::string located(job.inputBuffer, static_cast<size_t>(job.output.builtLength));
       job.columnsLocated = 0;
-      const bool generalFailed = buildDelimitedRecord();
+      const bool generalBuilt = buildDelimitedRecord();
       const std::string general(job.inputBuffer, static_cast<size_t>(job.output.builtLength));
-      EXPECT_EQ(locatedFailed, generalFailed) << "row " << rows;
+      EXPECT_EQ(locatedBuilt, generalBuilt) << "row " << rows;
       EXPECT_EQ(located, general) << "row " << rows;
       if (located != general) break;
     }

@@ -54,7 +54,7 @@ std::string script() {
 // What GetField and its neighbours say about output column `column`.
 std::string describe(QueryRecord *query, int column, int declared) {
   std::string seen;
-  for (const int format : {FmtText, FmtFixedText, FmtCountedText, FmtCounted16Text}) {
+  for (const ExternalFormat format : {FmtText, FmtFixedText, FmtCountedText, FmtCounted16Text}) {
     for (const int length : {declared + 1, declared, 3, 1}) {
       alignas(8) char buffer[400];
       std::memset(buffer, '#', sizeof buffer);

@@ -40,7 +40,7 @@ TEST_F(Filler, AcceptedFillersFillTheFirstFreeEntry) {
   };
   for (const auto &row : rows) {
     fresh(row.separator, 100);
-    EXPECT_EQ(printed([&] { EXPECT_FALSE(parseFiller(row.value)); }), "") << row.value;
+    EXPECT_EQ(printed([&] { EXPECT_TRUE(parseFiller(row.value)); }), "") << row.value;
     const FieldSpec &f = job.fieldTable[0];
     EXPECT_EQ(std::vector<int>({f.format, f.position, f.size, f.externalType, f.sqlType,
                                 f.blobSegmentSize}),
@@ -75,13 +75,13 @@ TEST_F(Filler, RefusedFillersReportEachErrorWithTheWholeValue) {
   };
   for (const auto &row : rows) {
     fresh(row.separator, row.lrecl);
-    EXPECT_EQ(printed([&] { EXPECT_TRUE(parseFiller(row.value)); }),
+    EXPECT_EQ(printed([&] { EXPECT_FALSE(parseFiller(row.value)); }),
               "Lodrun #: " + row.messages + ": " + row.value + "\n");
     EXPECT_EQ(job.fieldTable[0].format, 0) << row.value;
   }
   makeFieldTable(1);
-  EXPECT_FALSE(parseFiller("1;5;-;7"));
-  EXPECT_EQ(printed([] { EXPECT_TRUE(parseFiller("6;10;+;7")); }),
+  EXPECT_TRUE(parseFiller("1;5;-;7"));
+  EXPECT_EQ(printed([] { EXPECT_FALSE(parseFiller("6;10;+;7")); }),
             "Lodrun #: invalid field number: 6;10;+;7\n");
 }
 
