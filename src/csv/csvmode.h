@@ -3,7 +3,8 @@
 //
 // CSV mode is turned on by the option keyword `csv` or the switch -k. It
 // implies the comma separator (unless delimiter= or -c gives another), reads
-// and writes RFC 4180 records (csvreader.h, csvload.h, csvwriter.h), keeps
+// and writes RFC 4180 records (csvreader.h; format/csvload.h and
+// format/csvwriter.h, which need the load's and unload's helpers), keeps
 // NULL apart from the empty text (null=) and lifts the 8184-byte record
 // limit up to kMaxCsvRecord.
 #ifndef LODRUN_CSV_CSVMODE_H

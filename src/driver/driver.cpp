@@ -1,8 +1,9 @@
 // driver.cpp - the run driver: the stages of one run in their fixed order and
 // the closing summary.
 //
-//   defaults -> switches -> command file -> layout (session, data file)
-//     -> load or unload loop -> summary -> commit -> close
+//   defaults -> switches -> command file -> record format (chosen once)
+//     -> layout (session, data file) -> load or unload loop -> summary
+//     -> commit -> close
 #include "driver/driver.h"
 
 #include <fcntl.h>
@@ -16,12 +17,14 @@
 #include "dblib/dbfuncs.h"
 #include "driver/commandfile.h"
 #include "driver/switches.h"
+#include "format/formats.h"
 #include "job/commitpoint.h"
 #include "job/fileclash.h"
 #include "job/hints.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/progress.h"
+#include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "layout/essentials.h"
@@ -51,7 +54,7 @@ void setUpRun(std::time_t start) {
 
 void transferAndSummarise() {
   const char *end = job.lineEnd;
-  if (job.direction == 'o' && job.blobFieldCount != 0 && !job.csvMode)
+  if (job.direction == 'o' && job.blobFieldCount != 0 && !recordFormat().wholeBlobs)
     message("WARNING binary or long blobs not allowed%s", end);
   if (job.direction == 'i') {
     loadRecords();
@@ -88,6 +91,7 @@ int runDriver(int argc, char **argv) {
     printUsage();
     abortRun();
   }
+  chooseRecordFormat();
   validateLayout();
   if (job.verbose) printSettingsReport("file", optionsSeen);
   transferAndSummarise();

@@ -124,7 +124,7 @@ struct Batch {
   int gathered = 0;   // records waiting in slots 0 .. gathered-1
   int dirtySlots = 0; // slots that may hold values since they were made NULL
   int recordNumber[kMaxBatchSize] = {};
-  int recordLength[kMaxBatchSize] = {};  // as submitRecord got it
+  int recordLength[kMaxBatchSize] = {};  // of recordText, as rawText gave it
   int rerunSlot = -1;                    // the slot running alone, or -1
   long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
   // Each slot's record as read, so that a re-run record finds job.inputBuffer

@@ -3,7 +3,12 @@
 //
 //   settings --csv checks--> openSession --> mapSqlVariable (each variable:
 //   type and size from the statement, an entry and a position for it)
-//   --> entry checks, variable coverage, record bounds --> data file opened
+//   --format.describeColumns--> entry checks, variable coverage, record bounds
+//   --> data file opened
+//
+// What differs between the record formats (field sizes, default date form,
+// blobs, column descriptions) is read from the run's format (recordFormat),
+// chosen before validateLayout.
 //
 // The checks after the mapping report every problem they find before the
 // run stops; the session and the mapping stop at the first.
@@ -16,6 +21,7 @@
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
+#include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "job/textfile.h"
@@ -59,7 +65,8 @@ void validateLayout() {
   int lastPosition = 0;
   for (int k = 1; k <= job.sqlVariableCount; ++k) mapSqlVariable(k, &lastPosition);
   reportNotices(lastPosition);
-  if (job.csvMode) describeCsvColumns();
+  const RecordFormat &format = recordFormat();
+  if (format.describeColumns != nullptr) format.describeColumns();
 
   bool failed = checkEntries();
   if (checkVariablesCovered()) failed = true;
@@ -86,8 +93,8 @@ void mapSqlVariable(int sqlField, int *lastPosition) {
   } else {
     result = GetFieldSize(input, &job.queryRecord, sqlField, &size);
     if (result != kDbOk) failDblib(result, "GetFieldSize", sqlField);
-    // CSV records hold their values in buffers that grow as needed.
-    if (size < 1 || (size >= kBufferSize && !job.csvMode)) {
+    // Some formats (CSV) hold their values in buffers that grow as needed.
+    if (size < 1 || (size >= kBufferSize && !recordFormat().longFields)) {
       LOCATED_MESSAGE("size sql field %d invalid (is: %d, max %d)%s", sqlField, size,
                       kBufferSize, job.lineEnd);
       abortRun();
@@ -109,8 +116,9 @@ void mapSqlVariable(int sqlField, int *lastPosition) {
     }
     FieldSpec &automatic = job.fieldTable[index];
     automatic.sqlField = static_cast<short>(sqlField);
-    // CSV dates are ISO 8601 unless their brace group names a dateform.
-    automatic.format = type == kTypeTimestamp && !job.csvMode
+    // Some formats' dates (CSV) are ISO 8601 unless their brace group names a
+    // dateform.
+    automatic.format = type == kTypeTimestamp && !recordFormat().isoDates
                            ? job.defaultDateFormat
                            : static_cast<short>(kFormatDelimitedText);
   }
@@ -163,8 +171,8 @@ short nextFreePosition(int *lastPosition) {
 }
 
 void reportNotices(int lastPosition) {
-  // CSV records carry blobs whole, binary or long.
-  if (!inputDirection() && job.blobFieldCount > 0 && !job.csvMode)
+  // Some formats (CSV) carry blobs whole, binary or long.
+  if (!inputDirection() && job.blobFieldCount > 0 && !recordFormat().wholeBlobs)
     message(" Warning: binary or long blobs may cause problems%s", job.lineEnd);
   if (job.verbose && delimited() && lastPosition > 0)
     message("  maximum ASSIGNED %s field is %d%s", job.directionText, lastPosition,
@@ -242,7 +250,7 @@ bool checkBoundEntry(FieldSpec *f, int number) {
       f->blobSegmentSize = static_cast<short>(job.defaultBlobSegmentSize);
     if (f->externalType == 0) f->externalType = kExtText;
     if (f->format < kFormatAsciiBlob || f->format > kFormatBinaryBlobStream) {
-      if (!job.csvMode)
+      if (!recordFormat().wholeBlobs)
         message("blob %s field %d format unknown, set to segmented %s%s", job.directionText,
                 number, job.asciiBlobs ? "ascii" : "binary", job.lineEnd);
       f->format = job.asciiBlobs ? kFormatAsciiBlob : kFormatBinaryBlob;

@@ -4,7 +4,8 @@
 #ifndef LODRUN_LAYOUT_VALIDATE_H
 #define LODRUN_LAYOUT_VALIDATE_H
 
-// Needs the essential settings (reportMissingEssentials, essentials.h).
+// Needs the essential settings (reportMissingEssentials, essentials.h) and
+// the run's record format (useRecordFormat, job/recordformat.h).
 // Returns only when the layout is good; otherwise reports and ends the run
 // through abortRun. On return the session is open (openSession), every SQL
 // variable has one fieldTable entry completed with its type and size,

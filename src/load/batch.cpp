@@ -9,6 +9,8 @@
 //                   --executeRecord--> database (one by one, as without batches)
 //   output of record s's reading and conversion --held (common/messagesink.h)-->
 //     released before s executes, dropped behind a refused block
+//   record s as read --format.rawText--> recordText[s] (discards of a re-run,
+//     and back into inputBuffer when the format reads there)
 //
 // The block's parameters are declared with the types the statement
 // described, so every value goes through the same conversions as alone.
@@ -20,9 +22,9 @@
 #include <vector>
 
 #include "common/messagesink.h"
-#include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
+#include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/blockstatement.h"
@@ -75,10 +77,11 @@ void submitRecord(int length) {
   const int slot = job.batch.gathered;
   MoveInputValues(&job.queryRecord, 1, &job.batch.block, slotVariable(slot), job.batch.inputs);
   job.batch.recordNumber[slot] = job.recordCount;
-  job.batch.recordLength[slot] = length;
-  // A CSV record may be far longer than job.inputBuffer: keep its raw text.
-  int bytes = job.recordLength > 0 ? job.recordLength : length;
-  const char *text = job.csvMode ? csvRecordText(&bytes) : job.inputBuffer;
+  // The record as the format read it (a CSV record may be far longer than
+  // job.inputBuffer), as the discards would take it.
+  int bytes = length;
+  const char *text = recordFormat().rawText(&bytes);
+  job.batch.recordLength[slot] = bytes;
   job.batch.recordText[slot].assign(text, static_cast<size_t>(bytes < 0 ? 0 : bytes));
   job.batch.heldEnd[slot] = standardOutputHeld() ? heldOutputLength() : 0;
   ++job.batch.gathered;
@@ -120,8 +123,7 @@ bool rerunRecord(const char **text, int *length) {
   if (job.batch.rerunSlot < 0) return false;
   const std::string &record = job.batch.recordText[job.batch.rerunSlot];
   *text = record.data();
-  *length =
-      job.csvMode ? static_cast<int>(record.size()) : job.batch.recordLength[job.batch.rerunSlot];
+  *length = job.batch.recordLength[job.batch.rerunSlot];
   return true;
 }
 
@@ -144,6 +146,7 @@ void showGatheredOutput() {
 void runOneByOne(int count, long held) {
   const int current = job.recordCount;
   job.batch.current.assign(job.inputBuffer, kBufferSize);
+  const bool restoreText = recordFormat().rawTextInInputBuffer;
   bool allExecuted = true;
   long from = 0;
   for (int s = 0; s < count; ++s) {
@@ -152,7 +155,7 @@ void runOneByOne(int count, long held) {
     MoveInputValues(&job.batch.block, slotVariable(s), &job.queryRecord, 1, job.batch.inputs);
     job.recordCount = job.batch.recordNumber[s];
     const std::string &record = job.batch.recordText[s];
-    if (!job.csvMode) {
+    if (restoreText) {
       std::memcpy(job.inputBuffer, record.data(), record.size());
       job.inputBuffer[record.size()] = '\0';
     }

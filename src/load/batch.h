@@ -23,9 +23,10 @@ constexpr int kDefaultBatchSize = 32;
 // silently. Writes nothing.
 void openBatch();
 
-// The record in job.inputBuffer (`length` bytes as readRecord gave them;
-// fixed-size records: job.recordLength) was converted into job.queryRecord's
-// input variables: its values are moved into the next slot (executed at once
+// The record just read (`length` bytes as the format's read gave them) was
+// converted into job.queryRecord's
+// input variables: its values, and its text as the format's rawText gives it,
+// are moved into the next slot (executed at once
 // when the run goes record by record), and the slots execute when full.
 // Returns when executed or gathered; a failing record ends the run
 // (executeRecord).
@@ -38,8 +39,8 @@ void submitRecord(int length);
 void flushBatch();
 
 // While a refused block's records run one by one: the record being run as
-// discardRecord writes it (the raw CSV record in CSV mode), its length as
-// submitRecord got it, and true. Otherwise false, *text and *length as they
+// discardRecord writes it (as the format's rawText gave it: the raw CSV
+// record in CSV mode), its length, and true. Otherwise false, *text and *length as they
 // were. The text lives until the next submitRecord.
 bool rerunRecord(const char **text, int *length);
 

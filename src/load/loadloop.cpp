@@ -1,27 +1,29 @@
 // loadloop.cpp - the record loop of a load, and the discards.
 //
-//   data file --readRecord--> inputBuffer --putDelimitedRecord /
-//   putFixedRecord--> input XSQLVARs --submitRecord--> batch (batch.cpp)
+//   data file --format.read--> record --format.convert--> input XSQLVARs
+//       --submitRecord--> batch (batch.cpp)
 //       --ExecuteQuery (a block of records, or executeRecord: one)--> database
-//                          \--rejected--> discardRecord --> discards file
-//                                                      \--> reasons file
+//                          \--rejected--> discardRecord --format.rawText--> discards file
+//                                                                    \--> reasons file
 //   refused by the database (db_errors=reject) --rejectRefusedRecord--/
 //   a line too long for inputBuffer --rejectCutLine--/ (its rest: readLineRest)
 //   every `trans` records: flushBatch, commitPoint (commit retaining)
 //   every record: tickProgress (standard error)
 //
-// The statement is prepared once; a record allocates nothing. The records
+// The format's routines (recordFormat: fixed, delimited or CSV) were chosen
+// before the layout was validated; the loop never asks which it is. The
+// statement is prepared once; a record allocates nothing. The records
 // gathered in a batch execute before anything that follows them shows: a
 // rejected record's report, a restart point, the end of the load.
 #include "load/loadloop.h"
 
 #include <cstdio>
 
-#include "csv/csvreader.h"
 #include "dblib/dbfuncs.h"
 #include "job/commitpoint.h"
 #include "job/messages.h"
 #include "job/progress.h"
+#include "job/recordformat.h"
 #include "job/resume.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -41,18 +43,16 @@ void commitPoint();
 }  // namespace
 
 void loadRecords() {
-  const bool delimitedRecords = job.separator != 0;
+  const RecordFormat &format = recordFormat();
   const int highestPosition = prepareRecordFields();
   startProgress(true);
   beginResumePoint();
   openBatch();
   for (;;) {
-    const int length = readRecord();
+    const int length = format.read();
     if (length == 0) break;
     tickProgress();
-    const bool put = recordIsCut()       ? rejectCutLine()
-                     : delimitedRecords ? putDelimitedRecord(highestPosition)
-                                        : putFixedRecord();
+    const bool put = recordIsCut() ? rejectCutLine() : format.convert(highestPosition);
     if (!put) {
       setAsideRejectReason();
       flushBatch();
@@ -80,7 +80,7 @@ void discardRecord(int length) {
     writeRejectedRecord(record, length);
     return;
   }
-  if (job.csvMode) record = csvRecordText(&length);
+  record = recordFormat().rawText(&length);
   writeRejectedRecord(record, length, recordIsCut() ? readLineRest : nullptr);
 }
 

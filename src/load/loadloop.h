@@ -2,7 +2,8 @@
 #ifndef LODRUN_LOAD_LOADLOOP_H
 #define LODRUN_LOAD_LOADLOOP_H
 
-// Reads, converts and executes every record with the statement, session and
+// Reads, converts and executes every record, in the run's record format
+// (recordFormat, chosen before validation), with the statement, session and
 // data stream that validateLayout left in `job`, `batch` records per
 // execution (batch.h); restarts the transaction (commit retaining) after
 // every executed record whose number is a multiple of `trans`. A rejected
@@ -13,10 +14,10 @@
 // ends the run.
 void loadRecords();
 
-// Rejects the record in job.inputBuffer (`length` bytes) through
-// writeRejectedRecord (rejects/discards.h): a record re-run from a refused
-// batch as it was read; in CSV mode the record's raw text (csvRecordText),
-// quotes and all, `length` ignored.
+// Rejects the record just read (`length` bytes as read) through
+// writeRejectedRecord (rejects/discards.h) as the format's rawText gives it
+// (job.inputBuffer; a CSV record's raw text, quotes and all); a record re-run
+// from a refused batch as it was stored.
 void discardRecord(int length);
 
 // Executes job.queryRecord once with the values in its input variables;

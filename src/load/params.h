@@ -10,8 +10,8 @@
 // values last. Adds to job.shortCount for every missing field. Returns true
 // when every variable got its value, false when the record is rejected (the
 // reason has been reported); every put* function here answers the same way.
-// Overwrites job.fieldBuffer. Needs prepareRecordFields. In CSV mode the
-// record is the one in job.csv, put by putCsvRecord (load/csvload.h).
+// Overwrites job.fieldBuffer. Needs prepareRecordFields. (A CSV record is
+// put by putCsvRecord, format/csvload.h.)
 bool putDelimitedRecord(int expectedFields);
 
 // The record ended before field `expected`: the entries of positions

@@ -15,7 +15,6 @@
 #include "layout/fieldtable.h"
 #include "layout/generated.h"
 #include "load/blobload.h"
-#include "load/csvload.h"
 #include "load/params.h"
 #include "rejects/reasons.h"
 
@@ -27,7 +26,6 @@ int putEntry(int entry, ExternalFormat format, int length);
 }  // namespace
 
 bool putDelimitedRecord(int expectedFields) {
-  if (job.csvMode) return putCsvRecord(expectedFields);
   const int expected = expectedFields < job.fieldPositions.highest ? expectedFields : job.fieldPositions.highest;
   const char *cursor = job.inputBuffer;
   int position = 1;

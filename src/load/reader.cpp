@@ -21,7 +21,6 @@
 #include <cstring>
 
 #include "common/messagesink.h"
-#include "csv/csvreader.h"
 #include "job/commitpoint.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
@@ -47,14 +46,17 @@ int countRecord(int length);
 
 }  // namespace
 
-int readRecord() {
+void beginRecordRead() {
   // Reaching the next record means the last commit point went through (a
   // restart confirms it already); it is also where a stop asked for by a
   // signal takes effect.
   confirmCommitPoint();
   stopIfRequested();
   job.deliveredLength = 0;
-  if (job.csvMode) return readCsvRecord();
+}
+
+int readRecord() {
+  beginRecordRead();
   return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
 }
 

@@ -16,9 +16,14 @@
 // and adds one to job.recordCount; returns 0 at the end of the data, or when
 // the record just counted goes beyond job.maxRows. A short fixed record, a
 // NUL byte in a delimited record and a read error end the run (abortRun).
-// In CSV mode the record goes to job.csv instead (readCsvRecord,
-// csv/csvreader.h).
+// This is the read of the fixed and delimited formats; a CSV record is read
+// by readCsvRecord (csv/csvreader.h) after beginRecordRead.
 int readRecord();
+
+// The steps before every record read, whatever the format: confirms the last
+// commit point, lets a stop asked for by a signal take effect
+// (stopIfRequested), and clears the delivered length.
+void beginRecordRead();
 
 // Length of the record that the last readRecord delivered; 0 after it
 // returned 0. Lines may hold NUL bytes, so this is not always strlen.

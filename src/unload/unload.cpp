@@ -1,8 +1,12 @@
 // unload.cpp - the unload loop: the SELECT's rows, one output record each.
 //
-//   OpenCursor --> locate columns --> [heading] --> FetchRow --build*Record--> inputBuffer
-//     --writeRecordLine--> data file          ... until 100 or `rows`
+//   OpenCursor --> locate columns --> [format.writeHeading] --> FetchRow
+//     --format.writeRow--> data file          ... until 100 or `rows`
 //   --> CloseCursor --> everything written reaches the file
+//
+//   fixed, delimited: writeFixedRow / writeDelimitedRow --build*Record--> inputBuffer
+//                       --writeRecordLine--> data file
+//   CSV: writeCsvRow (format/csvwriter.cpp)
 #include "unload/unload.h"
 
 #include <cstdio>
@@ -10,9 +14,9 @@
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
 #include "job/progress.h"
+#include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "unload/csvwriter.h"
 #include "unload/writer.h"
 
 namespace {
@@ -29,9 +33,9 @@ void unloadRows() {
   std::setvbuf(job.dataStream, job.output.streamBuffer, _IOFBF, sizeof job.output.streamBuffer);
   indexOutputPositions();
   locateOutputColumns();
-  if (job.excelFormat) job.csvMode ? writeCsvHeading() : writeExcelHeader();
+  const RecordFormat &format = recordFormat();
+  if (job.excelFormat) format.writeHeading();
 
-  const bool delimited = job.separator != 0;
   startProgress(false);
   // At most `rows` rows are fetched.
   while (job.maxRows <= 0 || job.recordCount < job.maxRows) {
@@ -41,7 +45,7 @@ void unloadRows() {
     if (code != kDbOk) failDblib(code, "fetching from cursor");
     if (job.skipCount > 0) job.skipCount = 0;
     ++job.recordCount;
-    writeRow(delimited);
+    format.writeRow();
     tickProgress();
   }
 
@@ -51,6 +55,10 @@ void unloadRows() {
   finishProgress();
 }
 
+void writeFixedRow() { writeRow(false); }
+
+void writeDelimitedRow() { writeRow(true); }
+
 namespace {
 
 // Builds and writes the fetched row. A record that failed counts once
@@ -59,7 +67,6 @@ namespace {
 // separators and goes to the discards, which count it; one that still
 // reaches the file is counted here.
 void writeRow(bool delimited) {
-  if (job.csvMode) return writeCsvRow();
   const bool built = delimited ? buildDelimitedRecord() : buildFixedRecord();
   if (built) {
     writeRecordLine();

@@ -3,7 +3,15 @@
 #define LODRUN_UNLOAD_UNLOAD_H
 
 // Opens the cursor, writes the Excel heading, fetches and writes every row
-// within the rows limit, closes the cursor. Every failure ends the run.
+// within the rows limit, closes the cursor, all in the run's record format
+// (recordFormat). Every failure ends the run.
 void unloadRows();
+
+// The fetched row as one fixed-size or delimited record (build*Record, then
+// writeRecordLine). A record that failed counts once against errors and, at
+// the limit, ends the run unwritten; below it the record is written as far
+// as it was built.
+void writeFixedRow();
+void writeDelimitedRow();
 
 #endif  // LODRUN_UNLOAD_UNLOAD_H

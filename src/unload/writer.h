@@ -50,8 +50,9 @@ const int *entriesByPosition();
 
 // Locates the columns of a delimited unload's fields once, after
 // indexOutputPositions and before the first row, so that each row's values
-// are read where the fetch leaves them. Nothing is located for fixed
-// records or CSV mode. The locations hold until the query is freed.
+// are read where the fetch leaves them. Nothing is located unless the run's
+// format locates its columns (recordFormat().locatesColumns: not fixed
+// records, not CSV). The locations hold until the query is freed.
 void locateOutputColumns();
 
 enum class ColumnAppend { kAppended, kFailed, kNotLocated };

@@ -16,6 +16,7 @@
 #include "dblib/dbfuncs.h"
 #include "dblib/exactvalues.h"
 #include "job/fieldspec.h"
+#include "job/recordformat.h"
 #include "job/settings.h"
 #include "unload/writer.h"
 
@@ -37,7 +38,7 @@ void locateOutputColumns() {
   const int count = job.fieldCount > 0 ? job.fieldCount : 0;
   job.output.located.assign(static_cast<size_t>(count), LocatedColumn{});
   job.columnsLocated = 0;
-  if (job.separator == 0 || job.csvMode) return;
+  if (!recordFormat().locatesColumns) return;
   const int *entries = entriesByPosition();
   for (int position = 1; position <= count; ++position) {
     const int entry = entries[position - 1];

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "driver/commandfile.h"
+#include "format/formats.h"
 #include "harness.h"
 #include "job/settings.h"
-#include "load/reader.h"
 
 namespace {
 
@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   guarded([] {
     readCommandFile();
     if (job.dataStream == nullptr || !readable()) return;
-    for (int records = 0; records < 10000 && readRecord() > 0; ++records) {
+    const RecordFormat &format = chooseRecordFormat();
+    for (int records = 0; records < 10000 && format.read() > 0; ++records) {
     }
   });
   return 0;

@@ -9,6 +9,7 @@
 
 #include "dblib/dbfuncs.h"
 #include "driver/commandfile.h"
+#include "format/formats.h"
 #include "job/settings.h"
 #include "layout/validate.h"
 #include "testsupport.h"
@@ -54,6 +55,7 @@ class LayoutMapping : public ::testing::Test {
     EXPECT_EQ(completeSql(), 0) << sql;
     std::fflush(stdout);
     testing::internal::CaptureStdout();
+    chooseRecordFormat();
     validateLayout();
     std::fflush(stdout);
     return testing::internal::GetCapturedStdout();

@@ -11,6 +11,7 @@
 
 #include "dblib/dbfuncs.h"
 #include "driver/commandfile.h"
+#include "format/formats.h"
 #include "job/settings.h"
 #include "layout/validate.h"
 #include "testsupport.h"
@@ -139,6 +140,7 @@ class LocatedColumns : public ::testing::Test {
     std::snprintf(job.sqlText, kBufferSize, "%s",
                   "select id, c10, v12, s, i, b, n41, n92, n184, d33, dt, ts from v order by id");
     ASSERT_EQ(completeSql(), 0);
+    chooseRecordFormat();
     validateLayout();
     ASSERT_EQ(OpenCursor(&job.queryRecord, &job.transactionHandle), kDbOk);
     indexOutputPositions();

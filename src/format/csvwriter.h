@@ -1,7 +1,8 @@
 // csvwriter.h - the output side of CSV mode: one fetched row as one RFC 4180
-// record, and the heading line.
-#ifndef LODRUN_UNLOAD_CSVWRITER_H
-#define LODRUN_UNLOAD_CSVWRITER_H
+// record, and the heading line: the CSV format's writeRow and writeHeading
+// (formats.cpp).
+#ifndef LODRUN_FORMAT_CSVWRITER_H
+#define LODRUN_FORMAT_CSVWRITER_H
 
 // Builds the fetched row into job.csv->out and writes it with job.lineEnd.
 // Fields in position order, apart by the separator: NULL as the unquoted
@@ -21,4 +22,4 @@ void writeCsvRow();
 // they need it. A failed name lookup or write ends the run.
 void writeCsvHeading();
 
-#endif  // LODRUN_UNLOAD_CSVWRITER_H
+#endif  // LODRUN_FORMAT_CSVWRITER_H

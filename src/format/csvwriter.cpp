@@ -9,7 +9,7 @@
 // Values are read as stored (dblib keeps exact output types in CSV mode), so
 // no number passes through a text of fixed precision and no text through a
 // fixed buffer.
-#include "unload/csvwriter.h"
+#include "format/csvwriter.h"
 
 #include <cinttypes>
 #include <cstdio>

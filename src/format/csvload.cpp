@@ -7,7 +7,7 @@
 //                   --ISO date--> scanIsoDateTime --> PutField (format 10)
 //                   --blob--> CreateBlob / PutBlob / CloseBlob (inline)
 //   missing fields, generated values --> the delimited record's rules
-#include "load/csvload.h"
+#include "format/csvload.h"
 
 #include <cstring>
 #include <string_view>

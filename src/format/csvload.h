@@ -1,7 +1,7 @@
 // csvload.h - a CSV record (read by readCsvRecord) into the statement's
-// input variables.
-#ifndef LODRUN_LOAD_CSVLOAD_H
-#define LODRUN_LOAD_CSVLOAD_H
+// input variables: the CSV format's convert (formats.cpp).
+#ifndef LODRUN_FORMAT_CSVLOAD_H
+#define LODRUN_FORMAT_CSVLOAD_H
 
 // Puts the fields of the record in job.csv into the input variables of
 // job.queryRecord. A record with more fields than `expectedFields` (the
@@ -18,4 +18,4 @@
 // record is rejected (reported).
 bool putCsvRecord(int expectedFields);
 
-#endif  // LODRUN_LOAD_CSVLOAD_H
+#endif  // LODRUN_FORMAT_CSVLOAD_H

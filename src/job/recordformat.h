@@ -1,0 +1,54 @@
+// recordformat.h - the record format of a run (fixed, delimited or CSV) as
+// one table of routines and properties, chosen once before the layout is
+// validated (chooseRecordFormat, format/formats.h). The load and unload loops
+// and the layout validation call through it and never ask which format it is.
+//
+//   load:   data file --read--> record --convert--> input XSQLVARs
+//                                    \--rawText--> discards, a batch's stored record
+//   unload: fetched row --writeRow--> data file      [writeHeading: the heading line]
+#ifndef LODRUN_JOB_RECORDFORMAT_H
+#define LODRUN_JOB_RECORDFORMAT_H
+
+struct RecordFormat {
+  const char *name;  // "fixed", "delimited", "csv"
+
+  // Load. read: the next record, as readRecord answers (its length, 0 at the
+  // end of the data), after readRecord's common steps. convert: the record's
+  // fields into job.queryRecord's input variables (fields beyond
+  // expectedFields ignored); true when every variable got its value, false
+  // when the record is rejected (reported). rawText: the record as read, for
+  // the discards and a batch's stored copy; *length comes in as the length
+  // read and is set to the text's length; valid until the next read.
+  int (*read)();
+  bool (*convert)(int expectedFields);
+  const char *(*rawText)(int *length);
+
+  // Unload. writeRow: the fetched row as one record (a record that cannot be
+  // built is reported and counted; at the errors limit the run ends).
+  // writeHeading: the heading line (excel).
+  void (*writeRow)();
+  void (*writeHeading)();
+
+  // Validation and mapping. describeColumns: called once the SQL variables
+  // are mapped (may be null).
+  void (*describeColumns)();
+  // The record text is job.inputBuffer's own: a re-run puts it back there.
+  bool rawTextInInputBuffer;
+  // Fields may be longer than the record buffer (values in growing buffers).
+  bool longFields;
+  // Dates without a dateform are ISO 8601, not job.defaultDateFormat.
+  bool isoDates;
+  // Blobs travel whole, binary or long: no warning for them, no notice of
+  // an unknown blob format.
+  bool wholeBlobs;
+  // An unload locates its columns in the output record once per run.
+  bool locatesColumns;
+};
+
+// The format the run uses; valid after useRecordFormat, for the whole run.
+const RecordFormat &recordFormat();
+
+// Makes `format` the run's format (it must outlive the run).
+void useRecordFormat(const RecordFormat *format);
+
+#endif  // LODRUN_JOB_RECORDFORMAT_H
