@@ -19,6 +19,11 @@ namespace {
 constexpr long kDatabaseEpoch = -40587;
 constexpr long kTicksPerSecond = 10000;
 constexpr long kTicksPerDay = 86400 * kTicksPerSecond;
+// Nanoseconds, as other programs write them; the fifth digit rounds.
+constexpr int kMostFractionDigits = 9;
+
+// 9999-12-31, the last day the database keeps.
+constexpr long kLastDay = 2973483;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -79,8 +84,9 @@ int scanDatePart(std::string_view text, size_t *at, long *dayNumber) {
   return kDbOk;
 }
 
-// hh:mm[:ss[.f..ffff]] at text[*at]: 0 with the ticks, kDbCannotFormat,
-// kDbBadTime.
+// hh:mm[:ss[.f..fffffffff]] at text[*at]: 0 with the ticks, kDbCannotFormat,
+// kDbBadTime. Digits past the fourth round half away from zero, as extra
+// decimals do for a scaled number; the carry may make the ticks a whole day.
 int scanTimePart(std::string_view text, size_t *at, long *ticks) {
   int hours = 0, minutes = 0, seconds = 0, fraction = 0;
   if (!readDigits(text, at, 2, &hours) || *at >= text.size() || text[*at] != ':')
@@ -93,17 +99,32 @@ int scanTimePart(std::string_view text, size_t *at, long *ticks) {
     if (*at < text.size() && text[*at] == '.') {
       ++*at;
       int digits = 0;
-      while (*at < text.size() && isDigit(text[*at]) && digits < 4) {
-        fraction = fraction * 10 + (text[(*at)++] - '0');
+      bool roundUp = false;
+      while (*at < text.size() && isDigit(text[*at]) && digits < kMostFractionDigits) {
+        const int digit = text[(*at)++] - '0';
+        if (digits < 4) fraction = fraction * 10 + digit;
+        if (digits == 4) roundUp = digit >= 5;
         ++digits;
       }
       if (digits == 0 || (*at < text.size() && isDigit(text[*at]))) return kDbCannotFormat;
       for (; digits < 4; ++digits) fraction *= 10;
+      if (roundUp) ++fraction;
     }
   }
   if (hours > 23 || minutes > 59 || seconds > 59) return kDbBadTime;
   *ticks = ((hours * 60L + minutes) * 60 + seconds) * kTicksPerSecond + fraction;
   return kDbOk;
+}
+
+// "Z", "+hh:mm", "-hh:mm", "+hhmm" or "+hh" from text[at] to its end.
+bool isZoneSuffix(std::string_view zone) {
+  if (zone == "Z" || zone == "z") return true;
+  if (zone.size() < 3 || (zone[0] != '+' && zone[0] != '-')) return false;
+  size_t at = 1;
+  int value = 0;
+  if (!readDigits(zone, &at, 2, &value)) return false;
+  if (at < zone.size() && zone[at] == ':') ++at;
+  return at == zone.size() || (readDigits(zone, &at, 2, &value) && at == zone.size());
 }
 
 std::string_view trimmed(const char *text, int length) {
@@ -137,7 +158,15 @@ int scanIsoDateTime(const char *source, int length, ISC_TIMESTAMP *stamp, int *p
       found = kIsoDateTime;
     }
   }
-  if (at != text.size()) return kDbCannotFormat;
+  if (at != text.size())
+    return found != kIsoDateOnly && isZoneSuffix(text.substr(at)) ? kIsoTimeZone : kDbCannotFormat;
+  if (ticks == kTicksPerDay) {
+    // Rounded up to midnight: the next day, when there is one.
+    if (found == kIsoTimeOnly) return kDbBadTime;
+    if (day == kLastDay) return kDbBadDate;
+    ++day;
+    ticks = 0;
+  }
   stamp->timestamp_date = static_cast<ISC_DATE>(day);
   stamp->timestamp_time = static_cast<ISC_TIME>(ticks);
   *parts = found;

@@ -27,13 +27,20 @@ enum IsoDateParts : int {
   kIsoDateTime = 3,  // both, apart by a blank or 'T'
 };
 
+// scanIsoDateTime's answer for a time followed by a zone ("Z", "+hh:mm",
+// "-hh:mm"): a well-formed text that no column without a zone can take.
+constexpr int kIsoTimeZone = -1;
+
 // Reads `length` bytes (blanks around them allowed) as YYYY-MM-DD,
-// hh:mm[:ss[.ffff]] (1-4 fraction digits) or the two joined by one blank or
+// hh:mm[:ss[.f]] (1-9 fraction digits) or the two joined by one blank or
 // 'T'. A missing date is day 0 (17 November 1858), a missing time midnight.
-// Returns 0 with *stamp and *parts set, kDbBadDate for a date that is no
-// calendar day of the years 1-9999, kDbBadTime for a time outside
-// 00:00:00-23:59:59.9999, kDbCannotFormat for any other text. *stamp is
-// untouched on failure.
+// Fractions finer than 1/10000 s round half away from zero, carrying into
+// the next second, minute and day. Returns 0 with *stamp and *parts set,
+// kDbBadDate for a date that is no calendar day of the years 1-9999 (or is
+// rounded past 9999-12-31), kDbBadTime for a time outside
+// 00:00:00-23:59:59.9999 (a time alone rounded to midnight included),
+// kIsoTimeZone for a time with a zone suffix, kDbCannotFormat for any other
+// text. *stamp is untouched on failure.
 int scanIsoDateTime(const char *text, int length, ISC_TIMESTAMP *stamp, int *parts);
 
 // "YYYY-MM-DD", "hh:mm:ss.ffff" (always four fraction digits) and the two

@@ -252,6 +252,7 @@ int FindBlob(int column, QueryRecord *query);  // 0, kDbBlobNotFound or kDbQuery
 int StartTransaction(const char *name, int type, isc_db_handle *db,
                      isc_tr_handle *tr);
 int CommitTransaction(isc_tr_handle *tr);    // 0, kDbTransactionNotFound, kDbSqlError; *tr = 0
+int RollbackTransaction(isc_tr_handle *tr);  // 0, kDbTransactionNotFound, kDbSqlError; *tr = 0
 // Commit retaining: 0, kDbTransactionNotFound, kDbSqlError.
 int RestartTransaction(isc_tr_handle *tr);
 

@@ -107,8 +107,6 @@ void RememberClientFailure();
 int BuildDpb(char *buffer, int capacity, const char *user,
              const char *password, const char *charSet);
 
-int RollbackTransaction(isc_tr_handle *tr);  // 0, kDbTransactionNotFound, kDbSqlError; *tr = 0
-
 void RollbackDatabaseTransactions(isc_db_handle *db);
 
 void CloseTransactionCursors(isc_tr_handle *tr);

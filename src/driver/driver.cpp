@@ -3,7 +3,7 @@
 //
 //   defaults -> switches -> command file -> record format (chosen once)
 //     -> layout (session, data file) -> load or unload loop -> summary
-//     -> commit -> close
+//     -> commit (a dry run: rollback) -> close
 #include "driver/driver.h"
 
 #include <fcntl.h>
@@ -35,7 +35,9 @@
 namespace {
 
 void setUpRun(std::time_t start);
+void refuseDryUnload();
 void transferAndSummarise();
+void rollBackDryRun();
 
 // Steps before the switches: message stream, buffers, statement record,
 // defaults and the run's start time.
@@ -50,6 +52,21 @@ void setUpRun(std::time_t start) {
   job.lineEnd = kLineEndPc;
   job.lineEndLength = 2;
   localtime_r(&start, &job.runStartTime);
+}
+
+// An unload reads; the rare one that writes (a selectable procedure) would
+// make a dry run's promise a guess, so none is run dry.
+void refuseDryUnload() {
+  if (!job.dryRun || job.direction != 'o') return;
+  LOCATED_MESSAGE("dryrun is for loads only; an unload cannot be run dry%s", job.lineEnd);
+  abortRun();
+}
+
+// The summary above is the real run's; this line says none of it stays.
+void rollBackDryRun() {
+  const int rolledBack = RollbackTransaction(&job.transactionHandle);
+  if (rolledBack != kDbOk) failDblib(rolledBack, "rolling back transaction");
+  message("dry run: every change rolled back, nothing was committed%s", job.lineEnd);
 }
 
 void transferAndSummarise() {
@@ -80,6 +97,7 @@ int runDriver(int argc, char **argv) {
   if (job.verbose) printSettingsReport("line", 1);
   const int optionsSeen = readCommandFile();
   checkFileClashes();
+  refuseDryUnload();  // before the output file is emptied
   truncateOutputFiles();
   if (!job.withTimeOfDay) {
     // Generated dates use the run's day at midnight.
@@ -103,14 +121,18 @@ int runDriver(int argc, char **argv) {
                        : job.commandFileName != nullptr ? job.commandFileName
                                                         : "stdin";
   message(" file %s%s", source, job.lineEnd);
-  makeRejectsDurable();
-  // A commit that fails loses the rows since the last restart: that run did
-  // not complete, so it must not end with status 0.
-  const int committed = CommitTransaction(&job.transactionHandle);
-  if (committed != kDbOk) failDblib(committed, "committing transaction");
-  // A load's stop that came during the commit is told, with everything
-  // committed; an unload whose rows are all written just completes.
-  confirmCommitPoint();
+  if (job.dryRun) {
+    rollBackDryRun();
+  } else {
+    makeRejectsDurable();
+    // A commit that fails loses the rows since the last restart: that run did
+    // not complete, so it must not end with status 0.
+    const int committed = CommitTransaction(&job.transactionHandle);
+    if (committed != kDbOk) failDblib(committed, "committing transaction");
+    // A load's stop that came during the commit is told, with everything
+    // committed; an unload whose rows are all written just completes.
+    confirmCommitPoint();
+  }
   if (job.direction == 'i') stopIfRequested();
   DBclose(&job.databaseHandle);
   if (job.logStream != nullptr) {

@@ -246,6 +246,12 @@ int ruleShortOk(int) {
   return 0;
 }
 
+int ruleDryRun(int) {
+  if (job.dryRun) warnAlreadySet("dry run");
+  job.dryRun = 1;
+  return 0;
+}
+
 int ruleSkip(int n) {
   if (n <= 0) return 0;
   if (job.skipCount > 0) warnAlreadySetTo("skip count", job.skipCount);
@@ -363,7 +369,8 @@ constexpr KeywordRule kRules[] = {
     {"charset", ruleCharset},       {"delimiter", ruleDelimiter},
     {"csv", ruleCsv},               {"null", ruleNull},
     {"direction", ruleDirection},   {"db", ruleDb},
-    {"discards", ruleDiscards},     {"errors", ruleErrors},
+    {"discards", ruleDiscards},     {"dryrun", ruleDryRun},
+    {"errors", ruleErrors},
     {"excel", ruleExcel},           {"file", ruleFile},
     {"fractcomma", ruleFractComma}, {"hyphenatedate", ruleHyphenateDate},
     {"lineend", ruleLineEnd},       {"lrecl", ruleLrecl},

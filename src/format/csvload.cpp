@@ -4,7 +4,7 @@
 //   job.csv->fields --NULL text / ""--> NULL or the empty text
 //                   --text--> PutField (every byte kept)
 //                   --number--> scanDecimal --> PutDecimal (exact decimal)
-//                   --ISO date--> scanIsoDateTime --> PutField (format 10)
+//                   --ISO date, time--> scanIsoDateTime --> PutField (format 10)
 //                   --blob--> CreateBlob / PutBlob / CloseBlob (inline)
 //   missing fields, generated values --> the delimited record's rules
 #include "format/csvload.h"
@@ -41,6 +41,8 @@ bool putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value);
 bool isTextColumn(const CsvColumn &column) { return column.type == kTypeText; }
 bool isBlobColumn(const CsvColumn &column) { return column.type == kTypeBlob; }
 bool putDate(const FieldSpec &f, FieldValue value);
+bool putTime(const FieldSpec &f, const CsvColumn &column, FieldValue value);
+bool rejectTimeZone(const FieldSpec &f, FieldValue value);
 bool putInlineBlob(const FieldSpec &f, FieldValue value);
 bool putBlobFile(int index, const FieldSpec &f, FieldValue value);
 FieldValue trimmedBlanks(FieldValue value);
@@ -110,7 +112,9 @@ bool putCsvField(int index, int position, FieldValue value) {
   // field may still need the byte that the NUL covers.
   const char covered = bare.text[bare.length];
   bare.text[bare.length] = '\0';
-  const bool put = column.type == kTypeTimestamp ? putDate(f, bare) : putNumber(f, column, bare);
+  const bool put = column.type == kTypeTimestamp ? putDate(f, bare)
+                   : column.type == kTypeTime    ? putTime(f, column, bare)
+                                                 : putNumber(f, column, bare);
   bare.text[bare.length] = covered;
   return put;
 }
@@ -143,10 +147,34 @@ bool putDate(const FieldSpec &f, FieldValue value) {
   int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
   // TIME columns take their own way; a DATE or TIMESTAMP needs its day.
   if (status == kDbOk && parts == kIsoTimeOnly) status = kDbCannotFormat;
+  if (status == kIsoTimeZone) return rejectTimeZone(f, value);
   if (status != kDbOk) return checkedPut(status, f, value);
   return checkedPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
                              reinterpret_cast<const char *>(&stamp)),
                     f, value);
+}
+
+// A time alone in ISO form, finer fractions and zones included, goes in as
+// a timestamp of day 0; any other text the delimited record's way.
+bool putTime(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
+  ISC_TIMESTAMP stamp = {};
+  int parts = 0;
+  const int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
+  if (status == kIsoTimeZone) return rejectTimeZone(f, value);
+  if (status == kDbBadTime) return checkedPut(status, f, value);
+  if (status != kDbOk || parts != kIsoTimeOnly) return putNumber(f, column, value);
+  return checkedPut(PutField(FmtTimestamp, &job.queryRecord, f.sqlField, sizeof stamp,
+                             reinterpret_cast<const char *>(&stamp)),
+                    f, value);
+}
+
+// A well-formed zone has nowhere to go in a column without one.
+bool rejectTimeZone(const FieldSpec &f, FieldValue value) {
+  REJECTION_MESSAGE(f.sqlField, f.position, value.text, value.length,
+                    "record %d, field %d gives a time zone, which the column does not hold "
+                    "- discarded%s",
+                    job.recordCount, f.position, job.lineEnd);
+  return false;
 }
 
 // The field is the blob's content, written in large segments.

@@ -14,7 +14,8 @@
 #include "job/settings.h"
 
 void beginResumePoint() {
-  const bool wanted = job.logStream == nullptr || job.progressInterval > 0;
+  // A dry run commits nothing: going on means running all of it again.
+  const bool wanted = (job.logStream == nullptr || job.progressInterval > 0) && !job.dryRun;
   job.resumeBase.store(wanted ? job.skipCount : -1);
 }
 

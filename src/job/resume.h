@@ -15,7 +15,8 @@
 
 // Call when a load begins reading its records: remembers job.skipCount as
 // the skip given, and whether the line is wanted (standard error is the
-// process's own, or the progress keyword asks for it in the log).
+// process's own, or the progress keyword asks for it in the log; never in a
+// dry run, which commits nothing).
 void beginResumePoint();
 
 // Restarts the run's transaction (commit retaining); on success the records

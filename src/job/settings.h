@@ -53,6 +53,7 @@ struct JobSettings : DblibRunSettings {
   short recordLength = 0;                 // lrecl; -1: fixed output width computed
   unsigned char excelFormat = 0;
   unsigned char shortOk = 0;
+  unsigned char dryRun = 0;               // dryrun: a load's one transaction is rolled back
   unsigned char withTimeOfDay = 0;
   unsigned char asciiBlobs = 0;
   unsigned short defaultBlobSegmentSize = 80;

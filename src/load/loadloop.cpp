@@ -7,7 +7,8 @@
 //                                                                    \--> reasons file
 //   refused by the database (db_errors=reject) --rejectRefusedRecord--/
 //   a line too long for inputBuffer --rejectCutLine--/ (its rest: readLineRest)
-//   every `trans` records: flushBatch, commitPoint (commit retaining)
+//   every `trans` records: flushBatch, commitPoint (commit retaining; none
+//                          in a dry run, whose one transaction is rolled back)
 //   every record: tickProgress (standard error)
 //
 // The format's routines (recordFormat: fixed, delimited or CSV) were chosen
@@ -63,7 +64,7 @@ void loadRecords() {
     submitRecord(length);
     if (job.recordCount % job.commitEvery != 0) continue;
     flushBatch();
-    commitPoint();
+    if (!job.dryRun) commitPoint();
   }
   flushBatch();
   finishDiscards();

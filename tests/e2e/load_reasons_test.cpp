@@ -148,3 +148,50 @@ TEST_F(LoadRun, Resume_StopAfterCommitsSaysWhereToGoOnAndSkipCompletesTheTable) 
   EXPECT_EQ(rows("select count(*), min(id), max(id) from p"),
             (std::vector<std::string>{"249|2|250"}));
 }
+
+TEST_F(LoadRun, DryRun_TellsWhatTheRealRunWouldAndLeavesTheTableAlone) {
+  isql(db, std::string(kRefusingSchema) + "insert into p2 values (999, 'kept', 1, null); commit;");
+  // kData, then records enough for two commit points and one more conversion reject.
+  std::string data = kData;
+  for (int i = 11; i <= 250; ++i)
+    data += (i == 230 ? "x" : "") + std::to_string(i) + ",n,1\n";
+  writeFile(dir.file("data.csv"), data);
+  const std::string sql = "insert into p2 (id, name, n) values (?, ?, ?)\n";
+  const std::string options = "delimiter=, variables=3 errors=10 db_errors=reject trans=100 "
+                              "reasons=why.txt discards=bad.csv file=data.csv";
+  const std::string table = "select count(*) from p2;";
+  const std::string before = isql(db, table);
+  run(header(options + " dryrun") + sql);
+  EXPECT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(isql(db, table), before);
+  const std::string dryOut = out;
+  const std::string dryReasons = readFile(dir.file("why.txt"));
+  const std::string dryDiscards = readFile(dir.file("bad.csv"));
+
+  run(header(options) + sql);
+  EXPECT_EQ(exitCode, 0) << out;
+  EXPECT_EQ(dryOut, out + "dry run: every change rolled back, nothing was committed\r\n");
+  EXPECT_EQ(dryReasons, readFile(dir.file("why.txt")));
+  EXPECT_EQ(dryReasons.substr(0, sizeof kReasons - 1), kReasons);
+  EXPECT_EQ(dryDiscards, readFile(dir.file("bad.csv")));
+  EXPECT_EQ(rows("select count(*) from p2"), (std::vector<std::string>{"243"}));
+
+  // A stop after the commit points commits nothing either: no skip is offered.
+  isql(db, "delete from p2 where id <> 999; commit;");
+  run(header("delimiter=, variables=3 errors=7 db_errors=reject trans=100 skip=1 dryrun "
+             "file=data.csv") + sql);
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_NE(out.find(aborted(229)), std::string::npos) << out;
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(isql(db, table), before);
+
+  // An unload has nothing to roll back: refused before its file is touched.
+  writeFile(dir.file("out.csv"), "kept");
+  run("options db=" + db + " user=SYSDBA passwd=masterkey direction=o delimiter=, variables=3"
+      " file=out.csv dryrun\nselect id, name, n from p2\n");
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_NE(out.find("dryrun is for loads only; an unload cannot be run dry\r\n"),
+            std::string::npos) << out;
+  EXPECT_EQ(readFile(dir.file("out.csv")), "kept");
+}
