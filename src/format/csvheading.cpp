@@ -87,9 +87,9 @@ std::vector<NamedColumn> namedColumns() {
     if (f.sqlField <= 0 || f.position <= 0) continue;
     std::string name = parameterColumnName(job.sqlText, f.sqlField);
     if (name.empty())
-      stop("parameter " + std::to_string(f.sqlField) +
-           " of the statement feeds no named column (a procedure's argument or an "
-           "expression): the heading's names cannot be compared");
+      stop("the statement names no column for parameter " + std::to_string(f.sqlField) +
+           " (a procedure's argument, an expression, a condition, or an INSERT without a "
+           "column list)");
     columns.push_back({i, std::move(name)});
   }
   return columns;

@@ -529,7 +529,9 @@ TEST_F(CsvRun, Heading_MatchChecksAndNamesMapTheStatementColumns) {
   writeFile(dir.file("in.csv"), "x\n1\n");
   run('i', "csv variables=1 file=in.csv heading=names", "execute procedure pp (?)");
   EXPECT_EQ(exitCode, 1);
-  EXPECT_NE(out.find("heading=names: parameter 1 of the statement feeds no named column"),
+  EXPECT_NE(out.find("heading=names: the statement names no column for parameter 1 (a "
+                     "procedure's argument, an expression, a condition, or an INSERT without a "
+                     "column list)\r\n"),
             std::string::npos) << out;
   EXPECT_TRUE(rows("select id from p").empty());
   run('i', "delimiter=, variables=3 file=in.csv heading=match", "insert into p values (?, ?, ?)");
