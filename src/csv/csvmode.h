@@ -65,6 +65,7 @@ struct CsvState {
   bool brokenRecord = false;
   bool textAfterQuote = false;
   int expectedFields = -1;  // computed at the first record (expectedCsvFields)
+  bool headingTaken = false;  // heading=: the heading was read (format/csvheading.h)
 
   // Writer: the record being built, and the blob being read into it.
   std::vector<char> out;

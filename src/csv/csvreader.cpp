@@ -85,6 +85,16 @@ int readCsvRecord() {
   }
 }
 
+bool readCsvHeading() {
+  CsvState &state = *job.csv;
+  job.excelFormat = 0;  // the heading is read here, not passed over
+  if (state.begin == state.end && !readMore(state)) return false;
+  const RecordEnd found = findRecordEnd(state);
+  takeRecord(state, found.end, found.next);
+  if (!state.brokenRecord) splitFields(state);
+  return true;
+}
+
 const char *csvRecordText(int *length) {
   const CsvState &state = *job.csv;
   *length = static_cast<int>(state.recordEnd - state.recordStart);
@@ -101,6 +111,8 @@ int expectedCsvFields() {
   }
   return expected;
 }
+
+void expectCsvFields(int count) { job.csv->expectedFields = count; }
 
 namespace {
 

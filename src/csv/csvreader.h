@@ -26,6 +26,12 @@
 // counts it).
 int readCsvRecord();
 
+// Reads the first record of the data as the heading, into job.csv as
+// readCsvRecord does (neither counted nor copied to job.inputBuffer), and
+// clears job.excelFormat. False when the data is empty. Called once, before
+// the first readCsvRecord.
+bool readCsvHeading();
+
 // The raw bytes of the record last read, as they stand in the file, and
 // their count in *length; valid until the next readCsvRecord.
 const char *csvRecordText(int *length);
@@ -33,5 +39,9 @@ const char *csvRecordText(int *length);
 // Number of fields a record is expected to carry: the highest position of
 // an entry bound to an SQL variable. Computed once, after validation.
 int expectedCsvFields();
+
+// Sets the number of fields every record is expected to carry (a heading's
+// count), in place of the one expectedCsvFields computes.
+void expectCsvFields(int count);
 
 #endif  // LODRUN_CSV_CSVREADER_H

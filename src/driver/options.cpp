@@ -12,7 +12,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "common/text.h"
 #include "csv/csvmode.h"
 #include "dblib/extras.h"
 #include "driver/reportoptions.h"
@@ -154,6 +156,22 @@ int ruleErrors(int n) {
 int ruleExcel(int) {
   if (job.excelFormat) warnAlreadySet("excel");
   job.excelFormat = 1;
+  return 0;
+}
+
+// heading=match or heading=names; a bare `heading` stays without meaning.
+int ruleHeading(int n) {
+  if (n <= 0) return 0;
+  const std::string_view value(job.fieldBuffer);
+  HeadingCheck check = HeadingCheck{};
+  if (value.size() == 5 && beginsWithNoCase(value, "match")) check = kHeadingMatch;
+  if (value.size() == 5 && beginsWithNoCase(value, "names")) check = kHeadingNames;
+  if (check == 0) {
+    LOCATED_MESSAGE("heading must be match or names: %s%s", job.fieldBuffer, job.lineEnd);
+    return 1;
+  }
+  if (job.headingCheck) warnAlreadySet("heading");
+  job.headingCheck = check;
   return 0;
 }
 
@@ -372,6 +390,7 @@ constexpr KeywordRule kRules[] = {
     {"discards", ruleDiscards},     {"dryrun", ruleDryRun},
     {"errors", ruleErrors},
     {"excel", ruleExcel},           {"file", ruleFile},
+    {"heading", ruleHeading},
     {"fractcomma", ruleFractComma}, {"hyphenatedate", ruleHyphenateDate},
     {"lineend", ruleLineEnd},       {"lrecl", ruleLrecl},
     {"logfile", ruleLogfile},       {"pad", rulePad},

@@ -60,7 +60,10 @@ bool putCsvRecord(int expectedFields) {
                       job.lineEnd);
     return false;
   }
-  const int expected = expectedFields < expectedCsvFields() ? expectedFields : expectedCsvFields();
+  // heading=names: every record carries the heading's fields, mapped or not.
+  const int expected = job.headingCheck == kHeadingNames ? expectedCsvFields()
+                       : expectedFields < expectedCsvFields() ? expectedFields
+                                                              : expectedCsvFields();
   const int count = static_cast<int>(state.fields.size());
   if (count > expected) {
     REJECTION_MESSAGE(0, 0, "", 0, "record %d has %d fields, %d expected%s", job.recordCount,
@@ -76,7 +79,9 @@ bool putCsvRecord(int expectedFields) {
       if (!putCsvField(entry[k], position, value)) return false;
     }
   }
-  return putMissingFields(count + 1, expected) && putUnplacedFields();
+  const int highest = job.fieldPositions.highest;
+  const int lastPlaced = expected < highest ? expected : highest;
+  return putMissingFields(count + 1, lastPlaced) && putUnplacedFields();
 }
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "csv/csvmode.h"
 #include "csv/csvreader.h"
+#include "format/csvheading.h"
 #include "format/csvload.h"
 #include "format/csvwriter.h"
 #include "job/settings.h"
@@ -64,6 +65,7 @@ const char *inputBufferText(int *) { return job.inputBuffer; }
 // after the steps every record read takes.
 int readCsvLoadRecord() {
   beginRecordRead();
+  if (!takeCsvHeading()) return 0;
   return readCsvRecord();
 }
 

@@ -34,6 +34,10 @@ extern const char kLineEndUnix[];  // "\n"
 // the quote keyword accepts.
 constexpr char sqlQuote = '\'';
 
+// heading= of a CSV load: the heading's names are checked against the
+// statement's columns in order, or map the file's fields to them by name.
+enum HeadingCheck : unsigned char { kHeadingMatch = 1, kHeadingNames = 2 };
+
 // The UTF-8 byte-order mark skipped at the start of every text file read.
 constexpr unsigned char byteOrderMark[3] = {0xEF, 0xBB, 0xBF};
 
@@ -52,6 +56,7 @@ struct JobSettings : DblibRunSettings {
   char padChar = ' ';
   short recordLength = 0;                 // lrecl; -1: fixed output width computed
   unsigned char excelFormat = 0;
+  unsigned char headingCheck = 0;         // heading=: kHeadingMatch, kHeadingNames (CSV loads)
   unsigned char shortOk = 0;
   unsigned char dryRun = 0;               // dryrun: a load's one transaction is rolled back
   unsigned char withTimeOfDay = 0;

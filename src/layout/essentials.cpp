@@ -29,6 +29,8 @@ int reportMissingEssentials() {
     problem("no data file: give file=, -i FILE or -o FILE, or the data after STARTDATA");
   if (fixed && job.excelFormat)
     problem("excel needs delimited records: give delimiter= or -c");
+  if (job.headingCheck && !job.csvMode) problem("heading= needs CSV mode: give csv or -k");
+  if (job.headingCheck && job.direction == 'o') problem("heading= is for loads only");
   if (fixed && job.sqlVariableCount == -1)
     problem("a variables count of ? needs delimited records: give delimiter= or -c");
   if (input && job.sqlVariableCount == -1)

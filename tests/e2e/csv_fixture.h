@@ -59,6 +59,7 @@ class CsvRun : public ::testing::Test {
                                        direction + " " + options + "\n" + sql + "\n");
     const RunResult r = runLodrun({"-x", "run.cmd"}, "", {}, dir.path());
     out = withoutLineNumbers(r.out);
+    err = r.err;
     exitCode = r.exitCode;
   }
   // Unloads every column of `table` in CSV mode into `file`.
@@ -85,6 +86,7 @@ class CsvRun : public ::testing::Test {
   TempDir dir;
   const std::string db = dir.file("csv.fdb");
   std::string out;
+  std::string err;
   int exitCode = -1;
 };
 

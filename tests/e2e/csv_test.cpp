@@ -474,3 +474,69 @@ TEST_F(CsvRun, Numbers_EveryNumericColumnStoresWhatCastGivesOrRejects) {
 }
 
 }  // namespace
+
+namespace {
+
+// heading=match and heading=names against "insert into p (id, a, b)": what
+// loads (rows as id|a|b), or the message that stops the run before any
+// record (status 1, the table untouched).
+struct HeadingCase {
+  const char *keyword;
+  const char *file;
+  const char *stop;  // nullptr: loads
+};
+
+const HeadingCase kHeadingCases[] = {
+    {"match", " ID,\"a\" ,B\n1,x,y\n2,u,v\n", nullptr},
+    {"match", "id,b,a\n1,x,y\n",
+     "the heading names column 2 \"b\", the statement column 2 is \"a\""},
+    {"match", "id,a,bb\n1,x,y\n",
+     "the heading names column 3 \"bb\", the statement column 3 is \"b\""},
+    {"match", "id,a,b,c\n1,x,y,z\n",
+     "the heading names column 4 \"c\", the statement has 3 columns"},
+    {"match", "id,a\n1,x\n", "the heading ends after column 2, the statement column 3 is \"b\""},
+    {"names", "b,ID,a\ny,1,x\nv,2,u\n", nullptr},
+    {"names", "b,extra,id,a\ny,zz,1,x\nv,zz,2,u\n", nullptr},
+    {"names", "a,id\nx,1\n", "the heading does not name the statement column \"b\""},
+    {"names", "a,id,b,A\nx,1,y,z\n", "the heading names column \"a\" twice (columns 1 and 4)"},
+};
+
+TEST_F(CsvRun, Heading_MatchChecksAndNamesMapTheStatementColumns) {
+  for (const HeadingCase &c : kHeadingCases) {
+    SCOPED_TRACE(std::string(c.keyword) + ": " + c.file);
+    isql(db, "delete from p;");
+    writeFile(dir.file("in.csv"), c.file);
+    run('i', std::string("csv variables=3 file=in.csv heading=") + c.keyword,
+        "insert into p (id, a, b) values (?, ?, ?)");
+    if (c.stop == nullptr) {
+      EXPECT_EQ(exitCode, 0) << out;
+      EXPECT_EQ(isql(db, "set heading off; select id, a, b from p order by id;"),
+                isql(db, "set heading off; select id, cast(a as varchar(40)), cast(b as "
+                         "varchar(40)) from (select 1 id, 'x' a, 'y' b from rdb$database "
+                         "union all select 2, 'u', 'v' from rdb$database);"));
+    } else {
+      EXPECT_EQ(exitCode, 1);
+      EXPECT_EQ(out, std::string("heading=") + c.keyword + ": " + c.stop +
+                         "\r\nLodrun aborting due to fatal error(s), current record count: 0\r\n"
+                         "PanicExitDb called - transaction(s) rolled back; db(s) closed\r\n");
+      EXPECT_TRUE(rows("select id from p").empty());
+    }
+  }
+  // A procedure's arguments have no column names; outside CSV loads the
+  // keyword is refused before the database is opened.
+  isql(db, "set term ^; create procedure pp (x integer) as begin insert into p (id) values (:x); "
+           "end^ set term ;^");
+  writeFile(dir.file("in.csv"), "x\n1\n");
+  run('i', "csv variables=1 file=in.csv heading=names", "execute procedure pp (?)");
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_NE(out.find("heading=names: the statement names no column for parameter 1 (a "
+                     "procedure's argument, an expression, a condition, or an INSERT without a "
+                     "column list)\r\n"),
+            std::string::npos) << out;
+  EXPECT_TRUE(rows("select id from p").empty());
+  run('i', "delimiter=, variables=3 file=in.csv heading=match", "insert into p values (?, ?, ?)");
+  EXPECT_EQ(exitCode, 1);
+  EXPECT_NE(err.find("heading= needs CSV mode: give csv or -k"), std::string::npos) << err;
+}
+
+}  // namespace
