@@ -1,8 +1,8 @@
 // csv_compressed_test.cpp - gzip and zstd data files: an unload to *.gz or
-// *.zst holds exactly the plain unload's bytes, a load reads them (by their
-// first bytes, whatever the name), a truncated one is a read error, and a
-// file of a compressed format lodrun does not read is refused before any
-// record.
+// *.zst holds exactly the plain unload's bytes (and fails on a full disk), a
+// load reads them (by their first bytes, whatever the name), a truncated one
+// is a read error, and a file of a compressed format lodrun does not read is
+// refused before any record.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -50,6 +50,12 @@ TEST_F(CsvRun, Compressed_BothWaysEqualThePlainFile) {
     EXPECT_NE(out.find(" 3000 input (or update) records"), std::string::npos) << name << out;
     EXPECT_TRUE(rows("select id, a, b from p order by id") == expected) << name;
   }
+
+  // A full disk fails the unload, even when only the end of the compressed
+  // data no longer fits.
+  ASSERT_EQ(symlink("/dev/full", dir.file("full.csv.zst").c_str()), 0);
+  run('o', "csv variables=3 file=full.csv.zst", "select first 1 id, a, b from p");
+  EXPECT_EQ(exitCode, 1) << out;
 
   // Cut short, the file is a read error, not a shorter load.
   writeFile(dir.file("cut.csv.gz"), gz.substr(0, gz.size() / 2));
