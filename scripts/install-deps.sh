@@ -14,6 +14,7 @@ PACKAGES=(
   firebird3.0-utils         # isql-fb, gfix, gbak
   firebird-dev              # ibase.h
   libfbclient2              # the client library
+  zlib1g-dev libzstd-dev    # .gz and .zst data files
   cmake g++ make
 )
 case "$purpose" in

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "common/messagesink.h"
+#include "job/compressedfile.h"
 #include "job/settings.h"
 
 namespace {
@@ -42,7 +43,7 @@ void startProgress(bool load) {
   p.started = p.lastShown = now();
   if (load && job.dataFileName != nullptr && job.dataStream != nullptr) {
     struct stat info {};
-    if (fstat(fileno(job.dataStream), &info) == 0 && S_ISREG(info.st_mode))
+    if (fstat(fileno(fileBeneath(job.dataStream)), &info) == 0 && S_ISREG(info.st_mode))
       p.totalBytes = info.st_size;
   }
   if (p.terminal) job.beforeMessage = clearProgressLine;
@@ -118,7 +119,7 @@ void show(bool final) {
 // The stream reads ahead in blocks, so this is where reading has got to,
 // give or take one block.
 long long dataBytesRead() {
-  const long position = std::ftell(job.dataStream);
+  const long position = std::ftell(fileBeneath(job.dataStream));
   return position > 0 ? position : 0;
 }
 

@@ -18,6 +18,7 @@
 #include <cstdio>
 
 #include "csv/csvmode.h"
+#include "job/compressedfile.h"
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
@@ -334,7 +335,9 @@ void openDataFile() {
                     job.lineEnd);
     abortRun();
   }
-  job.dataStream = inputDirection() ? skipByteOrderMark(stream, job.dataFileName, mode) : stream;
+  job.dataStream = inputDirection() ? skipByteOrderMark(openDataInput(stream, job.dataFileName),
+                                                        job.dataFileName, mode)
+                                     : openDataOutput(stream, job.dataFileName);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "dblib/dbfuncs.h"
+#include "job/compressedfile.h"
 #include "job/interrupt.h"
 #include "job/progress.h"
 #include "job/recordformat.h"
@@ -86,7 +87,7 @@ void writeRow(bool delimited) {
 // The driver only closes the data file: a full disk must show here, while
 // the run can still fail.
 void flushDataFile() {
-  if (std::fflush(job.dataStream) == 0 && !std::ferror(job.dataStream)) return;
+  if (finishDataOutput(job.dataStream) == 0) return;
   stopIfRequested();
   std::perror("Unexpected system error writing output");
   abortRun();
