@@ -19,11 +19,13 @@
 
 #include "csv/csvmode.h"
 #include "dblib/dbfuncs.h"
+#include "job/datainput.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "job/stdstreams.h"
 #include "job/textfile.h"
 #include "layout/fieldtable.h"
 #include "session/session.h"
@@ -326,15 +328,25 @@ bool checkFixedInputBounds() {
 
 void openDataFile() {
   if (job.dataStream != nullptr) return;  // the data follow STARTDATA
-  const char *mode = inputDirection() ? "r" : "w";
-  FILE *stream = std::fopen(job.dataFileName, mode);
+  const bool input = inputDirection();
+  const char *mode = input ? "r" : "w";
+  FILE *stream = dataOnStandardStreams(job.dataFileName)
+                     ? openStandardDataStream(input, job.commandFileName == nullptr)
+                     : std::fopen(job.dataFileName, mode);
   if (stream == nullptr) {
     stopIfRequested();  // a FIFO without a writer blocks until a signal
-    LOCATED_MESSAGE("could not open file <%s> for %s%s", job.dataFileName, job.directionText,
-                    job.lineEnd);
+    if (dataOnStandardStreams(job.dataFileName) && input)
+      LOCATED_MESSAGE("file=- reads the records from standard input, which holds the commands: "
+                      "give the commands with -x%s", job.lineEnd);
+    else
+      LOCATED_MESSAGE("could not open file <%s> for %s%s", job.dataFileName, job.directionText,
+                      job.lineEnd);
     abortRun();
   }
-  job.dataStream = inputDirection() ? skipByteOrderMark(stream, job.dataFileName, mode) : stream;
+  if (!input || beginStreamingInput(stream))
+    job.dataStream = stream;
+  else
+    job.dataStream = skipByteOrderMark(stream, job.dataFileName, mode);
 }
 
 }  // namespace
