@@ -100,6 +100,8 @@ bool dataReadFailed(FILE *stream) {
   return isStreamed(stream) ? streamed.failed : std::ferror(stream) != 0;
 }
 
+bool dataInputStreamed(FILE *stream) { return isStreamed(stream); }
+
 bool dataInputWouldBlock(FILE *stream) {
   if (!isStreamed(stream) || streamed.prefixBegin < streamed.prefixEnd) return false;
   struct pollfd ready = {streamed.fd, POLLIN, 0};

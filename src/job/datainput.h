@@ -33,6 +33,9 @@ size_t readDataExactly(FILE *stream, char *buffer, size_t wanted);
 // True when reading `stream` failed.
 bool dataReadFailed(FILE *stream);
 
+// True when `stream` is streamed (beginStreamingInput).
+bool dataInputStreamed(FILE *stream);
+
 // True when `stream` is streamed and nothing more has arrived: the next read
 // would wait for the producer.
 bool dataInputWouldBlock(FILE *stream);

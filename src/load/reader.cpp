@@ -63,12 +63,13 @@ int readRecord() {
 }
 
 bool inputWouldBlock() {
-  if (!dataInputWouldBlock(job.dataStream)) return false;
+  if (!dataInputStreamed(job.dataStream)) return false;
+  // A whole line already read needs no read (and no poll per record).
   const ReadAhead &ahead = job.readAhead;
   if (ahead.end > ahead.begin &&
       std::memchr(ahead.block + ahead.begin, '\n', ahead.end - ahead.begin) != nullptr)
     return false;
-  return !csvBytesHoldLineEnd();
+  return !csvBytesHoldLineEnd() && dataInputWouldBlock(job.dataStream);
 }
 
 int currentRecordLength() { return job.deliveredLength; }
