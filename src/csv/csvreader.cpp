@@ -1,6 +1,6 @@
 // csvreader.cpp - RFC 4180 records out of the data file.
 //
-//   dataStream --fread blocks--> raw (grows to the longest record)
+//   dataStream --blocks (readDataBytes)--> raw (grows to the longest record)
 //     --findRecordEnd (quote state)--> [recordStart, recordEnd)
 //     --splitFields--> values (quotes undone, NUL-ended) + fields
 //
@@ -25,6 +25,7 @@
 
 #include "common/messagesink.h"
 #include "csv/csvmode.h"
+#include "job/datainput.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/run.h"
@@ -59,6 +60,12 @@ int showInInputBuffer(const CsvState &state);
 [[noreturn]] void failRead();
 
 }  // namespace
+
+bool csvBytesHoldLineEnd() {
+  const CsvState *state = job.csv;
+  return state != nullptr && state->end > state->begin &&
+         std::memchr(state->raw.data() + state->begin, '\n', state->end - state->begin) != nullptr;
+}
 
 int readCsvRecord() {
   CsvState &state = *job.csv;
@@ -141,10 +148,10 @@ bool readMore(CsvState &state) {
       if (c == '\n') break;
     }
   } else {
-    got = std::fread(state.raw.data() + state.end, 1, state.raw.size() - state.end, stream);
+    got = readDataBytes(stream, state.raw.data() + state.end, state.raw.size() - state.end);
   }
   if (got == 0) {
-    if (std::ferror(stream)) failRead();
+    if (dataReadFailed(stream)) failRead();
     state.endOfData = true;
     return false;
   }

@@ -36,6 +36,11 @@ bool readCsvHeading();
 // their count in *length; valid until the next readCsvRecord.
 const char *csvRecordText(int *length);
 
+// True when bytes already read and not yet taken hold a line end: the next
+// record may be there without another read (a quoted line end may deceive;
+// then the next read only waits a little early).
+bool csvBytesHoldLineEnd();
+
 // Number of fields a record is expected to carry: the highest position of
 // an entry bound to an SQL variable. Computed once, after validation.
 int expectedCsvFields();

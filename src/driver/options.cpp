@@ -23,6 +23,7 @@
 #include "job/messages.h"
 #include "job/password.h"
 #include "job/settings.h"
+#include "job/stdstreams.h"
 #include "layout/fieldparse.h"
 #include "layout/fieldtable.h"
 #include "layout/filler.h"
@@ -180,6 +181,7 @@ int ruleFile(int n) {
   if (job.dataFileName != nullptr) warnAlreadySetTo("file ", job.dataFileName);
   job.dataFileName = copyValue(n, "ioFilNam");
   job.fileNaming.dataKeyword = "file=";
+  if (dataOnStandardStreams(job.dataFileName)) divertMessagesFromStandardOutput();
   return 0;
 }
 

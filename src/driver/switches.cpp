@@ -11,6 +11,7 @@
 #include "driver/longwords.h"
 #include "job/messages.h"
 #include "job/password.h"
+#include "job/stdstreams.h"
 #include "job/run.h"
 #include "job/settings.h"
 
@@ -123,6 +124,7 @@ void applySwitch(char letter, int *index, int argc, char **argv) {
       setDirection(letter);
       job.dataFileName = argument();
       job.fileNaming.dataKeyword = letter == 'i' ? "-i" : "-o";
+      if (dataOnStandardStreams(job.dataFileName)) divertMessagesFromStandardOutput();
       break;
     case 'l': setLineEndStyle(argument()[0]); break;
     case 'm': job.fractComma = 1; break;

@@ -19,6 +19,7 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "job/stdstreams.h"
 
 namespace {
 
@@ -98,7 +99,8 @@ std::vector<NamedFile> inputFiles() {
   }
   if (job.dataFileName != nullptr && job.direction != 'o')
     files.push_back({"data file", job.dataFileName, naming.dataKeyword,
-                     identityOfPath(job.dataFileName)});
+                     dataOnStandardStreams(job.dataFileName) ? identityOfDescriptor(0)
+                                                             : identityOfPath(job.dataFileName)});
   if (job.dbName != nullptr && localDatabase(job.dbName))
     files.push_back({"database file", job.dbName, naming.dbKeyword, identityOfPath(job.dbName)});
   return files;
@@ -121,7 +123,9 @@ std::vector<NamedFile> outputFiles() {
                      identityOfDescriptor(fileno(job.reasonsStream))});
   if (job.dataFileName != nullptr && job.direction == 'o')
     files.push_back({"output file", job.dataFileName, naming.dataKeyword,
-                     identityOfPath(job.dataFileName)});
+                     dataOnStandardStreams(job.dataFileName)
+                         ? identityOfDescriptor(standardRecordsDescriptor())
+                         : identityOfPath(job.dataFileName)});
   return files;
 }
 

@@ -18,13 +18,15 @@
 #include <cstdio>
 
 #include "csv/csvmode.h"
-#include "job/compressedfile.h"
 #include "dblib/dbfuncs.h"
+#include "job/compressedfile.h"
+#include "job/datainput.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
+#include "job/stdstreams.h"
 #include "job/textfile.h"
 #include "layout/fieldtable.h"
 #include "session/session.h"
@@ -327,17 +329,28 @@ bool checkFixedInputBounds() {
 
 void openDataFile() {
   if (job.dataStream != nullptr) return;  // the data follow STARTDATA
-  const char *mode = inputDirection() ? "r" : "w";
-  FILE *stream = std::fopen(job.dataFileName, mode);
+  const bool input = inputDirection();
+  const char *mode = input ? "r" : "w";
+  FILE *stream = dataOnStandardStreams(job.dataFileName)
+                     ? openStandardDataStream(input, job.commandFileName == nullptr)
+                     : std::fopen(job.dataFileName, mode);
   if (stream == nullptr) {
     stopIfRequested();  // a FIFO without a writer blocks until a signal
-    LOCATED_MESSAGE("could not open file <%s> for %s%s", job.dataFileName, job.directionText,
-                    job.lineEnd);
+    if (dataOnStandardStreams(job.dataFileName) && input)
+      LOCATED_MESSAGE("file=- reads the records from standard input, which holds the commands: "
+                      "give the commands with -x%s", job.lineEnd);
+    else
+      LOCATED_MESSAGE("could not open file <%s> for %s%s", job.dataFileName, job.directionText,
+                      job.lineEnd);
     abortRun();
   }
-  job.dataStream = inputDirection() ? skipByteOrderMark(openDataInput(stream, job.dataFileName),
-                                                        job.dataFileName, mode)
-                                     : openDataOutput(stream, job.dataFileName);
+  if (!input)
+    job.dataStream = openDataOutput(stream, job.dataFileName);
+  else if (beginStreamingInput(stream))
+    job.dataStream = stream;  // a pipe or FIFO: read as its data arrive, not decompressed
+  else
+    job.dataStream =
+        skipByteOrderMark(openDataInput(stream, job.dataFileName), job.dataFileName, mode);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 //   every `trans` records: flushBatch, commitPoint (commit retaining; none
 //                          in a dry run, whose one transaction is rolled back)
 //   every record: tickProgress (standard error)
+//   input that would wait (a pipe's producer pauses): flushBatch first
 //
 // The format's routines (recordFormat: fixed, delimited or CSV) were chosen
 // before the layout was validated; the loop never asks which it is. The
@@ -50,6 +51,8 @@ void loadRecords() {
   beginResumePoint();
   openBatch();
   for (;;) {
+    // Records that have arrived are executed before the read waits for more.
+    if (job.batch.gathered > 0 && inputWouldBlock()) flushBatch();
     const int length = format.read();
     if (length == 0) break;
     tickProgress();

@@ -21,7 +21,9 @@
 #include <cstring>
 
 #include "common/messagesink.h"
+#include "csv/csvreader.h"
 #include "job/commitpoint.h"
+#include "job/datainput.h"
 #include "job/interrupt.h"
 #include "job/messages.h"
 #include "job/run.h"
@@ -58,6 +60,16 @@ void beginRecordRead() {
 int readRecord() {
   beginRecordRead();
   return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
+}
+
+bool inputWouldBlock() {
+  if (!dataInputStreamed(job.dataStream)) return false;
+  // A whole line already read needs no read (and no poll per record).
+  const ReadAhead &ahead = job.readAhead;
+  if (ahead.end > ahead.begin &&
+      std::memchr(ahead.block + ahead.begin, '\n', ahead.end - ahead.begin) != nullptr)
+    return false;
+  return !csvBytesHoldLineEnd() && dataInputWouldBlock(job.dataStream);
 }
 
 int currentRecordLength() { return job.deliveredLength; }
@@ -100,8 +112,8 @@ namespace {
 int readFixedRecord() {
   for (;;) {
     const size_t wanted = static_cast<size_t>(job.recordLength);
-    const size_t got = std::fread(job.inputBuffer, 1, wanted, job.dataStream);
-    if (got < wanted && std::ferror(job.dataStream)) failRead();
+    const size_t got = readDataExactly(job.dataStream, job.inputBuffer, wanted);
+    if (got < wanted && dataReadFailed(job.dataStream)) failRead();
     if (got == 0) return 0;
     if (got < wanted) {
       LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
@@ -121,7 +133,7 @@ int readLineRecord() {
     passOverLineRest();
     int length = readLinePiece(job.dataStream, line);
     if (length == 0) {
-      if (std::ferror(job.dataStream)) failRead();
+      if (dataReadFailed(job.dataStream)) failRead();
       return 0;
     }
     const bool cut = length == kLinePiece && line[length - 1] != '\n' &&
@@ -175,7 +187,7 @@ size_t fillAhead(FILE *stream, size_t wanted) {
     const size_t room = sizeof source.block - source.end;
     const size_t got = source.byteByByte
                            ? static_cast<size_t>(readLineBytes(stream, free, static_cast<int>(room)))
-                           : std::fread(free, 1, room, stream);
+                           : readDataBytes(stream, free, room);
     if (got == 0) break;
     source.end += got;
   }
@@ -190,7 +202,7 @@ int readLinePiece(FILE *stream, char *buffer) {
   while (n < static_cast<size_t>(kLinePiece)) {
     if (fillAhead(stream, 1) == 0) {
       // A failed read is no end of line: the caller reports it.
-      if (std::ferror(stream)) return 0;
+      if (dataReadFailed(stream)) return 0;
       break;
     }
     const char *from = source.block + source.begin;

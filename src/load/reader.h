@@ -25,6 +25,12 @@ int readRecord();
 // (stopIfRequested), and clears the delivered length.
 void beginRecordRead();
 
+// True when the next record cannot be read without waiting: the data come
+// through a pipe or FIFO (datainput.h) whose producer has sent nothing more,
+// and the bytes already read hold no whole line. The load executes what it
+// has gathered before it waits. False for a regular file.
+bool inputWouldBlock();
+
 // Length of the record that the last readRecord delivered; 0 after it
 // returned 0. Lines may hold NUL bytes, so this is not always strlen.
 int currentRecordLength();
