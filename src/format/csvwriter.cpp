@@ -199,17 +199,12 @@ bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
   CsvState &state = *job.csv;
   QueryRecord *query = &job.queryRecord;
   const int sqlField = spec.sqlField;
-  int code = OpenBlob(query, sqlField, &job.transactionHandle);
-  if (code != kDbOk) failDblib(code, "opening blob", sqlField);
-  int64_t total = 0;
   short blobType = 0;
-  code = GetBlobParameters(sqlField, query, &total, &blobType);
-  if (code != kDbOk) failDblib(code, "getting blob parameters", sqlField);
+  const int64_t total = openFetchedBlob(sqlField, &blobType);
   if (total > static_cast<int64_t>(kMaxCsvRecord)) {
     LOCATED_MESSAGE("blob for col %d, record %d too long (%" PRId64 " bytes, max: %zu)%s",
                     sqlField, job.recordCount, total, kMaxCsvRecord, job.lineEnd);
-    code = CloseBlob(sqlField, query);
-    if (code != kDbOk) failDblib(code, "closing blob", sqlField);
+    closeFetchedBlob(sqlField);
     return false;
   }
   const int wanted = static_cast<int>(total);
@@ -217,7 +212,8 @@ bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
   int got = 0;
   while (got < wanted) {
     int delivered = 0;
-    code = GetBlobSegment(sqlField, query, state.blob.data() + got, wanted - got, &delivered);
+    const int code =
+        GetBlobSegment(sqlField, query, state.blob.data() + got, wanted - got, &delivered);
     if (code == kDbBlobEnd || (code == kDbOk && delivered == 0)) break;
     if (code != kDbOk) failDblib(code, "getting blob data", sqlField);
     got += delivered;
@@ -227,8 +223,7 @@ bool appendBlob(const FieldSpec &spec, const CsvColumn &column) {
                     sqlField, job.recordCount, got, wanted, job.lineEnd);
     abortRun();
   }
-  code = CloseBlob(sqlField, query);
-  if (code != kDbOk) failDblib(code, "closing blob", sqlField);
+  closeFetchedBlob(sqlField);
   if (column.subtype == 1)
     appendText(state.blob.data(), wanted, job.quoteStrings != 0);
   else

@@ -8,6 +8,8 @@
 #ifndef LODRUN_UNLOAD_WRITER_H
 #define LODRUN_UNLOAD_WRITER_H
 
+#include <cstdint>
+
 // Value of fieldTable entry `entry` (0-based, bound to a column) into
 // job.fieldBuffer; returns its length, 0 for NULL or empty text. Text values
 // are followed by a NUL. Returns -1 when the record cannot be built (a blob
@@ -68,5 +70,11 @@ ColumnAppend appendLocatedColumn(int position);
 // reported "output buffer size too small", when the record with its line end
 // would no longer fit the record buffer; nothing is copied then.
 bool appendField(const char *value, int length, bool quoted);
+
+// Opens the blob whose id column `sqlField` of the fetched row holds and
+// returns its length in bytes, its type in *blobType; a failure of either
+// call ends the run (failDblib). Close it with closeFetchedBlob.
+int64_t openFetchedBlob(int sqlField, short *blobType);
+void closeFetchedBlob(int sqlField);
 
 #endif  // LODRUN_UNLOAD_WRITER_H

@@ -52,6 +52,21 @@ int getOutputField(int entry) {
   return room;
 }
 
+int64_t openFetchedBlob(int sqlField, short *blobType) {
+  QueryRecord *query = &job.queryRecord;
+  int code = OpenBlob(query, sqlField, &job.transactionHandle);
+  if (code != kDbOk) failDblib(code, "opening blob", sqlField);
+  int64_t total = 0;
+  code = GetBlobParameters(sqlField, query, &total, blobType);
+  if (code != kDbOk) failDblib(code, "getting blob parameters", sqlField);
+  return total;
+}
+
+void closeFetchedBlob(int sqlField) {
+  const int code = CloseBlob(sqlField, &job.queryRecord);
+  if (code != kDbOk) failDblib(code, "closing blob", sqlField);
+}
+
 namespace {
 
 // Bytes the value may take: the field's size in fixed records; in delimited
@@ -91,14 +106,9 @@ bool isTextFormat(int format) {
 // read whole into fieldBuffer and closed. Returns its length, or -1 when it
 // is too long for a delimited record.
 int readBlob(const FieldSpec &spec) {
-  QueryRecord *query = &job.queryRecord;
   const int column = spec.sqlField;
-  int code = OpenBlob(query, column, &job.transactionHandle);
-  if (code != kDbOk) failDblib(code, "opening blob", column);
-  int64_t total = 0;
   short blobType = 0;
-  code = GetBlobParameters(column, query, &total, &blobType);
-  if (code != kDbOk) failDblib(code, "getting blob parameters", column);
+  const int64_t total = openFetchedBlob(column, &blobType);
 
   const bool delimited = job.separator != 0;
   const bool checkBinary = delimited && blobType != kStreamBlob;
@@ -115,8 +125,7 @@ int readBlob(const FieldSpec &spec) {
     LOCATED_MESSAGE("blob for col %d, record %d too long (%d, max: %hd)%s", column,
                     job.recordCount, asInt(total),
                     static_cast<short>(kMaxDelimitedBlob), job.lineEnd);
-    code = CloseBlob(column, query);
-    if (code != kDbOk) failDblib(code, "closing blob", column);
+    closeFetchedBlob(column);
     return -1;
   }
   return readBlobBytes(spec, total, checkBinary);
@@ -139,8 +148,7 @@ int readBlobBytes(const FieldSpec &spec, int64_t total, bool checkBinary) {
       abortRun();
     }
   }
-  const int closed = CloseBlob(column, query);
-  if (closed != kDbOk) failDblib(closed, "closing blob", column);
+  closeFetchedBlob(column);
   if (checkBinary) {
     const void *zero = std::memchr(job.fieldBuffer, 0, static_cast<size_t>(wanted));
     if (zero != nullptr) {
