@@ -1,7 +1,8 @@
 // blobs.cpp - blob I/O: the records of blobList, writing created blobs and
 // reading opened ones.
 //
-//   load:   CreateBlob --> PutBlob --isc_put_segment (segmentSize pieces)--> CloseBlob
+//   load:   CreateBlob --> PutBlob / PutBlobPieces --isc_put_segment (segmentSize
+//           pieces)--> CloseBlob
 //           (the new blob id sits in the input XSQLVAR until ExecuteQuery)
 //   unload: blob id in output XSQLVAR --OpenBlob/GetBlobInfo--> GetBlobSegment
 //           --isc_get_segment--> workArea --> caller's buffer --> CloseBlob
@@ -113,14 +114,27 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
 }
 
 int PutBlob(QueryRecord *query, const char *data, int length) {
+  return PutBlobPieces(query, data, &length, 1);
+}
+
+int PutBlobPieces(QueryRecord *query, const char *data, const int *lengths, int count) {
   BlobEntry *blob = currentBlob;
   if (blob == nullptr || blob->owner != query || blob->state != kBlobWriting)
     return kDbBlobNotFound;
-  if (length < 0 || (length > 0 && data == nullptr)) return kDbBlobSizeBad;
-  const int rc = blob->blobType == kBlobStream
-                     ? gatherStream(blob, data, length)
-                     : writeSegments(blob, data, length);
-  if (rc != kDbOk) return rc;
+  if (count < 0) return kDbBlobSizeBad;
+  long long total = 0;
+  for (int i = 0; i < count; ++i) {
+    if (lengths[i] < 0) return kDbBlobSizeBad;
+    total += lengths[i];
+  }
+  if (total > 0 && data == nullptr) return kDbBlobSizeBad;
+  for (int i = 0; i < count; ++i) {
+    const int rc = blob->blobType == kBlobStream
+                       ? gatherStream(blob, data, lengths[i])
+                       : writeSegments(blob, data, lengths[i]);
+    if (rc != kDbOk) return rc;
+    data += lengths[i];
+  }
   markNotNull(blob);
   return kDbOk;
 }
