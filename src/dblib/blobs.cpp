@@ -8,7 +8,8 @@
 //           --isc_get_segment--> workArea --> caller's buffer --> CloseBlob
 //
 // A stream blob being written gathers its bytes in the work area and writes
-// one segment each time the area is full, the rest at close. A blob being
+// one segment each time the area is full, the rest at close; a segmented one
+// has no work area. A blob being
 // read keeps the part of a segment that did not fit the caller's buffer in
 // the work area for the next call.
 #include <algorithm>
@@ -104,10 +105,10 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
   blob->state = kBlobWriting;
   blob->totalLength = 0;
   blob->segmentSize = segmentSize;
+  if (style != 0) blob->blobType = static_cast<short>(style - 1);
   currentBlob = blob;
   rc = GetBlobInfo(variable);
   if (rc != kDbOk) return rc;
-  if (style != 0) blob->blobType = static_cast<short>(style - 1);
   // The variable now holds a real blob, even if nothing is ever written.
   if (var->sqlind != nullptr) *var->sqlind = 0;
   return kDbOk;
@@ -152,7 +153,11 @@ int GetBlobInfo(int variable) {
     rc = readBlobInformation(blob);
     if (rc != kDbOk) return rc;
   }
-  allocateWorkArea(blob);
+  // A segmented blob being written goes straight from the caller's bytes.
+  if (reading || blob->blobType == kBlobStream)
+    allocateWorkArea(blob);
+  else
+    releaseWorkArea(blob);
   return kDbOk;
 }
 
