@@ -9,9 +9,8 @@
 //
 // A stream blob being written gathers its bytes in the work area and writes
 // one segment each time the area is full, the rest at close; a segmented one
-// has no work area. A blob being
-// read keeps the part of a segment that did not fit the caller's buffer in
-// the work area for the next call.
+// has no work area. A blob being read keeps the part of a segment that did
+// not fit the caller's buffer in the work area for the next call.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
