@@ -1,15 +1,16 @@
 // blobs.cpp - blob I/O: the records of blobList, writing created blobs and
 // reading opened ones.
 //
-//   load:   CreateBlob --> PutBlob --isc_put_segment (segmentSize pieces)--> CloseBlob
+//   load:   CreateBlob --> PutBlob / PutBlobPieces --isc_put_segment (segmentSize
+//           pieces)--> CloseBlob
 //           (the new blob id sits in the input XSQLVAR until ExecuteQuery)
 //   unload: blob id in output XSQLVAR --OpenBlob/GetBlobInfo--> GetBlobSegment
 //           --isc_get_segment--> workArea --> caller's buffer --> CloseBlob
 //
 // A stream blob being written gathers its bytes in the work area and writes
-// one segment each time the area is full, the rest at close. A blob being
-// read keeps the part of a segment that did not fit the caller's buffer in
-// the work area for the next call.
+// one segment each time the area is full, the rest at close; a segmented one
+// has no work area. A blob being read keeps the part of a segment that did
+// not fit the caller's buffer in the work area for the next call.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -103,24 +104,37 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
   blob->state = kBlobWriting;
   blob->totalLength = 0;
   blob->segmentSize = segmentSize;
+  if (style != 0) blob->blobType = static_cast<short>(style - 1);
   currentBlob = blob;
   rc = GetBlobInfo(variable);
   if (rc != kDbOk) return rc;
-  if (style != 0) blob->blobType = static_cast<short>(style - 1);
   // The variable now holds a real blob, even if nothing is ever written.
   if (var->sqlind != nullptr) *var->sqlind = 0;
   return kDbOk;
 }
 
 int PutBlob(QueryRecord *query, const char *data, int length) {
+  return PutBlobPieces(query, data, &length, 1);
+}
+
+int PutBlobPieces(QueryRecord *query, const char *data, const int *lengths, int count) {
   BlobEntry *blob = currentBlob;
   if (blob == nullptr || blob->owner != query || blob->state != kBlobWriting)
     return kDbBlobNotFound;
-  if (length < 0 || (length > 0 && data == nullptr)) return kDbBlobSizeBad;
-  const int rc = blob->blobType == kBlobStream
-                     ? gatherStream(blob, data, length)
-                     : writeSegments(blob, data, length);
-  if (rc != kDbOk) return rc;
+  if (count < 0) return kDbBlobSizeBad;
+  long long total = 0;
+  for (int i = 0; i < count; ++i) {
+    if (lengths[i] < 0) return kDbBlobSizeBad;
+    total += lengths[i];
+  }
+  if (total > 0 && data == nullptr) return kDbBlobSizeBad;
+  for (int i = 0; i < count; ++i) {
+    const int rc = blob->blobType == kBlobStream
+                       ? gatherStream(blob, data, lengths[i])
+                       : writeSegments(blob, data, lengths[i]);
+    if (rc != kDbOk) return rc;
+    data += lengths[i];
+  }
   markNotNull(blob);
   return kDbOk;
 }
@@ -138,7 +152,11 @@ int GetBlobInfo(int variable) {
     rc = readBlobInformation(blob);
     if (rc != kDbOk) return rc;
   }
-  allocateWorkArea(blob);
+  // A segmented blob being written goes straight from the caller's bytes.
+  if (reading || blob->blobType == kBlobStream)
+    allocateWorkArea(blob);
+  else
+    releaseWorkArea(blob);
   return kDbOk;
 }
 

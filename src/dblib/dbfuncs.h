@@ -438,6 +438,12 @@ int CreateBlob(int variable, isc_tr_handle *tr, QueryRecord *query,
 // flushes. Sets the blob variable's null indicator to 0. 0, kDbBlobNotFound,
 // kDbBlobSizeBad (negative length), kDbSqlError.
 int PutBlob(QueryRecord *query, const char *data, int length);
+// Writes `count` pieces back to back from `data`, lengths[i] bytes each, as
+// `count` calls of PutBlob would (a segmented blob starts a new segment with
+// every piece), with one check of the blob and one clearing of the null
+// indicator for them all. Same codes as PutBlob; a negative length or count
+// gives kDbBlobSizeBad before anything is written.
+int PutBlobPieces(QueryRecord *query, const char *data, const int *lengths, int count);
 // Delivers the next bytes of an opened blob into destination (at most
 // destinationLength) and sets *delivered: first what the previous call kept
 // back (for a segmented blob that alone), then whole segments; the part of a

@@ -132,8 +132,9 @@ int RegisterBlob(QueryRecord *query, int variable, isc_tr_handle *tr,
 
 // For the current blob: takes its subtype from the variable, reads segment
 // count, largest segment, total length and type when it is being read, and
-// (re)allocates its work area. 0, kDbBlobNotFound no current blob, the locator's
-// codes, kDbNotBlob, kDbSqlError.
+// (re)allocates its work area (none for a segmented blob being written). 0,
+// kDbBlobNotFound no current blob, the locator's codes, kDbNotBlob,
+// kDbSqlError.
 int GetBlobInfo(int variable);
 
 #endif  // LODRUN_DBLIB_DBINTERNAL_H

@@ -53,7 +53,8 @@ struct TransactionEntry {
 struct BlobEntry {
   int64_t totalLength;       // written so far, or the length read from the database
   QueryRecord *owner;
-  char *workArea;            // segmentSize bytes ("blob work area")
+  char *workArea;            // segmentSize bytes ("blob work area"); none for
+                             // a segmented blob being written
   isc_blob_handle handle;
   int32_t segmentCount;      // read side, from the database
   unsigned short segmentSize;

@@ -249,7 +249,9 @@ bool checkBoundEntry(FieldSpec *f, int number) {
   }
   if (f->sqlType == kTypeTimestamp && f->format == 0) f->format = job.defaultDateFormat;
   if (f->sqlType == kTypeBlob) {
-    if (f->blobSegmentSize == 0)
+    // A stream form without blob_size keeps 0: its file goes in large segments.
+    const bool stream = f->format == kFormatAsciiBlobStream || f->format == kFormatBinaryBlobStream;
+    if (f->blobSegmentSize == 0 && !stream)
       f->blobSegmentSize = static_cast<short>(job.defaultBlobSegmentSize);
     if (f->externalType == 0) f->externalType = kExtText;
     if (f->format < kFormatAsciiBlob || f->format > kFormatBinaryBlobStream) {

@@ -1,13 +1,14 @@
 // blobload.cpp - loading a blob column from the file its field names.
 //
-//   fieldBuffer (file name) --fopen--> blob file --lines or blocks--> blobWorkArea
-//       --writeBlobText (blobSegmentSize pieces)--> PutBlob --> new blob,
-//       whose id waits in the input variable until the statement executes
+//   fieldBuffer (file name) --open--> blob file --64 KiB blocks--> blobWorkArea
+//       line forms:   lines found with memchr --PutBlobPieces (a segment per line piece)
+//       stream forms: --PutBlob (segments of 32 KiB or blob_size)
+//       --> new blob, whose id waits in the input variable until the statement executes
 //
 // When no file of that name can be opened the name itself is the content.
-// inputBuffer is never touched: the record in it is still being parsed.
+// inputBuffer is never touched: the record in it is still being parsed. The
+// blob and its variable are located once per blob, never per segment.
 #include "load/blobload.h"
-#include "load/reader.h"
 
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -32,9 +33,20 @@
 
 namespace {
 
-// Block mode reads the file in blocks of this size; it is also the size of
-// blobWorkArea, which holds one block or one line piece.
-constexpr int kBlobBlockSize = 4088;
+// Files are read in blocks of this size into blobWorkArea; a line piece or a
+// segment left unfinished at the end of a block moves to its start first.
+constexpr int kBlobBlockSize = 64 * 1024;
+
+// Line forms: the longest line piece (the largest blob_size less one).
+constexpr int kLongestLinePiece = 4087;
+
+// Stream forms without blob_size are written in segments of this size.
+constexpr int kStreamSegment = 32 * 1024;
+static_assert(kStreamSegment <= kBlobBlockSize && kLongestLinePiece < kBlobBlockSize,
+              "a block holds a whole segment or line piece");
+
+// Line pieces handed to PutBlobPieces at once.
+constexpr int kPiecesPerWrite = 512;
 
 struct BlobSource {
   FILE *file = nullptr;  // null: the field text is the content
@@ -48,8 +60,11 @@ BlobSource openBlobSource(const FieldSpec &spec, const char *name);
 int openBlobName(const char *name);
 int openBeneath(int folder, const char *name);
 FILE *openRegularFile(int fd, const char *name, const char *mode);
-long long copyLines(int index, FILE *file);
-long long copyBlocks(int index, FILE *file);
+int streamSegmentSize(const FieldSpec &spec);
+void putPieces(int variable, const char *data, const int *lengths, int count);
+void writeText(int variable, const char *data, int length, int pieceSize);
+long long copyLines(int variable, int limit, FILE *file);
+long long copyBlocks(int variable, int segmentSize, FILE *file);
 
 }  // namespace
 
@@ -72,18 +87,24 @@ int loadBlobField(int index, int variable) {
   if (job.blobWorkArea == nullptr)
     job.blobWorkArea = static_cast<char *>(allocZeroed(kBlobBlockSize, "blob work area"));
 
+  // Line forms keep the run's segment size, at most one line piece a segment.
+  const int segmentSize = source.lineMode ? job.defaultBlobSegmentSize : streamSegmentSize(spec);
   const short style = source.lineMode ? 0 : 1;
   int rc = CreateBlob(variable, &job.transactionHandle, &job.queryRecord,
-                      job.defaultBlobSegmentSize, style);
+                      static_cast<unsigned short>(segmentSize), style);
   if (rc != kDbOk) failDblib(rc, "creating blob", variable);
+  // The new blob is the one every write below goes to.
+  rc = FindBlob(variable, &job.queryRecord);
+  if (rc != kDbOk) failDblib(rc, "writing blob segment", variable);
 
   long long written = nameLength;
   if (source.file == nullptr)
-    writeBlobText(index, name, nameLength);
+    writeText(variable, name, nameLength, source.lineMode ? spec.blobSegmentSize : nameLength);
   else if (source.lineMode)
-    written = copyLines(index, source.file);
+    written = copyLines(variable, std::clamp(spec.blobSegmentSize - 1, 1, kLongestLinePiece),
+                        source.file);
   else
-    written = copyBlocks(index, source.file);
+    written = copyBlocks(variable, segmentSize, source.file);
 
   if (source.file != nullptr && std::ferror(source.file)) {
     LOCATED_MESSAGE("error reading blob file <%s>%s", name, job.lineEnd);
@@ -98,24 +119,6 @@ int loadBlobField(int index, int variable) {
     message(" Blob for column %2d of size %9lld loaded from: %s%s", variable,
             written, name, job.lineEnd);
   return 0;
-}
-
-void writeBlobText(int index, const char *data, int length) {
-  const FieldSpec &spec = job.fieldTable[index];
-  while (length > 0) {
-    const int n = std::min<int>(spec.blobSegmentSize, length);
-    int rc = kDbBlobSizeBad;
-    if (n > 0) {
-      // A blob record exists only for a blob variable, so finding it also
-      // proves the variable's type.
-      rc = FindVariable(spec.sqlField, &job.queryRecord, true);
-      if (rc == kDbOk) rc = FindBlob(spec.sqlField, &job.queryRecord);
-      if (rc == kDbOk) rc = PutBlob(&job.queryRecord, data, n);
-    }
-    if (rc != kDbOk) failDblib(rc, "writing blob segment", spec.sqlField);
-    data += n;
-    length -= n;
-  }
 }
 
 namespace {
@@ -214,29 +217,94 @@ FILE *openRegularFile(int fd, const char *name, const char *mode) {
   return file;
 }
 
-// Line mode: pieces of at most blobSegmentSize - 1 bytes, each line feed
-// kept with its piece. Returns the bytes written.
-long long copyLines(int index, FILE *file) {
-  const int limit = std::clamp(job.fieldTable[index].blobSegmentSize - 1, 1, kBlobBlockSize);
+// The segment size of a stream form: blob_size when the field gives one.
+int streamSegmentSize(const FieldSpec &spec) {
+  return spec.blobSegmentSize > 0 ? std::min<int>(spec.blobSegmentSize, kStreamSegment)
+                                  : kStreamSegment;
+}
+
+// Writes the pieces to the current blob; returns only on success.
+void putPieces(int variable, const char *data, const int *lengths, int count) {
+  const int rc = PutBlobPieces(&job.queryRecord, data, lengths, count);
+  if (rc != kDbOk) failDblib(rc, "writing blob segment", variable);
+}
+
+// The field text as the content, in pieces of pieceSize bytes.
+void writeText(int variable, const char *data, int length, int pieceSize) {
+  const int size = std::max(pieceSize, 1);
+  int lengths[kPiecesPerWrite];
+  while (length > 0) {
+    int count = 0;
+    int taken = 0;
+    for (; taken < length && count < kPiecesPerWrite; taken += lengths[count++])
+      lengths[count] = std::min(size, length - taken);
+    putPieces(variable, data, lengths, count);
+    data += taken;
+    length -= taken;
+  }
+}
+
+// Line forms: every line, its line feed included, is a piece of its own; a
+// line longer than `limit` bytes arrives in pieces of `limit`. The file is
+// read in blocks and the lines found with memchr; a line the block cuts off
+// moves to the start of the work area and is completed by the next block.
+// Returns the bytes written.
+long long copyLines(int variable, int limit, FILE *file) {
+  char *const area = job.blobWorkArea;
+  int lengths[kPiecesPerWrite];
   long long total = 0;
-  for (;;) {
-    const int n = readLineBytes(file, job.blobWorkArea, limit);
-    if (n == 0) break;
-    writeBlobText(index, job.blobWorkArea, n);
-    total += n;
+  int held = 0;  // bytes of an unfinished line at the start of the area
+  bool atEnd = false;
+  while (!atEnd) {
+    const size_t room = static_cast<size_t>(kBlobBlockSize - held);
+    const size_t got = std::fread(area + held, 1, room, file);
+    atEnd = got < room;
+    const int filled = held + static_cast<int>(got);
+    int written = 0;  // bytes handed to the blob
+    int next = 0;     // first byte of the next piece
+    int count = 0;
+    while (next < filled) {
+      const int scan = std::min(filled - next, limit);
+      const void *feed = std::memchr(area + next, '\n', static_cast<size_t>(scan));
+      int piece = scan;
+      if (feed != nullptr)
+        piece = static_cast<int>(static_cast<const char *>(feed) - (area + next)) + 1;
+      else if (scan < limit && !atEnd)
+        break;  // the rest of this line is in the next block
+      lengths[count++] = piece;
+      next += piece;
+      if (count == kPiecesPerWrite) {
+        putPieces(variable, area + written, lengths, count);
+        written = next;
+        count = 0;
+      }
+    }
+    if (count > 0) putPieces(variable, area + written, lengths, count);
+    total += next;
+    held = filled - next;
+    std::memmove(area, area + next, static_cast<size_t>(held));
   }
   return total;
 }
 
-// Block mode: blocks of kBlobBlockSize bytes until a short one. Returns the
-// bytes written.
-long long copyBlocks(int index, FILE *file) {
+// Stream forms: the file in blocks, written in segments of segmentSize bytes
+// (the last one shorter); a part segment at the end of a block waits for the
+// next block. Returns the bytes written.
+long long copyBlocks(int variable, int segmentSize, FILE *file) {
+  char *const area = job.blobWorkArea;
   long long total = 0;
-  for (;;) {
-    const size_t n = std::fread(job.blobWorkArea, 1, kBlobBlockSize, file);
-    if (n > 0) writeBlobText(index, job.blobWorkArea, static_cast<int>(n));
-    total += static_cast<long long>(n);
-    if (n < static_cast<size_t>(kBlobBlockSize)) break;
+  int held = 0;  // bytes of an unfinished segment at the start of the area
+  bool atEnd = false;
+  while (!atEnd) {
+    const size_t room = static_cast<size_t>(kBlobBlockSize - held);
+    const size_t got = std::fread(area + held, 1, room, file);
+    atEnd = got < room;
+    const int filled = held + static_cast<int>(got);
+    const int whole = atEnd ? filled : filled - filled % segmentSize;
+    if (whole > 0) putPieces(variable, area, &whole, 1);
+    total += whole;
+    held = filled - whole;
+    std::memmove(area, area + whole, static_cast<size_t>(held));
   }
   return total;
 }

@@ -159,9 +159,11 @@ TEST_F(BlobLoadRun, BlobLoad_FormComesFromTheBraceGroupOrTheSwitches) {
       {{}, "{position=2}", "blob input field 1 format unknown, set to segmented binary\r\n",
        {79, 79, 43, 3}},
       {{}, "{ascii_blob}", "", {79, 79, 43, 3}},
-      // Block mode: the blocks in pieces of the segment size.
-      {{}, "{blob_stream}", "", {80, 80, 44}},
-      {{}, "{ascii_blob blob_stream}", "", {80, 80, 44}},
+      // Stream forms: segments of 32 KiB whatever -b says, or of blob_size.
+      {{}, "{blob_stream}", "", {204}},
+      {{}, "{ascii_blob blob_stream}", "", {204}},
+      {{"-b", "100"}, "{blob_stream}", "", {204}},
+      {{}, "{blob_stream blob_size=100}", "", {100, 100, 4}},
       // blob_size sets the longest line piece; -b the blob's segment size.
       {{}, "{blob_size=100}", "", {80, 19, 80, 19, 3, 3}},
       {{"-b", "100"}, "", kBinaryNotice, {99, 99, 3, 3}},

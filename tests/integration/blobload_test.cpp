@@ -39,6 +39,38 @@ TEST_F(BlobLoad, LineMode_SplitsLongLinesAndKeepsEveryByte) {
   EXPECT_EQ(committedBlobs(), std::vector<std::string>{content});
 }
 
+// Files larger than a read block: no line piece and no stream segment is cut
+// where a block ends (at 64 KiB).
+TEST_F(BlobLoad, BlockEnds_CutNeitherLinesNorSegments) {
+  std::string lines;  // a line straddles every 100-byte step, and the block end
+  for (int i = 0; i < 1000; ++i) lines += std::string(99, static_cast<char>('a' + i % 26)) + "\n";
+  const std::string bytes = lines.substr(0, 70000);
+  auto repeated = [](std::vector<int> unit, int times, std::vector<int> tail) {
+    std::vector<int> all;
+    for (int i = 0; i < times; ++i) all.insert(all.end(), unit.begin(), unit.end());
+    all.insert(all.end(), tail.begin(), tail.end());
+    return all;
+  };
+  const struct {
+    short format, blobSize;
+    const std::string &content;
+    std::vector<int> segments;
+  } cases[] = {
+      {kFormatBinaryBlob, 80, lines, repeated({79, 21}, 1000, {})},
+      {kFormatBinaryBlobStream, 0, bytes, {32768, 32768, 4464}},
+      {kFormatBinaryBlobStream, 4088, bytes, repeated({4088}, 17, {504})},
+  };
+  int id = 0;
+  for (const auto &c : cases) {
+    spec_.format = c.format;
+    spec_.blobSegmentSize = c.blobSize;
+    setId(++id);
+    EXPECT_EQ(load(file("f" + std::to_string(id), c.content)), "");
+    EXPECT_EQ(segmentLengths(id), c.segments) << "case " << id;
+  }
+  EXPECT_EQ(committedBlobs(), (std::vector<std::string>{bytes, bytes, lines}));
+}
+
 TEST_F(BlobLoad, ManyRecords_EachBlobReleasedAtClose) {
   constexpr int kRecords = 10000;
   size_t heapAfterWarmUp = 0;

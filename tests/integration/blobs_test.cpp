@@ -45,10 +45,19 @@ TEST_F(BlobIo, PutBlob_WritesSegmentsOfSegmentSizeAndClearsNull) {
   EXPECT_EQ(PutBlob(insert_, nullptr, 0), 0);
   EXPECT_EQ(*indicator, 0) << "after PutBlob of 0 bytes";
   ASSERT_EQ(PutBlob(insert_, sampleBytes(200).data(), 200), 0);
+  // Pieces: each starts a segment of its own; a bad length writes nothing.
+  const std::string pieces = sampleBytes(130);
+  const int bad[] = {30, -1};
+  EXPECT_EQ(PutBlobPieces(insert_, pieces.data(), bad, 2), 20014);
+  *indicator = -1;
+  const int lengths[] = {30, 0, 100};
+  ASSERT_EQ(PutBlobPieces(insert_, pieces.data(), lengths, 3), 0);
+  EXPECT_EQ(*indicator, 0) << "after PutBlobPieces";
   ASSERT_EQ(CloseBlob(2, insert_), 0);
   ASSERT_EQ(ExecuteQuery(insert_, tr_), 0);
 
-  EXPECT_EQ(segmentLengths(1), (std::vector<int>{80, 80, 40}));
+  EXPECT_EQ(segmentLengths(1), (std::vector<int>{80, 80, 40, 30, 80, 20}));
+  EXPECT_EQ(committedBlobs(), std::vector<std::string>{sampleBytes(200) + pieces});
 }
 
 TEST_F(BlobIo, StreamBlob_GathersFullSegmentsAndFlushesRestAtClose) {
