@@ -23,7 +23,7 @@ constexpr double kTerminalInterval = 0.25;
 constexpr int kTickMask = 63;
 
 double now();
-void show(bool final);
+void show(bool final, int records);
 long long dataBytesRead();
 void appendDuration(char *buffer, int capacity, int *used, double seconds);
 void appendText(char *buffer, int capacity, int *used, const char *text);
@@ -55,13 +55,13 @@ void tickProgress() {
   const double t = now();
   if (t - p.lastShown < p.interval) return;
   p.lastShown = t;
-  show(false);
+  show(false, job.recordCount);
 }
 
-void finishProgress() {
+void finishProgress(int records) {
   ProgressState &p = job.progress;
   if (!p.active) return;
-  show(true);
+  show(true, records);
   p.active = false;
   p.drawn = false;
   job.beforeMessage = nullptr;
@@ -99,11 +99,11 @@ double now() {
   return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
-void show(bool final) {
+void show(bool final, int records) {
   ProgressState &p = job.progress;
   char text[200];
   const long long done = p.totalBytes > 0 ? dataBytesRead() : 0;
-  formatProgress(text, sizeof text, p.load, job.recordCount, job.rejectedCount,
+  formatProgress(text, sizeof text, p.load, records, job.rejectedCount,
                  now() - p.started, done, p.totalBytes);
   // Standard output first, so a message and the line do not interleave.
   flushMessages(stdout);

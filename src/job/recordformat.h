@@ -3,24 +3,26 @@
 // validated (chooseRecordFormat, format/formats.h). The load and unload loops
 // and the layout validation call through it and never ask which format it is.
 //
-//   load:   data file --read--> record --convert--> input XSQLVARs
-//                                    \--rawText--> discards, a batch's stored record
+//   load:   data file --read--> record --rawText--> LoadRecord (loadrecord.h)
+//                                 LoadRecord --convert--> input XSQLVARs
 //   unload: fetched row --writeRow--> data file      [writeHeading: the heading line]
 #ifndef LODRUN_JOB_RECORDFORMAT_H
 #define LODRUN_JOB_RECORDFORMAT_H
+
+#include "job/loadrecord.h"
 
 struct RecordFormat {
   const char *name;  // "fixed", "delimited", "csv"
 
   // Load. read: the next record, as readRecord answers (its length, 0 at the
-  // end of the data), after readRecord's common steps. convert: the record's
-  // fields into job.queryRecord's input variables (fields beyond
-  // expectedFields ignored); true when every variable got its value, false
-  // when the record is rejected (reported). rawText: the record as read, for
-  // the discards and a batch's stored copy; *length comes in as the length
-  // read and is set to the text's length; valid until the next read.
+  // end of the data), after readRecord's common steps. rawText: the record
+  // as read, the text of its LoadRecord; *length comes in as the length read
+  // and is set to the text's length; valid until the next read. convert: the
+  // fields of `record` (the one just read) into job.queryRecord's input
+  // variables (fields beyond expectedFields ignored); true when every
+  // variable got its value, false when the record is rejected (reported).
   int (*read)();
-  bool (*convert)(int expectedFields);
+  bool (*convert)(const LoadRecord &record, int expectedFields);
   const char *(*rawText)(int *length);
 
   // Unload. writeRow: the fetched row as one record (a record that cannot be
@@ -32,8 +34,6 @@ struct RecordFormat {
   // Validation and mapping. describeColumns: called once the SQL variables
   // are mapped (may be null).
   void (*describeColumns)();
-  // The record text is job.inputBuffer's own: a re-run puts it back there.
-  bool rawTextInInputBuffer;
   // Fields may be longer than the record buffer (values in growing buffers).
   bool longFields;
   // Dates without a dateform are ISO 8601, not job.defaultDateFormat.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dblib/dbfuncs.h"
+#include "job/loadrecord.h"
 
 // The record reader's read-ahead of job.dataStream (load/reader.cpp): one
 // getc per byte costs more than the rest of a record's parsing, so lines are
@@ -100,16 +101,6 @@ struct ProgressState {
   int ticks = 0;
 };
 
-// The fault noted for the record being rejected (rejects/reasons.cpp): the
-// first note of a record is the one the reasons file gets.
-struct PendingReason {
-  bool noted = false;
-  int sqlField = 0;
-  int position = 0;
-  std::string text;
-  std::string value;
-};
-
 // The most records one block holds: Firebird 3 allows 256 contexts per
 // request, one per statement of the block at least.
 constexpr int kMaxBatchSize = 256;
@@ -123,15 +114,11 @@ struct Batch {
   int inputs = 0;     // input variables of the run's statement
   int gathered = 0;   // records waiting in slots 0 .. gathered-1
   int dirtySlots = 0; // slots that may hold values since they were made NULL
-  int recordNumber[kMaxBatchSize] = {};
-  int recordLength[kMaxBatchSize] = {};  // of recordText, as rawText gave it
-  int rerunSlot = -1;                    // the slot running alone, or -1
   long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
-  // Each slot's record as read, so that a re-run record finds job.inputBuffer
-  // as it was when the record was converted; kept for the run (no allocation
-  // per record once they have grown).
+  // Each slot's record, its text in recordText[s], as a re-run hands it on;
+  // kept for the run (no allocation per record once they have grown).
+  LoadRecord records[kMaxBatchSize];
   std::string recordText[kMaxBatchSize];
-  std::string current;  // job.inputBuffer while the slots re-run
 };
 
 #endif  // LODRUN_JOB_RUNSTATE_H

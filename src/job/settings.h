@@ -146,8 +146,6 @@ struct JobSettings : DblibRunSettings {
   CommitPoints commitPoints;              // what the last commit made permanent
   ProgressState progress;                 // the progress line
   Batch batch;                            // a load's gathered records
-  PendingReason pendingReason;            // the rejected record's fault
-  PendingReason setAsideReason;           // while a batch's records execute
   char *ownedPassword = nullptr;          // setPassword's copy, for the wipe
   void (*abortHook)() = nullptr;          // abortRun calls it first (setAbortHook)
   void (*stopHook)() = nullptr;           // a stop by signal calls it first (setStopHook)

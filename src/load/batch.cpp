@@ -4,27 +4,25 @@
 //   converted record: job.queryRecord's input XSQLVARs
 //     --MoveInputValues--> block slot s (s = 0 .. B-1)    [submitRecord]
 //     ... B records, or a restart point, a rejected record, the end ...
+//   LoadRecord (number, text) --copied--> records[s], its text in recordText[s]
 //   block (N = records gathered) --ExecuteQuery--> database [flushBatch]
 //     \--refused--> every slot --MoveInputValues--> job.queryRecord
-//                   --executeRecord--> database (one by one, as without batches)
+//                   --executeRecord(records[s])--> database (one by one, as
+//                   without batches; a refused one is discarded as stored)
 //   output of record s's reading and conversion --held (common/messagesink.h)-->
 //     released before s executes, dropped behind a refused block
-//   record s as read --format.rawText--> recordText[s] (discards of a re-run,
-//     and back into inputBuffer when the format reads there)
 //
 // The block's parameters are declared with the types the statement
 // described, so every value goes through the same conversions as alone.
 #include "load/batch.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/messagesink.h"
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
-#include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/blockstatement.h"
@@ -69,20 +67,21 @@ void openBatch() {
   setStopHook(showGatheredOutput);
 }
 
-void submitRecord(int length) {
+void submitRecord(const LoadRecord &record) {
   if (job.batch.slots < 2) {
-    executeRecord();
+    executeRecord(record);
     return;
   }
   const int slot = job.batch.gathered;
   MoveInputValues(&job.queryRecord, 1, &job.batch.block, slotVariable(slot), job.batch.inputs);
-  job.batch.recordNumber[slot] = job.recordCount;
-  // The record as the format read it (a CSV record may be far longer than
-  // job.inputBuffer), as the discards would take it.
-  int bytes = length;
-  const char *text = recordFormat().rawText(&bytes);
-  job.batch.recordLength[slot] = bytes;
-  job.batch.recordText[slot].assign(text, static_cast<size_t>(bytes < 0 ? 0 : bytes));
+  // The record's text is the reader's until the next read (a CSV record may
+  // be far longer than job.inputBuffer): the slot keeps a copy.
+  std::string &text = job.batch.recordText[slot];
+  text.assign(record.text, static_cast<size_t>(record.length < 0 ? 0 : record.length));
+  LoadRecord &stored = job.batch.records[slot];
+  stored.number = record.number;
+  stored.text = text.data();
+  stored.length = record.length;
   job.batch.heldEnd[slot] = standardOutputHeld() ? heldOutputLength() : 0;
   ++job.batch.gathered;
   if (job.batch.dirtySlots < job.batch.gathered) job.batch.dirtySlots = job.batch.gathered;
@@ -119,14 +118,6 @@ void flushBatch() {
   runOneByOne(count, held);
 }
 
-bool rerunRecord(const char **text, int *length) {
-  if (job.batch.rerunSlot < 0) return false;
-  const std::string &record = job.batch.recordText[job.batch.rerunSlot];
-  *text = record.data();
-  *length = job.batch.recordLength[job.batch.rerunSlot];
-  return true;
-}
-
 namespace {
 
 // A stop by signal: the gathered records are never executed (they would
@@ -139,33 +130,19 @@ void showGatheredOutput() {
   releaseHeldOutput(0, held);
 }
 
-// The records of a refused block, one by one, each after its held output,
-// with job.recordCount and job.inputBuffer as when it was read. When they all
-// pass, the block itself is what the database refuses, and the rest of the
-// run goes record by record.
+// The records of a refused block, one by one, each after its held output
+// and as it was stored. When they all pass, the block itself is what the
+// database refuses, and the rest of the run goes record by record.
 void runOneByOne(int count, long held) {
-  const int current = job.recordCount;
-  job.batch.current.assign(job.inputBuffer, kBufferSize);
-  const bool restoreText = recordFormat().rawTextInInputBuffer;
   bool allExecuted = true;
   long from = 0;
   for (int s = 0; s < count; ++s) {
     releaseHeldOutput(from, job.batch.heldEnd[s]);
     from = job.batch.heldEnd[s];
     MoveInputValues(&job.batch.block, slotVariable(s), &job.queryRecord, 1, job.batch.inputs);
-    job.recordCount = job.batch.recordNumber[s];
-    const std::string &record = job.batch.recordText[s];
-    if (restoreText) {
-      std::memcpy(job.inputBuffer, record.data(), record.size());
-      job.inputBuffer[record.size()] = '\0';
-    }
-    job.batch.rerunSlot = s;
-    allExecuted = executeRecord() && allExecuted;
-    job.batch.rerunSlot = -1;
+    allExecuted = executeRecord(job.batch.records[s]) && allExecuted;
   }
   releaseHeldOutput(from, held);
-  std::memcpy(job.inputBuffer, job.batch.current.data(), kBufferSize);
-  job.recordCount = current;
   if (allExecuted) job.batch.slots = 1;
 }
 

@@ -10,6 +10,7 @@
 #ifndef LODRUN_LOAD_BATCH_H
 #define LODRUN_LOAD_BATCH_H
 
+#include "job/loadrecord.h"
 #include "job/runstate.h"  // kMaxBatchSize
 
 // Records per execution when the `batch` keyword is not given.
@@ -23,25 +24,18 @@ constexpr int kDefaultBatchSize = 32;
 // silently. Writes nothing.
 void openBatch();
 
-// The record just read (`length` bytes as the format's read gave them) was
-// converted into job.queryRecord's
-// input variables: its values, and its text as the format's rawText gives it,
-// are moved into the next slot (executed at once
-// when the run goes record by record), and the slots execute when full.
-// Returns when executed or gathered; a failing record ends the run
-// (executeRecord).
-void submitRecord(int length);
+// `record`, just read, was converted into job.queryRecord's input
+// variables: its values are moved into the next slot and the record is
+// stored beside them (its text copied), or it is executed at once when the
+// run goes record by record; the slots execute when full. Returns when
+// executed or gathered; a failing record ends the run (executeRecord).
+void submitRecord(const LoadRecord &record);
 
 // Executes the gathered records in order and releases what was held behind
-// them; on failure of the block, runs them one by one. Returns when all have
-// executed; the first one refused ends the run as executeRecord does, with
-// job.recordCount at its own number. Nothing gathered: nothing happens.
+// them; on failure of the block, runs them one by one, each stored record
+// passed to executeRecord. Returns when all have executed; the first one
+// refused ends the run as executeRecord does, naming its own number.
+// Nothing gathered: nothing happens.
 void flushBatch();
-
-// While a refused block's records run one by one: the record being run as
-// discardRecord writes it (as the format's rawText gave it: the raw CSV
-// record in CSV mode), its length, and true. Otherwise false, *text and *length as they
-// were. The text lives until the next submitRecord.
-bool rerunRecord(const char **text, int *length);
 
 #endif  // LODRUN_LOAD_BATCH_H

@@ -1,7 +1,7 @@
 // params_fixed.cpp - a fixed-size record into the statement's input
 // variables.
 //
-//   inputBuffer[position-1 .. +size) --copy--> fieldBuffer --PutField--> XSQLVAR
+//   record text[position-1 .. +size) --copy--> fieldBuffer --PutField--> XSQLVAR
 //                                                         \--loadBlobField--> blob
 //   generated entries --makeGeneratedValue--> fieldBuffer --PutField--> XSQLVAR
 //
@@ -19,20 +19,19 @@
 #include "layout/generated.h"
 #include "load/blobload.h"
 #include "load/params.h"
-#include "load/reader.h"
 #include "rejects/reasons.h"
 
 namespace {
 
-int copyFixedField(const FieldSpec &f, int recordLength);
+int copyFixedField(const FieldSpec &f, const char *record, int recordLength);
 bool textHasNoNul(const FieldSpec &f, int length);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
 
 }  // namespace
 
-bool putFixedRecord() {
-  const int recordLength = job.recordLength > 0 ? job.recordLength : currentRecordLength();
+bool putFixedRecord(const LoadRecord &record) {
+  const int recordLength = job.recordLength > 0 ? job.recordLength : record.length;
   for (int i = 0; i < job.fieldCount; ++i) {
     const FieldSpec &f = job.fieldTable[i];
     int format = f.format;
@@ -44,13 +43,13 @@ bool putFixedRecord() {
       if (status != kDbOk) {
         REJECTION_MESSAGE(f.sqlField, 0, "", 0,
                           "failure %d converting %s field %d for query at input record %d%s",
-                          status, "fixed", i, job.recordCount, job.lineEnd);
+                          status, "fixed", i, record.number, job.lineEnd);
         return false;
       }
       format = generatedFormat;
       length = generatedLength;
     } else {
-      length = copyFixedField(f, recordLength);
+      length = copyFixedField(f, record.text, recordLength);
       if (!textHasNoNul(f, length)) return false;
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
@@ -79,13 +78,13 @@ namespace {
 
 // Copies the entry's bytes, as many of them as the record holds, into
 // fieldBuffer with a NUL after them; returns their count.
-int copyFixedField(const FieldSpec &f, int recordLength) {
+int copyFixedField(const FieldSpec &f, const char *record, int recordLength) {
   const int start = f.position - 1;
   int length = recordLength - start;
   if (start < 0 || length < 0) length = 0;
   if (length > f.size) length = f.size;
   if (length > kBufferSize - 1) length = kBufferSize - 1;
-  if (length > 0) std::memcpy(job.fieldBuffer, job.inputBuffer + start, static_cast<size_t>(length));
+  if (length > 0) std::memcpy(job.fieldBuffer, record + start, static_cast<size_t>(length));
   job.fieldBuffer[length] = '\0';
   return length;
 }

@@ -53,7 +53,7 @@ void unloadRows() {
   code = CloseCursor(query);
   if (code != kDbOk) failDblib(code, "closing cursor");
   flushDataFile();
-  finishProgress();
+  finishProgress(job.recordCount);
 }
 
 void writeFixedRow() { writeRow(false); }

@@ -16,6 +16,7 @@
 #include "job/run.h"
 #include "job/settings.h"
 #include "rejects/discards.h"
+#include "rejects/reasons.h"
 #include "unload/writer.h"
 
 namespace {
@@ -86,7 +87,7 @@ void writeDelimitedLine() {
                 static_cast<size_t>(job.recordLength - length));
     length = job.recordLength;
   } else if (!addLineEnd(&length)) {
-    writeRejectedRecord(job.inputBuffer, length);
+    writeRejectedRecord(job.recordCount, job.inputBuffer, length, nullptr, takeRejectReason());
     return;
   }
   writeBytes(length);
@@ -98,7 +99,7 @@ void discardDelimited(int length) {
   if (job.recordLength > length)
     std::memset(job.inputBuffer + length, job.padChar,
                 static_cast<size_t>(job.recordLength - length));
-  writeRejectedRecord(job.inputBuffer, length);
+  writeRejectedRecord(job.recordCount, job.inputBuffer, length, nullptr, takeRejectReason());
 }
 
 // Layout validation keeps every fixed record and its line end within the
