@@ -21,7 +21,7 @@ namespace {
 
 bool convertFixed(const LoadRecord &record, int expectedFields);
 const char *inputBufferText(int *length);
-int readCsvLoadRecord();
+int readCsvLoadRecord(ReadAhead &ahead);
 
 // Fields in the order of RecordFormat: name; read, convert, rawText;
 // writeRow, writeHeading; describeColumns; longFields, isoDates, wholeBlobs,
@@ -63,8 +63,8 @@ const char *inputBufferText(int *) { return job.inputBuffer; }
 
 // A CSV record goes to job.csv (and its first bytes to job.inputBuffer),
 // after the steps every record read takes.
-int readCsvLoadRecord() {
-  beginRecordRead();
+int readCsvLoadRecord(ReadAhead &ahead) {
+  beginRecordRead(ahead);
   if (!takeCsvHeading()) return 0;
   return readCsvRecord();
 }

@@ -9,9 +9,17 @@
 
 #include <string>
 
-// Fills buffer (room for `limit` bytes) with the next bytes of a record's
-// line that did not fit its buffer; returns their count, 0 at its end.
-using RecordRest = int (*)(char *buffer, int limit);
+// The unread rest of a record's line that did not fit its buffer (the
+// record reader's, load/reader.h).
+class RecordRest {
+ public:
+  // Fills buffer (room for `limit` bytes) with the next bytes of the line;
+  // returns their count, 0 at its end.
+  virtual int read(char *buffer, int limit) = 0;
+
+ protected:
+  ~RecordRest() = default;
+};
 
 // Why a record is rejected, as its first fault was noted
 // (rejects/reasons.h): SQL variable (0: the record as a whole), the field's
@@ -35,7 +43,7 @@ struct LoadRecord {
   int number = 0;  // job.recordCount when it was read
   const char *text = nullptr;
   int length = 0;
-  RecordRest rest = nullptr;
+  RecordRest *rest = nullptr;
   RejectReason reason;
 };
 

@@ -11,25 +11,29 @@
 
 #include "job/loadrecord.h"
 
+struct ReadAhead;     // the record reader's read-ahead (load/reader.h)
+struct OutputRecord;  // the unload loop's output record (unload/writer.h)
+
 struct RecordFormat {
   const char *name;  // "fixed", "delimited", "csv"
 
   // Load. read: the next record, as readRecord answers (its length, 0 at the
-  // end of the data), after readRecord's common steps. rawText: the record
+  // end of the data), after readRecord's common steps, through the run's
+  // read-ahead. rawText: the record
   // as read, the text of its LoadRecord; *length comes in as the length read
   // and is set to the text's length; valid until the next read. convert: the
   // fields of `record` (the one just read) into job.queryRecord's input
   // variables (fields beyond expectedFields ignored); true when every
   // variable got its value, false when the record is rejected (reported).
-  int (*read)();
+  int (*read)(ReadAhead &ahead);
   bool (*convert)(const LoadRecord &record, int expectedFields);
   const char *(*rawText)(int *length);
 
   // Unload. writeRow: the fetched row as one record (a record that cannot be
   // built is reported and counted; at the errors limit the run ends).
   // writeHeading: the heading line (excel).
-  void (*writeRow)();
-  void (*writeHeading)();
+  void (*writeRow)(OutputRecord *out);
+  void (*writeHeading)(OutputRecord *out);
 
   // Validation and mapping. describeColumns: called once the SQL variables
   // are mapped (may be null).

@@ -7,7 +7,7 @@
 //     \--rejected: its reason taken--> discardRecord --> discards file
 //                                                  \--> reasons file
 //   refused by the database (db_errors=reject) --rejectRefusedRecord--/
-//   a line too long for inputBuffer --rejectCutLine--/ (its rest: readLineRest)
+//   a line too long for inputBuffer --rejectCutLine--/ (its rest: the read-ahead)
 //   every `trans` records: flushBatch, commitPoint (commit retaining; none
 //                          in a dry run, whose one transaction is rolled back)
 //   every record: tickProgress (standard error)
@@ -15,12 +15,14 @@
 //
 // The format's routines (recordFormat: fixed, delimited or CSV) were chosen
 // before the layout was validated; the loop never asks which it is. The
+// loop's working state (LoadRun: read-ahead, batch) lives as long as it. The
 // statement is prepared once; a record allocates nothing. The records
 // gathered in a batch execute before anything that follows them shows: a
 // rejected record's report, a restart point, the end of the load.
 #include "load/loadloop.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "dblib/dbfuncs.h"
 #include "job/commitpoint.h"
@@ -40,6 +42,18 @@
 
 namespace {
 
+// The working state of one load, as long as its loop: the read-ahead of the
+// data stream and the records gathered for the block.
+struct LoadRun {
+  LoadRun(const LoadRun &) = delete;
+  LoadRun &operator=(const LoadRun &) = delete;
+  LoadRun() { openBatch(&batch); }
+  ~LoadRun() { closeBatch(&batch); }
+
+  ReadAhead reader;
+  Batch batch;
+};
+
 bool rejectCutLine(const LoadRecord &record);
 void commitPoint();
 
@@ -50,34 +64,35 @@ void loadRecords() {
   const int highestPosition = prepareRecordFields();
   startProgress(true);
   beginResumePoint();
-  openBatch();
+  // Large (the read-ahead block, the batch's records): on the heap.
+  const auto run = std::make_unique<LoadRun>();
   LoadRecord record;
   for (;;) {
     // Records that have arrived are executed before the read waits for more.
-    if (job.batch.gathered > 0 && inputWouldBlock()) flushBatch();
-    const int length = format.read();
+    if (run->batch.gathered > 0 && inputWouldBlock(run->reader)) flushBatch(&run->batch);
+    const int length = format.read(run->reader);
     if (length == 0) break;
     tickProgress();
     record.number = job.recordCount;
     record.length = length;
     record.text = format.rawText(&record.length);
-    record.rest = recordIsCut() ? readLineRest : nullptr;
+    record.rest = recordIsCut(run->reader) ? &run->reader : nullptr;
     const bool put =
         record.rest != nullptr ? rejectCutLine(record) : format.convert(record, highestPosition);
     if (!put) {
       // The fault goes with the record: the records gathered before it
       // execute first, and one of them may be refused and noted too.
       record.reason = takeRejectReason();
-      flushBatch();
+      flushBatch(&run->batch);
       discardRecord(record);
       continue;
     }
-    submitRecord(record);
+    submitRecord(&run->batch, record);
     if (record.number % job.commitEvery != 0) continue;
-    flushBatch();
+    flushBatch(&run->batch);
     if (!job.dryRun) commitPoint();
   }
-  flushBatch();
+  flushBatch(&run->batch);
   finishDiscards();
   finishReasons();
   finishProgress(job.recordCount);

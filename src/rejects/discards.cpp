@@ -16,12 +16,12 @@
 
 namespace {
 
-void writeDiscard(FILE *stream, int number, const char *record, int length, RecordRest rest);
-size_t writeRest(FILE *stream, RecordRest rest, size_t *total);
+void writeDiscard(FILE *stream, int number, const char *record, int length, RecordRest *rest);
+size_t writeRest(FILE *stream, RecordRest *rest, size_t *total);
 
 }  // namespace
 
-void writeRejectedRecord(int number, const char *text, int length, RecordRest rest,
+void writeRejectedRecord(int number, const char *text, int length, RecordRest *rest,
                          const RejectReason &reason) {
   if (job.discardStream != nullptr) {
     writeDiscard(job.discardStream, number, text, length, rest);
@@ -40,7 +40,7 @@ void writeRejectedRecord(int number, const char *text, int length, RecordRest re
 namespace {
 
 // Fixed-size records are written as read; a line gets the run's line end.
-void writeDiscard(FILE *stream, int number, const char *record, int length, RecordRest rest) {
+void writeDiscard(FILE *stream, int number, const char *record, int length, RecordRest *rest) {
   const bool fixedRecords = job.recordLength > 0;
   const size_t wanted = static_cast<size_t>(fixedRecords ? job.recordLength : length);
   size_t written = std::fwrite(record, 1, wanted, stream);
@@ -64,11 +64,11 @@ void writeDiscard(FILE *stream, int number, const char *record, int length, Reco
 
 // Copies what `rest` yields (nothing without one) to stream; adds the bytes
 // to *total and returns how many were written, less at the first failure.
-size_t writeRest(FILE *stream, RecordRest rest, size_t *total) {
+size_t writeRest(FILE *stream, RecordRest *rest, size_t *total) {
   if (rest == nullptr) return 0;
   char piece[8192];
   size_t written = 0;
-  for (int n; (n = rest(piece, sizeof piece)) > 0;) {
+  for (int n; (n = rest->read(piece, sizeof piece)) > 0;) {
     const size_t count = static_cast<size_t>(n);
     *total += count;
     const size_t done = writeMessage(stream, piece, count);

@@ -7,13 +7,13 @@
 #include "job/loadrecord.h"
 
 // Writes rejected record `number` (`length` bytes at `text`, then what `rest`
-// yields when given) to the discards file (fixed-size records: their
+// reads when given) to the discards file (fixed-size records: their
 // job.recordLength bytes as read; lines: the text and lineEnd) or, without
 // one, the text and lineEnd to standard output, and its line with `reason`
 // to the reasons file (reasons.h). Counts it in job.rejectedCount and ends
 // the run (abortRunAt the record) when that reaches job.maxErrors, or when
 // the write fails.
-void writeRejectedRecord(int number, const char *text, int length, RecordRest rest,
+void writeRejectedRecord(int number, const char *text, int length, RecordRest *rest,
                          const RejectReason &reason);
 
 // Flushes the discards file at the end of a load; a write that fails only
