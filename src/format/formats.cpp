@@ -25,24 +25,24 @@ int readCsvLoadRecord(ReadAhead &ahead);
 
 // Fields in the order of RecordFormat: name; read, convert, rawText;
 // writeRow, writeHeading; describeColumns; longFields, isoDates, wholeBlobs,
-// locatesColumns.
+// locatesColumns, checksHeading.
 const RecordFormat kFixed = {"fixed",
                              readRecord, convertFixed, inputBufferText,
                              writeFixedRow, writeExcelHeader,
                              nullptr,
-                             false, false, false, false};
+                             false, false, false, false, false};
 
 const RecordFormat kDelimited = {"delimited",
                                  readRecord, putDelimitedRecord, inputBufferText,
                                  writeDelimitedRow, writeExcelHeader,
                                  nullptr,
-                                 false, false, false, true};
+                                 false, false, false, true, false};
 
 const RecordFormat kCsv = {"csv",
                            readCsvLoadRecord, putCsvRecord, csvRecordText,
                            writeCsvRow, writeCsvHeading,
                            describeCsvColumns,
-                           true, true, true, false};
+                           true, true, true, false, true};
 
 }  // namespace
 

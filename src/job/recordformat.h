@@ -47,6 +47,8 @@ struct RecordFormat {
   bool wholeBlobs;
   // An unload locates its columns in the output record once per run.
   bool locatesColumns;
+  // A load's heading line can be checked against the statement (heading=).
+  bool checksHeading;
 };
 
 // The format the run uses; valid after useRecordFormat, for the whole run.
