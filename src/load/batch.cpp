@@ -51,7 +51,8 @@ void showGatheredOutput();
 }  // namespace
 
 void openBatch(Batch *batch) {
-  *batch = Batch{};
+  batch->slots = 1;
+  batch->gathered = 0;
   const int wanted = job.batchSize > 0 ? job.batchSize : kDefaultBatchSize;
   batch->inputs = job.queryRecord.inputCount;
   if (wanted < 2 || batch->inputs < 1 || job.queryRecord.outputCount != 0) return;

@@ -24,7 +24,7 @@
 namespace {
 
 int copyFixedField(const FieldSpec &f, const char *record, int recordLength);
-bool textHasNoNul(const FieldSpec &f, int length);
+bool textHasNoNul(const FieldSpec &f, int length, int recordNumber);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
 
@@ -50,7 +50,7 @@ bool putFixedRecord(const LoadRecord &record) {
       length = generatedLength;
     } else {
       length = copyFixedField(f, record.text, recordLength);
-      if (!textHasNoNul(f, length)) return false;
+      if (!textHasNoNul(f, length, record.number)) return false;
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
@@ -93,14 +93,14 @@ int copyFixedField(const FieldSpec &f, const char *record, int recordLength) {
 // no text: an all-zero region (a sparse file, /dev/zero) or binary data in a
 // text layout. Its record is rejected as a delimited line with a NUL would
 // be; binary fields may hold any byte. Returns false when rejected
-// (reported).
-bool textHasNoNul(const FieldSpec &f, int length) {
+// (reported, as record `recordNumber`).
+bool textHasNoNul(const FieldSpec &f, int length, int recordNumber) {
   if (f.externalType >= kExtInt8 && f.externalType <= kExtFloat8) return true;
   const void *nul = std::memchr(job.fieldBuffer, '\0', static_cast<size_t>(length));
   if (nul == nullptr) return true;
   const int offset = static_cast<int>(static_cast<const char *>(nul) - job.fieldBuffer);
   REJECTION_MESSAGE(f.sqlField, f.position, job.fieldBuffer, length,
-                    "input record %d contains binary data at byte %d%s", job.recordCount,
+                    "input record %d contains binary data at byte %d%s", recordNumber,
                     f.position + offset, job.lineEnd);
   return false;
 }
