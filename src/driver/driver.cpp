@@ -105,11 +105,11 @@ int runDriver(int argc, char **argv) {
     job.runStartTime.tm_min = 0;
     job.runStartTime.tm_hour = 0;
   }
+  chooseRecordFormat();
   if (reportMissingEssentials() > 0) {
     printUsage();
     abortRun();
   }
-  chooseRecordFormat();
   validateLayout();
   if (job.verbose) printSettingsReport("file", optionsSeen);
   transferAndSummarise();

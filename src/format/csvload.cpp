@@ -51,10 +51,10 @@ bool checkedPut(int status, const FieldSpec &f, FieldValue value);
 
 }  // namespace
 
-bool putCsvRecord(int expectedFields) {
+bool putCsvRecord(const LoadRecord &record, int expectedFields) {
   CsvState &state = *job.csv;
   if (state.brokenRecord) {
-    REJECTION_MESSAGE(0, 0, "", 0, "record %d has %s - discarded%s", job.recordCount,
+    REJECTION_MESSAGE(0, 0, "", 0, "record %d has %s - discarded%s", record.number,
                       state.textAfterQuote ? "text after the closing quote"
                                            : "a quote that is never closed",
                       job.lineEnd);
@@ -66,7 +66,7 @@ bool putCsvRecord(int expectedFields) {
                                                               : expectedCsvFields();
   const int count = static_cast<int>(state.fields.size());
   if (count > expected) {
-    REJECTION_MESSAGE(0, 0, "", 0, "record %d has %d fields, %d expected%s", job.recordCount,
+    REJECTION_MESSAGE(0, 0, "", 0, "record %d has %d fields, %d expected%s", record.number,
                       count, expected, job.lineEnd);
     return false;
   }

@@ -3,7 +3,9 @@
 #ifndef LODRUN_FORMAT_CSVLOAD_H
 #define LODRUN_FORMAT_CSVLOAD_H
 
-// Puts the fields of the record in job.csv into the input variables of
+#include "job/loadrecord.h"
+
+// Puts the fields of `record` (its fields in job.csv) into the input variables of
 // job.queryRecord. A record with more fields than `expectedFields` (the
 // highest position), a broken record (a quote never closed, text after a
 // closing quote) and a text or number field holding a NUL byte are rejected
@@ -16,6 +18,6 @@
 // its file). Missing fields follow the short-record rules, generated values
 // come last. Returns true when every variable got its value, false when the
 // record is rejected (reported).
-bool putCsvRecord(int expectedFields);
+bool putCsvRecord(const LoadRecord &record, int expectedFields);
 
 #endif  // LODRUN_FORMAT_CSVLOAD_H

@@ -50,10 +50,10 @@ T storedValue(const char *data) {
 
 }  // namespace
 
-void writeCsvRow() {
+void writeCsvRow(OutputRecord *out) {
   CsvState &state = *job.csv;
   state.out.clear();
-  const int *entries = entriesByPosition();
+  const int *entries = entriesByPosition(out);
   bool failed = false;
   for (int position = 1; position <= job.fieldCount && !failed; ++position) {
     if (position > 1) state.out.push_back(job.separator);
@@ -78,10 +78,10 @@ void writeCsvRow() {
   writeOut();
 }
 
-void writeCsvHeading() {
+void writeCsvHeading(OutputRecord *out) {
   CsvState &state = *job.csv;
   state.out.clear();
-  const int *entries = entriesByPosition();
+  const int *entries = entriesByPosition(out);
   int fillerNumber = 1;
   char name[48];
   for (int position = 1; position <= job.fieldCount; ++position) {

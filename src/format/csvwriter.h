@@ -4,6 +4,8 @@
 #ifndef LODRUN_FORMAT_CSVWRITER_H
 #define LODRUN_FORMAT_CSVWRITER_H
 
+struct OutputRecord;  // unload/writer.h: the unload's field order
+
 // Builds the fetched row into job.csv->out and writes it with job.lineEnd.
 // Fields in position order, apart by the separator: NULL as the unquoted
 // job.nullText; texts (CHAR without its trailing blanks, VARCHAR as stored,
@@ -16,10 +18,10 @@
 // cannot be built (a blob or record beyond kMaxCsvRecord, a filler without
 // a value) is reported, not written, and counted against job.maxErrors
 // (abortRun at the limit). A failed write or a dblib failure ends the run.
-void writeCsvRow();
+void writeCsvRow(OutputRecord *out);
 
 // Writes the heading: column names (fillers "filler1", ...) quoted only when
 // they need it. A failed name lookup or write ends the run.
-void writeCsvHeading();
+void writeCsvHeading(OutputRecord *out);
 
 #endif  // LODRUN_FORMAT_CSVWRITER_H

@@ -19,30 +19,30 @@
 
 namespace {
 
-bool convertFixed(int expectedFields);
+bool convertFixed(const LoadRecord &record, int expectedFields);
 const char *inputBufferText(int *length);
-int readCsvLoadRecord();
+int readCsvLoadRecord(ReadAhead &ahead);
 
 // Fields in the order of RecordFormat: name; read, convert, rawText;
-// writeRow, writeHeading; describeColumns; rawTextInInputBuffer, longFields,
-// isoDates, wholeBlobs, locatesColumns.
+// writeRow, writeHeading; describeColumns; longFields, isoDates, wholeBlobs,
+// locatesColumns, checksHeading.
 const RecordFormat kFixed = {"fixed",
                              readRecord, convertFixed, inputBufferText,
                              writeFixedRow, writeExcelHeader,
                              nullptr,
-                             true, false, false, false, false};
+                             false, false, false, false, false};
 
 const RecordFormat kDelimited = {"delimited",
                                  readRecord, putDelimitedRecord, inputBufferText,
                                  writeDelimitedRow, writeExcelHeader,
                                  nullptr,
-                                 true, false, false, false, true};
+                                 false, false, false, true, false};
 
 const RecordFormat kCsv = {"csv",
                            readCsvLoadRecord, putCsvRecord, csvRecordText,
                            writeCsvRow, writeCsvHeading,
                            describeCsvColumns,
-                           false, true, true, true, false};
+                           true, true, true, false, true};
 
 }  // namespace
 
@@ -55,7 +55,7 @@ const RecordFormat &chooseRecordFormat() {
 namespace {
 
 // A fixed record's fields are placed by their offsets, not counted.
-bool convertFixed(int) { return putFixedRecord(); }
+bool convertFixed(const LoadRecord &record, int) { return putFixedRecord(record); }
 
 // Fixed and delimited records are what readRecord left in job.inputBuffer,
 // `*length` bytes.
@@ -63,8 +63,8 @@ const char *inputBufferText(int *) { return job.inputBuffer; }
 
 // A CSV record goes to job.csv (and its first bytes to job.inputBuffer),
 // after the steps every record read takes.
-int readCsvLoadRecord() {
-  beginRecordRead();
+int readCsvLoadRecord(ReadAhead &ahead) {
+  beginRecordRead(ahead);
   if (!takeCsvHeading()) return 0;
   return readCsvRecord();
 }

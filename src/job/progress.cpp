@@ -1,5 +1,6 @@
 // progress.cpp - the progress line of a transfer.
 //
+//   loop --startProgress--> this module's state, begun afresh
 //   loop --tickProgress--> every 64 records: clock --due?--> formatProgress
 //     --> stderr ("\r" line "\x1b[K" on a terminal, a new line elsewhere)
 //   dblib and job messages --beforeMessage--> clearProgressLine
@@ -17,13 +18,29 @@
 
 namespace {
 
+// The progress line of the transfer under way; startProgress begins it
+// afresh.
+struct ProgressState {
+  bool active = false;
+  bool terminal = false;
+  bool drawn = false;       // a rewritten line is on the terminal now
+  bool load = false;
+  double interval = 0;
+  double started = 0;
+  double lastShown = 0;
+  long long totalBytes = 0; // 0: no percentage
+  int ticks = 0;
+};
+
+ProgressState progress;
+
 // A terminal line is redrawn this often (seconds).
 constexpr double kTerminalInterval = 0.25;
 // The clock is read once per this many records.
 constexpr int kTickMask = 63;
 
 double now();
-void show(bool final);
+void show(bool final, int records);
 long long dataBytesRead();
 void appendDuration(char *buffer, int capacity, int *used, double seconds);
 void appendText(char *buffer, int capacity, int *used, const char *text);
@@ -31,7 +48,7 @@ void appendText(char *buffer, int capacity, int *used, const char *text);
 }  // namespace
 
 void startProgress(bool load) {
-  ProgressState &p = job.progress;
+  ProgressState &p = progress;
   p = ProgressState{};
   // A log file has taken standard error over: only the keyword writes there.
   const bool ownStderr = job.logStream == nullptr;
@@ -50,25 +67,25 @@ void startProgress(bool load) {
 }
 
 void tickProgress() {
-  ProgressState &p = job.progress;
+  ProgressState &p = progress;
   if (!p.active || (++p.ticks & kTickMask) != 0) return;
   const double t = now();
   if (t - p.lastShown < p.interval) return;
   p.lastShown = t;
-  show(false);
+  show(false, job.recordCount);
 }
 
-void finishProgress() {
-  ProgressState &p = job.progress;
+void finishProgress(int records) {
+  ProgressState &p = progress;
   if (!p.active) return;
-  show(true);
+  show(true, records);
   p.active = false;
   p.drawn = false;
   job.beforeMessage = nullptr;
 }
 
 void clearProgressLine() {
-  ProgressState &p = job.progress;
+  ProgressState &p = progress;
   if (!p.drawn) return;
   std::fputs("\r\x1b[K", stderr);
   std::fflush(stderr);
@@ -99,11 +116,11 @@ double now() {
   return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
 }
 
-void show(bool final) {
-  ProgressState &p = job.progress;
+void show(bool final, int records) {
+  ProgressState &p = progress;
   char text[200];
   const long long done = p.totalBytes > 0 ? dataBytesRead() : 0;
-  formatProgress(text, sizeof text, p.load, job.recordCount, job.rejectedCount,
+  formatProgress(text, sizeof text, p.load, records, job.rejectedCount,
                  now() - p.started, done, p.totalBytes);
   // Standard output first, so a message and the line do not interleave.
   flushMessages(stdout);

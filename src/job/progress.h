@@ -16,9 +16,9 @@ void startProgress(bool load);
 // the counters of `job` when the line is due.
 void tickProgress();
 
-// Shows the final line and leaves it standing. Safe to call twice, and when
-// no progress is shown.
-void finishProgress();
+// Shows the final line, `records` read (or rows written), and leaves it
+// standing. Safe to call twice, and when no progress is shown.
+void finishProgress(int records);
 
 // Takes a rewritten line off the terminal before other output is written
 // there; it comes back at the next tick. Does nothing when none is shown.

@@ -14,15 +14,17 @@
 
 void setAbortHook(void (*hook)()) { job.abortHook = hook; }
 
-void abortRun() {
+void abortRun() { abortRunAt(job.recordCount); }
+
+void abortRunAt(int recordNumber) {
   if (job.abortHook != nullptr) {
     void (*hook)() = job.abortHook;
     job.abortHook = nullptr;
     hook();
   }
-  finishProgress();
+  finishProgress(recordNumber);
   message("Lodrun aborting due to fatal error(s), current record count: %d%s",
-          job.recordCount, job.lineEnd);
+          recordNumber, job.lineEnd);
   hintFatalStop();
   // After a commit lost with the connection there is nothing to roll back,
   // and saying so would be wrong.

@@ -10,6 +10,10 @@
 // still waiting (a load's gathered records) finishes or fails first.
 [[noreturn]] void abortRun();
 
+// abortRun naming record `recordNumber` as the current one: a record of a
+// batch executed after later records were read.
+[[noreturn]] void abortRunAt(int recordNumber);
+
 // Reports the dblib call `operation` that returned `code` on standard output
 // ("Got dblib error <code> while doing <operation>[ with SQL field <sqlField>]:
 // <text>", ReportDblibError, which reads the code from job.lastDblibError).

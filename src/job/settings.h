@@ -6,14 +6,15 @@
 // words, constants or allocZeroed copies, and are never freed. The fields that
 // dblib reads (messageStream, statusDumpLevel, fractComma, centurySplit,
 // dateSeparator, lineEnd, lastDblibError) live in the DblibRunSettings base.
-// The working state the modules keep between calls during a run (runstate.h)
-// is owned here too, so that one reset starts a run afresh.
+// The file naming and commit points of a run (runstate.h) are kept here too;
+// the working state of the record loops is their own.
 #ifndef LODRUN_JOB_SETTINGS_H
 #define LODRUN_JOB_SETTINGS_H
 
 #include <atomic>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "dblib/dbfuncs.h"
 #include "job/fieldspec.h"
@@ -110,7 +111,6 @@ struct JobSettings : DblibRunSettings {
   const char *currentArgument = nullptr;
   char *blobWorkArea = nullptr;
   struct CsvState *csv = nullptr;         // csv mode's record buffers (src/csv)
-  unsigned char columnsLocated = 0;       // the unload located its columns (src/unload)
 
   // Counters.
   int recordCount = 0;
@@ -136,18 +136,10 @@ struct JobSettings : DblibRunSettings {
   // line is due (no load begun, or a log file took standard error over).
   std::atomic<int> resumeBase{-1};
 
-  // The modules' working state (runstate.h), fresh for every run.
-  ReadAhead readAhead;                    // the data stream's read-ahead
-  int deliveredLength = 0;                // length of the record last read
-  DelimiterBytes delimiterBytes;          // what cuts a delimited field
-  OutputRecord output;                    // an unload's record being built
+  // State of the run beside the settings (runstate.h).
   std::vector<int> csvBlobFileFields;     // blobfile marks before the session
   FileNaming fileNaming;                  // keywords of the run's files
   CommitPoints commitPoints;              // what the last commit made permanent
-  ProgressState progress;                 // the progress line
-  Batch batch;                            // a load's gathered records
-  PendingReason pendingReason;            // the rejected record's fault
-  PendingReason setAsideReason;           // while a batch's records execute
   char *ownedPassword = nullptr;          // setPassword's copy, for the wipe
   void (*abortHook)() = nullptr;          // abortRun calls it first (setAbortHook)
   void (*stopHook)() = nullptr;           // a stop by signal calls it first (setStopHook)
@@ -155,10 +147,9 @@ struct JobSettings : DblibRunSettings {
 
 extern JobSettings job;
 
-// Puts `job` back to its start-up values, the modules' working state
-// included: the next run reads, builds and counts from scratch (for tests;
-// the program sets it up once). Buffers are not allocated here; earlier ones
-// are simply dropped.
+// Puts `job` back to its start-up values: the next run's settings and
+// counts start from scratch (for tests; the program sets it up once).
+// Buffers are not allocated here; earlier ones are simply dropped.
 void resetJobSettings();
 
 // Allocates inputBuffer, fieldBuffer, sqlText (kBufferSize each) and

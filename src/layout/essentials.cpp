@@ -1,8 +1,11 @@
 // essentials.cpp - the settings a run needs before it opens the database,
 // each missing or conflicting one named on standard error.
+//
+//   settings, the chosen record format --problem--> hint lines (standard error)
 #include "layout/essentials.h"
 
 #include "job/hints.h"
+#include "job/recordformat.h"
 #include "job/settings.h"
 
 namespace {
@@ -29,7 +32,8 @@ int reportMissingEssentials() {
     problem("no data file: give file=, -i FILE or -o FILE, or the data after STARTDATA");
   if (fixed && job.excelFormat)
     problem("excel needs delimited records: give delimiter= or -c");
-  if (job.headingCheck && !job.csvMode) problem("heading= needs CSV mode: give csv or -k");
+  if (job.headingCheck && !recordFormat().checksHeading)
+    problem("heading= needs CSV mode: give csv or -k");
   if (job.headingCheck && job.direction == 'o') problem("heading= is for loads only");
   if (fixed && job.sqlVariableCount == -1)
     problem("a variables count of ? needs delimited records: give delimiter= or -c");

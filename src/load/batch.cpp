@@ -4,27 +4,25 @@
 //   converted record: job.queryRecord's input XSQLVARs
 //     --MoveInputValues--> block slot s (s = 0 .. B-1)    [submitRecord]
 //     ... B records, or a restart point, a rejected record, the end ...
+//   LoadRecord (number, text) --copied--> records[s], its text in recordText[s]
 //   block (N = records gathered) --ExecuteQuery--> database [flushBatch]
 //     \--refused--> every slot --MoveInputValues--> job.queryRecord
-//                   --executeRecord--> database (one by one, as without batches)
+//                   --executeRecord(records[s])--> database (one by one, as
+//                   without batches; a refused one is discarded as stored)
 //   output of record s's reading and conversion --held (common/messagesink.h)-->
 //     released before s executes, dropped behind a refused block
-//   record s as read --format.rawText--> recordText[s] (discards of a re-run,
-//     and back into inputBuffer when the format reads there)
 //
 // The block's parameters are declared with the types the statement
 // described, so every value goes through the same conversions as alone.
 #include "load/batch.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "common/messagesink.h"
 #include "dblib/dbfuncs.h"
 #include "job/interrupt.h"
-#include "job/recordformat.h"
 #include "job/run.h"
 #include "job/settings.h"
 #include "load/blockstatement.h"
@@ -32,24 +30,32 @@
 
 namespace {
 
-bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
+// The prepared block. dblib keeps it registered until the session closes,
+// so it lives as long as the process, not as one run's batch.
+QueryRecord block;
+std::string blockText;
+// The batch between openBatch and closeBatch, for the stops.
+Batch *openedBatch = nullptr;
+
+bool wrappable(int count, std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
                std::vector<size_t> *markers, bool *lineComment);
-bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
-                  bool lineComment, int slots);
+bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
+                  const std::vector<size_t> &markers, bool lineComment, int slots);
 bool needsNames(const std::vector<DescribedInput> &inputs);
 int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t textPerSlot);
-int slotVariable(int slot) { return 2 + slot * job.batch.inputs; }
-void runOneByOne(int count, long held);
+int slotVariable(const Batch &batch, int slot) { return 2 + slot * batch.inputs; }
+void runOneByOne(Batch *batch, int count, long held);
+void flushOpenedBatch();
 void showGatheredOutput();
 
 }  // namespace
 
-void openBatch() {
-  job.batch.slots = 1;
-  job.batch.gathered = 0;
+void openBatch(Batch *batch) {
+  batch->slots = 1;
+  batch->gathered = 0;
   const int wanted = job.batchSize > 0 ? job.batchSize : kDefaultBatchSize;
-  job.batch.inputs = job.queryRecord.inputCount;
-  if (wanted < 2 || job.batch.inputs < 1 || job.queryRecord.outputCount != 0) return;
+  batch->inputs = job.queryRecord.inputCount;
+  if (wanted < 2 || batch->inputs < 1 || job.queryRecord.outputCount != 0) return;
 
   // Whatever dblib reports while the block is tried is not the run's.
   KeepClientStatus();
@@ -58,57 +64,66 @@ void openBatch() {
   std::vector<std::string> types;
   std::vector<size_t> markers;
   bool lineComment = false;
-  if (wrappable(&inputs, &types, &markers, &lineComment)) {
+  if (wrappable(batch->inputs, &inputs, &types, &markers, &lineComment)) {
     const std::string one = buildBlockText(job.sqlText, markers, lineComment, types, 1);
     for (int slots = fittingSlots(wanted, inputs, one.size()); slots >= 2; slots /= 2)
-      if (prepareBlock(types, markers, lineComment, slots)) break;
+      if (prepareBlock(batch, types, markers, lineComment, slots)) break;
   }
   stopHoldingStandardOutput();
   RestoreClientStatus();
-  if (job.batch.slots > 1) setAbortHook(flushBatch);
+  openedBatch = batch;
+  if (batch->slots > 1) setAbortHook(flushOpenedBatch);
   setStopHook(showGatheredOutput);
 }
 
-void submitRecord(int length) {
-  if (job.batch.slots < 2) {
-    executeRecord();
-    return;
-  }
-  const int slot = job.batch.gathered;
-  MoveInputValues(&job.queryRecord, 1, &job.batch.block, slotVariable(slot), job.batch.inputs);
-  job.batch.recordNumber[slot] = job.recordCount;
-  // The record as the format read it (a CSV record may be far longer than
-  // job.inputBuffer), as the discards would take it.
-  int bytes = length;
-  const char *text = recordFormat().rawText(&bytes);
-  job.batch.recordLength[slot] = bytes;
-  job.batch.recordText[slot].assign(text, static_cast<size_t>(bytes < 0 ? 0 : bytes));
-  job.batch.heldEnd[slot] = standardOutputHeld() ? heldOutputLength() : 0;
-  ++job.batch.gathered;
-  if (job.batch.dirtySlots < job.batch.gathered) job.batch.dirtySlots = job.batch.gathered;
-  if (job.batch.gathered == 1) holdStandardOutput();
-  if (job.batch.gathered == job.batch.slots) flushBatch();
+void closeBatch(Batch *batch) {
+  if (openedBatch != batch) return;
+  openedBatch = nullptr;
+  setAbortHook(nullptr);
+  setStopHook(nullptr);
 }
 
-void flushBatch() {
-  const int count = job.batch.gathered;
+void submitRecord(Batch *batch, const LoadRecord &record) {
+  if (batch->slots < 2) {
+    executeRecord(record);
+    return;
+  }
+  const int slot = batch->gathered;
+  MoveInputValues(&job.queryRecord, 1, &block, slotVariable(*batch, slot), batch->inputs);
+  // The record's text is the reader's until the next read (a CSV record may
+  // be far longer than job.inputBuffer): the slot keeps a copy.
+  std::string &text = batch->recordText[slot];
+  text.assign(record.text, static_cast<size_t>(record.length < 0 ? 0 : record.length));
+  LoadRecord &stored = batch->records[slot];
+  stored.number = record.number;
+  stored.text = text.data();
+  stored.length = record.length;
+  batch->heldEnd[slot] = standardOutputHeld() ? heldOutputLength() : 0;
+  ++batch->gathered;
+  if (batch->dirtySlots < batch->gathered) batch->dirtySlots = batch->gathered;
+  if (batch->gathered == 1) holdStandardOutput();
+  if (batch->gathered == batch->slots) flushBatch(batch);
+}
+
+void flushBatch(Batch *batch) {
+  const int count = batch->gathered;
   if (count == 0) return;
   // Settled from here on: a failure below ends the run through abortRun,
   // whose hook must find nothing left to execute.
-  job.batch.gathered = 0;
+  batch->gathered = 0;
   const long held = heldOutputLength();
-  if (job.batch.dirtySlots > count) {
+  if (batch->dirtySlots > count) {
     // Slots past the records keep no values: they are not executed, but
     // their parameters are still read.
-    SetInputsNull(&job.batch.block, slotVariable(count),
-                  (job.batch.dirtySlots - count) * job.batch.inputs);
-    job.batch.dirtySlots = count;
+    SetInputsNull(&block, slotVariable(*batch, count),
+                  (batch->dirtySlots - count) * batch->inputs);
+    batch->dirtySlots = count;
   }
   const int32_t records = count;
-  PutField(FmtLong, &job.batch.block, 1, static_cast<int>(sizeof records),
+  PutField(FmtLong, &block, 1, static_cast<int>(sizeof records),
            reinterpret_cast<const char *>(&records));
   KeepClientStatus();
-  const int result = ExecuteQuery(&job.batch.block, &job.transactionHandle);
+  const int result = ExecuteQuery(&block, &job.transactionHandle);
   // A refused block's report lies past `held` and is never released.
   stopHoldingStandardOutput();
   if (result == kDbOk) {
@@ -116,18 +131,16 @@ void flushBatch() {
     return;
   }
   RestoreClientStatus();
-  runOneByOne(count, held);
-}
-
-bool rerunRecord(const char **text, int *length) {
-  if (job.batch.rerunSlot < 0) return false;
-  const std::string &record = job.batch.recordText[job.batch.rerunSlot];
-  *text = record.data();
-  *length = job.batch.recordLength[job.batch.rerunSlot];
-  return true;
+  runOneByOne(batch, count, held);
 }
 
 namespace {
+
+// A fatal stop executes the gathered records first, as it would have
+// without batches.
+void flushOpenedBatch() {
+  if (openedBatch != nullptr) flushBatch(openedBatch);
+}
 
 // A stop by signal: the gathered records are never executed (they would
 // only be rolled back), but what their reading wrote shows before the stop
@@ -139,45 +152,31 @@ void showGatheredOutput() {
   releaseHeldOutput(0, held);
 }
 
-// The records of a refused block, one by one, each after its held output,
-// with job.recordCount and job.inputBuffer as when it was read. When they all
-// pass, the block itself is what the database refuses, and the rest of the
-// run goes record by record.
-void runOneByOne(int count, long held) {
-  const int current = job.recordCount;
-  job.batch.current.assign(job.inputBuffer, kBufferSize);
-  const bool restoreText = recordFormat().rawTextInInputBuffer;
+// The records of a refused block, one by one, each after its held output
+// and as it was stored. When they all pass, the block itself is what the
+// database refuses, and the rest of the run goes record by record.
+void runOneByOne(Batch *batch, int count, long held) {
   bool allExecuted = true;
   long from = 0;
   for (int s = 0; s < count; ++s) {
-    releaseHeldOutput(from, job.batch.heldEnd[s]);
-    from = job.batch.heldEnd[s];
-    MoveInputValues(&job.batch.block, slotVariable(s), &job.queryRecord, 1, job.batch.inputs);
-    job.recordCount = job.batch.recordNumber[s];
-    const std::string &record = job.batch.recordText[s];
-    if (restoreText) {
-      std::memcpy(job.inputBuffer, record.data(), record.size());
-      job.inputBuffer[record.size()] = '\0';
-    }
-    job.batch.rerunSlot = s;
-    allExecuted = executeRecord() && allExecuted;
-    job.batch.rerunSlot = -1;
+    releaseHeldOutput(from, batch->heldEnd[s]);
+    from = batch->heldEnd[s];
+    MoveInputValues(&block, slotVariable(*batch, s), &job.queryRecord, 1, batch->inputs);
+    allExecuted = executeRecord(batch->records[s]) && allExecuted;
   }
   releaseHeldOutput(from, held);
-  std::memcpy(job.inputBuffer, job.batch.current.data(), kBufferSize);
-  job.recordCount = current;
-  if (allExecuted) job.batch.slots = 1;
+  if (allExecuted) batch->slots = 1;
 }
 
-// The statement's markers, one per input variable, each with a type a block
+// The statement's markers, one per input variable (`count`), each with a type a block
 // parameter can declare.
-bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
+bool wrappable(int count, std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
                std::vector<size_t> *markers, bool *lineComment) {
   bool closed = false;
   *markers = findParameterMarkers(job.sqlText, &closed, lineComment);
-  if (!closed || static_cast<int>(markers->size()) != job.batch.inputs) return false;
-  inputs->assign(static_cast<size_t>(job.batch.inputs), DescribedInput{});
-  if (DescribeInputs(&job.queryRecord, inputs->data(), job.batch.inputs) != kDbOk) return false;
+  if (!closed || static_cast<int>(markers->size()) != count) return false;
+  inputs->assign(static_cast<size_t>(count), DescribedInput{});
+  if (DescribeInputs(&job.queryRecord, inputs->data(), count) != kDbOk) return false;
   // A refused block has used up the blobs its records created, so they could
   // not run again one by one: blob statements go record by record.
   for (const DescribedInput &input : *inputs)
@@ -214,20 +213,20 @@ int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t t
 
 // Prepares the block for `slots` records; true when the database took it and
 // every slot's variables have the forms of the statement's own.
-bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
-                  bool lineComment, int slots) {
-  job.batch.blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots);
-  if (job.batch.blockText.size() > kMaxStatementText) return false;
-  job.batch.block = QueryRecord{};
-  job.batch.block.sqlText = job.batch.blockText.c_str();
-  job.batch.block.inputCount = static_cast<short>(1 + slots * job.batch.inputs);
-  if (PrepareQuery(&job.batch.block, &job.transactionHandle) != kDbOk) return false;
+bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
+                  const std::vector<size_t> &markers, bool lineComment, int slots) {
+  blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots);
+  if (blockText.size() > kMaxStatementText) return false;
+  block = QueryRecord{};
+  block.sqlText = blockText.c_str();
+  block.inputCount = static_cast<short>(1 + slots * batch->inputs);
+  if (PrepareQuery(&block, &job.transactionHandle) != kDbOk) return false;
   for (int s = 0; s < slots; ++s)
-    if (SameInputForms(&job.queryRecord, 1, &job.batch.block, 2 + s * job.batch.inputs,
-                       job.batch.inputs) != kDbOk)
+    if (SameInputForms(&job.queryRecord, 1, &block, 2 + s * batch->inputs,
+                       batch->inputs) != kDbOk)
       return false;
-  job.batch.slots = slots;
-  job.batch.dirtySlots = 0;
+  batch->slots = slots;
+  batch->dirtySlots = 0;
   return true;
 }
 

@@ -10,38 +10,57 @@
 #ifndef LODRUN_LOAD_BATCH_H
 #define LODRUN_LOAD_BATCH_H
 
-#include "job/runstate.h"  // kMaxBatchSize
+#include <string>
+
+#include "job/loadrecord.h"
 
 // Records per execution when the `batch` keyword is not given.
 constexpr int kDefaultBatchSize = 32;
 
+// The most records one block holds: Firebird 3 allows 256 contexts per
+// request, one per statement of the block at least.
+constexpr int kMaxBatchSize = 256;
+
+// The records a load gathers for one execution of its block statement: part
+// of the load's run (loadloop.cpp), from openBatch to closeBatch. The block
+// itself stays prepared with the session (batch.cpp).
+struct Batch {
+  int slots = 1;      // records per execution; 1: record by record
+  int inputs = 0;     // input variables of the run's statement
+  int gathered = 0;   // records waiting in slots 0 .. gathered-1
+  int dirtySlots = 0; // slots that may hold values since they were made NULL
+  long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
+  // Each slot's record, its text in recordText[s], as a re-run hands it on;
+  // kept for the run (no allocation per record once they have grown).
+  LoadRecord records[kMaxBatchSize];
+  std::string recordText[kMaxBatchSize];
+};
+
 // Prepares the block for job.queryRecord (openSession done) with B from
 // job.batchSize (0: kDefaultBatchSize), fewer when the statement's text or
-// input message would pass Firebird's limits. A statement that cannot be
-// wrapped (outputs, markers that are not plain '?', a type a block parameter
-// cannot declare, a block the database refuses) goes record by record,
-// silently. Writes nothing.
-void openBatch();
+// input message would pass Firebird's limits, and sets `batch` up for it. A
+// statement that cannot be wrapped (outputs, markers that are not plain '?',
+// a type a block parameter cannot declare, a block the database refuses) goes
+// record by record, silently. Writes nothing. Until closeBatch, a fatal stop
+// executes what `batch` gathered first, and a stop by signal shows what
+// their reading wrote.
+void openBatch(Batch *batch);
 
-// The record just read (`length` bytes as the format's read gave them) was
-// converted into job.queryRecord's
-// input variables: its values, and its text as the format's rawText gives it,
-// are moved into the next slot (executed at once
-// when the run goes record by record), and the slots execute when full.
-// Returns when executed or gathered; a failing record ends the run
-// (executeRecord).
-void submitRecord(int length);
+// The end of `batch` (nothing gathered): the stops no longer look at it.
+void closeBatch(Batch *batch);
+
+// `record`, just read, was converted into job.queryRecord's input
+// variables: its values are moved into the next slot and the record is
+// stored beside them (its text copied), or it is executed at once when the
+// run goes record by record; the slots execute when full. Returns when
+// executed or gathered; a failing record ends the run (executeRecord).
+void submitRecord(Batch *batch, const LoadRecord &record);
 
 // Executes the gathered records in order and releases what was held behind
-// them; on failure of the block, runs them one by one. Returns when all have
-// executed; the first one refused ends the run as executeRecord does, with
-// job.recordCount at its own number. Nothing gathered: nothing happens.
-void flushBatch();
-
-// While a refused block's records run one by one: the record being run as
-// discardRecord writes it (as the format's rawText gave it: the raw CSV
-// record in CSV mode), its length, and true. Otherwise false, *text and *length as they
-// were. The text lives until the next submitRecord.
-bool rerunRecord(const char **text, int *length);
+// them; on failure of the block, runs them one by one, each stored record
+// passed to executeRecord. Returns when all have executed; the first one
+// refused ends the run as executeRecord does, naming its own number.
+// Nothing gathered: nothing happens.
+void flushBatch(Batch *batch);
 
 #endif  // LODRUN_LOAD_BATCH_H

@@ -1,12 +1,13 @@
 // loadloop.cpp - the record loop of a load, and the discards.
 //
-//   data file --format.read--> record --format.convert--> input XSQLVARs
-//       --submitRecord--> batch (batch.cpp)
+//   data file --format.read--> record --format.rawText--> LoadRecord (number, text)
+//   LoadRecord --format.convert--> input XSQLVARs
+//       --submitRecord--> batch (batch.cpp: the record stored with its values)
 //       --ExecuteQuery (a block of records, or executeRecord: one)--> database
-//                          \--rejected--> discardRecord --format.rawText--> discards file
-//                                                                    \--> reasons file
+//     \--rejected: its reason taken--> discardRecord --> discards file
+//                                                  \--> reasons file
 //   refused by the database (db_errors=reject) --rejectRefusedRecord--/
-//   a line too long for inputBuffer --rejectCutLine--/ (its rest: readLineRest)
+//   a line too long for inputBuffer --rejectCutLine--/ (its rest: the read-ahead)
 //   every `trans` records: flushBatch, commitPoint (commit retaining; none
 //                          in a dry run, whose one transaction is rolled back)
 //   every record: tickProgress (standard error)
@@ -14,12 +15,14 @@
 //
 // The format's routines (recordFormat: fixed, delimited or CSV) were chosen
 // before the layout was validated; the loop never asks which it is. The
+// loop's working state (LoadRun: read-ahead, batch) lives as long as it. The
 // statement is prepared once; a record allocates nothing. The records
 // gathered in a batch execute before anything that follows them shows: a
 // rejected record's report, a restart point, the end of the load.
 #include "load/loadloop.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "dblib/dbfuncs.h"
 #include "job/commitpoint.h"
@@ -39,7 +42,19 @@
 
 namespace {
 
-bool rejectCutLine();
+// The working state of one load, as long as its loop: the read-ahead of the
+// data stream and the records gathered for the block.
+struct LoadRun {
+  LoadRun(const LoadRun &) = delete;
+  LoadRun &operator=(const LoadRun &) = delete;
+  LoadRun() { openBatch(&batch); }
+  ~LoadRun() { closeBatch(&batch); }
+
+  ReadAhead reader;
+  Batch batch;
+};
+
+bool rejectCutLine(const LoadRecord &record);
 void commitPoint();
 
 }  // namespace
@@ -49,54 +64,51 @@ void loadRecords() {
   const int highestPosition = prepareRecordFields();
   startProgress(true);
   beginResumePoint();
-  openBatch();
+  // Large (the read-ahead block, the batch's records): on the heap.
+  const auto run = std::make_unique<LoadRun>();
+  LoadRecord record;
   for (;;) {
     // Records that have arrived are executed before the read waits for more.
-    if (job.batch.gathered > 0 && inputWouldBlock()) flushBatch();
-    const int length = format.read();
+    if (run->batch.gathered > 0 && inputWouldBlock(run->reader)) flushBatch(&run->batch);
+    const int length = format.read(run->reader);
     if (length == 0) break;
     tickProgress();
-    const bool put = recordIsCut() ? rejectCutLine() : format.convert(highestPosition);
+    record.number = job.recordCount;
+    record.length = length;
+    record.text = format.rawText(&record.length);
+    record.rest = recordIsCut(run->reader) ? &run->reader : nullptr;
+    const bool put =
+        record.rest != nullptr ? rejectCutLine(record) : format.convert(record, highestPosition);
     if (!put) {
-      setAsideRejectReason();
-      flushBatch();
-      restoreRejectReason();
-      discardRecord(length);
+      // The fault goes with the record: the records gathered before it
+      // execute first, and one of them may be refused and noted too.
+      record.reason = takeRejectReason();
+      flushBatch(&run->batch);
+      discardRecord(record);
       continue;
     }
-    submitRecord(length);
-    if (job.recordCount % job.commitEvery != 0) continue;
-    flushBatch();
+    submitRecord(&run->batch, record);
+    if (record.number % job.commitEvery != 0) continue;
+    flushBatch(&run->batch);
     if (!job.dryRun) commitPoint();
   }
-  flushBatch();
+  flushBatch(&run->batch);
   finishDiscards();
   finishReasons();
-  finishProgress();
+  finishProgress(job.recordCount);
 }
 
-void discardRecord(int length) {
-  // A CSV record is discarded as it stands in the file, quotes and all, and
-  // so is a line too long for the buffer, all of it; a record re-run from a
-  // refused block as it was read.
-  const char *record = job.inputBuffer;
-  if (rerunRecord(&record, &length)) {
-    writeRejectedRecord(record, length);
-    return;
-  }
-  record = recordFormat().rawText(&length);
-  writeRejectedRecord(record, length, recordIsCut() ? readLineRest : nullptr);
+void discardRecord(const LoadRecord &record) {
+  writeRejectedRecord(record.number, record.text, record.length, record.rest, record.reason);
 }
 
 // The one place a refused execution is reported.
-bool executeRecord() {
+bool executeRecord(const LoadRecord &record) {
   const int result = ExecuteQuery(&job.queryRecord, &job.transactionHandle);
   if (result != kDbOk) {
-    const char *record = nullptr;
-    int length = currentRecordLength();
-    rerunRecord(&record, &length);
-    if (rejectRefusedRecord(result, length)) return false;
-    failDblib(result, "execute prepared");
+    if (rejectRefusedRecord(result, record)) return false;
+    reportDblibFailure(result, "execute prepared");
+    abortRunAt(record.number);
   }
   return true;
 }
@@ -106,9 +118,9 @@ namespace {
 // No piece of a line is loaded as a record of its own: the whole line is
 // rejected (readRecord delivered its first bytes): false, as a put* function
 // answers for a rejected record.
-bool rejectCutLine() {
+bool rejectCutLine(const LoadRecord &record) {
   REJECTION_MESSAGE(0, 0, "", 0, "input record %d is longer than %d bytes - discarded%s",
-                    job.recordCount, kBufferSize - 1, job.lineEnd);
+                    record.number, kBufferSize - 1, job.lineEnd);
   return false;
 }
 

@@ -2,6 +2,8 @@
 #ifndef LODRUN_LOAD_LOADLOOP_H
 #define LODRUN_LOAD_LOADLOOP_H
 
+#include "job/loadrecord.h"
+
 // Reads, converts and executes every record, in the run's record format
 // (recordFormat, chosen before validation), with the statement, session and
 // data stream that validateLayout left in `job`, `batch` records per
@@ -14,18 +16,17 @@
 // ends the run.
 void loadRecords();
 
-// Rejects the record just read (`length` bytes as read) through
-// writeRejectedRecord (rejects/discards.h) as the format's rawText gives it
-// (job.inputBuffer; a CSV record's raw text, quotes and all); a record re-run
-// from a refused batch as it was stored.
-void discardRecord(int length);
+// Rejects `record` through writeRejectedRecord (rejects/discards.h): its
+// text (a CSV record's raw text, quotes and all; a line too long for the
+// buffer with its rest), its number and its reason.
+void discardRecord(const LoadRecord &record);
 
-// Executes job.queryRecord once with the values in its input variables;
-// job.inputBuffer and job.recordCount are those of the record they came
-// from (also when a batch re-runs its records one by one). Returns true when
-// the record was executed; a refusal is reported ("execute prepared", after
-// dblib's status report) and ends the run through abortRun, so false is
-// left for a refusal that rejects the record only.
-bool executeRecord();
+// Executes job.queryRecord once with the values in its input variables,
+// those of `record` (also when a batch re-runs its stored records one by
+// one). Returns true when the record was executed; a refusal is reported
+// ("execute prepared", after dblib's status report) and ends the run through
+// abortRunAt the record, so false is left for a refusal that rejects the
+// record only.
+bool executeRecord(const LoadRecord &record);
 
 #endif  // LODRUN_LOAD_LOADLOOP_H

@@ -25,9 +25,9 @@ int putEntry(int entry, ExternalFormat format, int length);
 
 }  // namespace
 
-bool putDelimitedRecord(int expectedFields) {
+bool putDelimitedRecord(const LoadRecord &record, int expectedFields) {
   const int expected = expectedFields < job.fieldPositions.highest ? expectedFields : job.fieldPositions.highest;
-  const char *cursor = job.inputBuffer;
+  const char *cursor = record.text;
   int position = 1;
   bool put = true;
   while (position <= expected && put && *cursor != '\0') {

@@ -10,8 +10,21 @@
 
 namespace {
 
+// The bytes of a delimited record that need a decision, as strcspn sets: at
+// the start of a field blanks and '$' are dropped as well. Built again when
+// the separator or the quote changes, so it needs no reset between runs.
+struct DelimiterBytes {
+  bool ready = false;
+  char separator = 0;
+  char quote = 0;
+  char leading[8] = {};
+  char inside[8] = {};
+};
+
+DelimiterBytes delimiterBytes;
+
 const DelimiterBytes &specialFor(char separator, char quote) {
-  DelimiterBytes &table = job.delimiterBytes;
+  DelimiterBytes &table = delimiterBytes;
   if (!table.ready || table.separator != separator || table.quote != quote) {
     table = DelimiterBytes{};
     const char inside[] = {separator, quote, '\\', '\0'};

@@ -1,7 +1,7 @@
 // params_fixed.cpp - a fixed-size record into the statement's input
 // variables.
 //
-//   inputBuffer[position-1 .. +size) --copy--> fieldBuffer --PutField--> XSQLVAR
+//   record text[position-1 .. +size) --copy--> fieldBuffer --PutField--> XSQLVAR
 //                                                         \--loadBlobField--> blob
 //   generated entries --makeGeneratedValue--> fieldBuffer --PutField--> XSQLVAR
 //
@@ -19,20 +19,19 @@
 #include "layout/generated.h"
 #include "load/blobload.h"
 #include "load/params.h"
-#include "load/reader.h"
 #include "rejects/reasons.h"
 
 namespace {
 
-int copyFixedField(const FieldSpec &f, int recordLength);
-bool textHasNoNul(const FieldSpec &f, int length);
+int copyFixedField(const FieldSpec &f, const char *record, int recordLength);
+bool textHasNoNul(const FieldSpec &f, int length, int recordNumber);
 int trimTrailingBlanks(int length);
 int formatForExternalType(const FieldSpec &f, int *length);
 
 }  // namespace
 
-bool putFixedRecord() {
-  const int recordLength = job.recordLength > 0 ? job.recordLength : currentRecordLength();
+bool putFixedRecord(const LoadRecord &record) {
+  const int recordLength = job.recordLength > 0 ? job.recordLength : record.length;
   for (int i = 0; i < job.fieldCount; ++i) {
     const FieldSpec &f = job.fieldTable[i];
     int format = f.format;
@@ -44,14 +43,14 @@ bool putFixedRecord() {
       if (status != kDbOk) {
         REJECTION_MESSAGE(f.sqlField, 0, "", 0,
                           "failure %d converting %s field %d for query at input record %d%s",
-                          status, "fixed", i, job.recordCount, job.lineEnd);
+                          status, "fixed", i, record.number, job.lineEnd);
         return false;
       }
       format = generatedFormat;
       length = generatedLength;
     } else {
-      length = copyFixedField(f, recordLength);
-      if (!textHasNoNul(f, length)) return false;
+      length = copyFixedField(f, record.text, recordLength);
+      if (!textHasNoNul(f, length, record.number)) return false;
       if (f.sqlType == kTypeBlob) {
         length = trimTrailingBlanks(length);
         const int status = loadBlobField(i, f.sqlField);
@@ -79,13 +78,13 @@ namespace {
 
 // Copies the entry's bytes, as many of them as the record holds, into
 // fieldBuffer with a NUL after them; returns their count.
-int copyFixedField(const FieldSpec &f, int recordLength) {
+int copyFixedField(const FieldSpec &f, const char *record, int recordLength) {
   const int start = f.position - 1;
   int length = recordLength - start;
   if (start < 0 || length < 0) length = 0;
   if (length > f.size) length = f.size;
   if (length > kBufferSize - 1) length = kBufferSize - 1;
-  if (length > 0) std::memcpy(job.fieldBuffer, job.inputBuffer + start, static_cast<size_t>(length));
+  if (length > 0) std::memcpy(job.fieldBuffer, record + start, static_cast<size_t>(length));
   job.fieldBuffer[length] = '\0';
   return length;
 }
@@ -94,14 +93,14 @@ int copyFixedField(const FieldSpec &f, int recordLength) {
 // no text: an all-zero region (a sparse file, /dev/zero) or binary data in a
 // text layout. Its record is rejected as a delimited line with a NUL would
 // be; binary fields may hold any byte. Returns false when rejected
-// (reported).
-bool textHasNoNul(const FieldSpec &f, int length) {
+// (reported, as record `recordNumber`).
+bool textHasNoNul(const FieldSpec &f, int length, int recordNumber) {
   if (f.externalType >= kExtInt8 && f.externalType <= kExtFloat8) return true;
   const void *nul = std::memchr(job.fieldBuffer, '\0', static_cast<size_t>(length));
   if (nul == nullptr) return true;
   const int offset = static_cast<int>(static_cast<const char *>(nul) - job.fieldBuffer);
   REJECTION_MESSAGE(f.sqlField, f.position, job.fieldBuffer, length,
-                    "input record %d contains binary data at byte %d%s", job.recordCount,
+                    "input record %d contains binary data at byte %d%s", recordNumber,
                     f.position + offset, job.lineEnd);
   return false;
 }

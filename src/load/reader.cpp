@@ -1,7 +1,8 @@
 // reader.cpp - the input record reader of a load.
 //
 //   dataStream --fixed: lrecl bytes----------------------------> inputBuffer
-//              --lines: read-ahead block --up to 8183 bytes, CR/LF cut,
+//              --lines: read-ahead block (ReadAhead, the load run's)
+//                                        --up to 8183 bytes, CR/LF cut,
 //                       0x01/0x02 back to LF/CR ----------------> inputBuffer
 //                                         \--the rest of a longer line--> readLineRest
 //
@@ -35,52 +36,52 @@ namespace {
 // room for the NUL in inputBuffer.
 constexpr int kLinePiece = kBufferSize - 1;
 
-int readFixedRecord();
-int readLineRecord();
-size_t fillAhead(FILE *stream, size_t wanted);
-int readLinePiece(FILE *stream, char *buffer);
-bool lineEndsHere(FILE *stream);
-void passOverLineRest();
+int readFixedRecord(ReadAhead &ahead);
+int readLineRecord(ReadAhead &ahead);
+size_t fillAhead(ReadAhead &source, FILE *stream, size_t wanted);
+int readLinePiece(ReadAhead &source, FILE *stream, char *buffer);
+bool lineEndsHere(ReadAhead &source, FILE *stream);
+void passOverLineRest(ReadAhead &ahead);
 void restoreLineBreaks(char *text, int length);
 bool passOver();
-int countRecord(int length);
+int countRecord(ReadAhead &ahead, int length);
 [[noreturn]] void failRead();
 
 }  // namespace
 
-void beginRecordRead() {
+void beginRecordRead(ReadAhead &ahead) {
   // Reaching the next record means the last commit point went through (a
   // restart confirms it already); it is also where a stop asked for by a
   // signal takes effect.
   confirmCommitPoint();
   stopIfRequested();
-  job.deliveredLength = 0;
+  ahead.delivered = 0;
 }
 
-int readRecord() {
-  beginRecordRead();
-  return job.recordLength > 0 ? readFixedRecord() : readLineRecord();
+int readRecord(ReadAhead &ahead) {
+  beginRecordRead(ahead);
+  return job.recordLength > 0 ? readFixedRecord(ahead) : readLineRecord(ahead);
 }
 
-bool inputWouldBlock() {
+bool inputWouldBlock(const ReadAhead &ahead) {
   if (!dataInputStreamed(job.dataStream)) return false;
   // A whole line already read needs no read (and no poll per record).
-  const ReadAhead &ahead = job.readAhead;
   if (ahead.end > ahead.begin &&
       std::memchr(ahead.block + ahead.begin, '\n', ahead.end - ahead.begin) != nullptr)
     return false;
   return !csvBytesHoldLineEnd() && dataInputWouldBlock(job.dataStream);
 }
 
-int currentRecordLength() { return job.deliveredLength; }
+int currentRecordLength(const ReadAhead &ahead) { return ahead.delivered; }
 
-bool recordIsCut() { return job.readAhead.lineGoesOn; }
+bool recordIsCut(const ReadAhead &ahead) { return ahead.lineGoesOn; }
 
-int readLineRest(char *buffer, int limit) {
-  ReadAhead &source = job.readAhead;
+int ReadAhead::read(char *buffer, int limit) { return readLineRest(*this, buffer, limit); }
+
+int readLineRest(ReadAhead &source, char *buffer, int limit) {
   int n = 0;
   while (source.lineGoesOn && n < limit) {
-    const size_t have = fillAhead(job.dataStream, 2);
+    const size_t have = fillAhead(source, job.dataStream, 2);
     if (have == 0) {
       source.lineGoesOn = false;  // the data end; a read error shows at the next record
       break;
@@ -109,7 +110,7 @@ int readLineRest(char *buffer, int limit) {
 
 namespace {
 
-int readFixedRecord() {
+int readFixedRecord(ReadAhead &ahead) {
   for (;;) {
     const size_t wanted = static_cast<size_t>(job.recordLength);
     const size_t got = readDataExactly(job.dataStream, job.inputBuffer, wanted);
@@ -123,22 +124,22 @@ int readFixedRecord() {
     }
     job.inputBuffer[got] = '\0';
     if (passOver()) continue;
-    return countRecord(job.recordLength);
+    return countRecord(ahead, job.recordLength);
   }
 }
 
-int readLineRecord() {
+int readLineRecord(ReadAhead &ahead) {
   char *line = job.inputBuffer;
   for (;;) {
-    passOverLineRest();
-    int length = readLinePiece(job.dataStream, line);
+    passOverLineRest(ahead);
+    int length = readLinePiece(ahead, job.dataStream, line);
     if (length == 0) {
       if (dataReadFailed(job.dataStream)) failRead();
       return 0;
     }
     const bool cut = length == kLinePiece && line[length - 1] != '\n' &&
-                     !lineEndsHere(job.dataStream);
-    job.readAhead.lineGoesOn = cut;
+                     !lineEndsHere(ahead, job.dataStream);
+    ahead.lineGoesOn = cut;
     if (job.excelFormat) {
       job.excelFormat = 0;  // the heading line: neither counted nor examined
       continue;
@@ -164,15 +165,14 @@ int readLineRecord() {
     }
     // A cut line is rejected whole, as it stands in the file.
     if (!cut) restoreLineBreaks(line, length);
-    return countRecord(length);
+    return countRecord(ahead, length);
   }
 }
 
 // Makes `wanted` bytes (at most a block) ready at the read-ahead's begin,
 // reading a block, or from a terminal a line; returns how many are ready,
 // fewer only at the end of the data or on a read error.
-size_t fillAhead(FILE *stream, size_t wanted) {
-  ReadAhead &source = job.readAhead;
+size_t fillAhead(ReadAhead &source, FILE *stream, size_t wanted) {
   if (!source.started) {
     source.started = true;
     source.byteByByte = isatty(fileno(stream)) != 0;
@@ -196,11 +196,10 @@ size_t fillAhead(FILE *stream, size_t wanted) {
 
 // Reads up to kLinePiece bytes into buffer, stopping after a line feed.
 // Returns the count; 0 at the end of the data or on a read error.
-int readLinePiece(FILE *stream, char *buffer) {
-  ReadAhead &source = job.readAhead;
+int readLinePiece(ReadAhead &source, FILE *stream, char *buffer) {
   size_t n = 0;
   while (n < static_cast<size_t>(kLinePiece)) {
-    if (fillAhead(stream, 1) == 0) {
+    if (fillAhead(source, stream, 1) == 0) {
       // A failed read is no end of line: the caller reports it.
       if (dataReadFailed(stream)) return 0;
       break;
@@ -220,9 +219,8 @@ int readLinePiece(FILE *stream, char *buffer) {
 // After a full piece without a line feed: true when the line ends right
 // there (a line feed, CR LF, a final CR or the end of the data follow; they
 // are consumed), false when it goes on.
-bool lineEndsHere(FILE *stream) {
-  ReadAhead &source = job.readAhead;
-  const size_t have = fillAhead(stream, 2);
+bool lineEndsHere(ReadAhead &source, FILE *stream) {
+  const size_t have = fillAhead(source, stream, 2);
   if (have == 0) return true;
   const char *next = source.block + source.begin;
   if (next[0] == '\n') {
@@ -238,9 +236,9 @@ bool lineEndsHere(FILE *stream) {
 
 // The rest of a cut line that nobody read (a skipped or heading line, a
 // record discarded without it) is no record of its own.
-void passOverLineRest() {
+void passOverLineRest(ReadAhead &ahead) {
   char scratch[4096];
-  while (readLineRest(scratch, sizeof scratch) > 0) {
+  while (readLineRest(ahead, scratch, sizeof scratch) > 0) {
   }
 }
 
@@ -264,10 +262,10 @@ bool passOver() {
   return true;
 }
 
-int countRecord(int length) {
+int countRecord(ReadAhead &ahead, int length) {
   ++job.recordCount;
   if (job.maxRows > 0 && job.recordCount > job.maxRows) return 0;
-  job.deliveredLength = length;
+  ahead.delivered = length;
   return length;
 }
 

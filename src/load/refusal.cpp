@@ -2,7 +2,8 @@
 // the run.
 //
 //   ExecuteQuery kDbSqlError --LastClientFailure--> isRecordRefusal
-//     yes (db_errors=reject): ReportDblibError, noteRefusalReason, discardRecord
+//     yes (db_errors=reject): ReportDblibError, noteRefusalReason --> the
+//          record's reason, discardRecord
 //     no: the caller's fatal stop
 #include "load/refusal.h"
 
@@ -75,12 +76,14 @@ bool isRecordRefusal(const ClientFailure &failure) {
   return listed(kRecordSqlCodes, failure.sqlCode);
 }
 
-bool rejectRefusedRecord(int result, int length) {
+bool rejectRefusedRecord(int result, const LoadRecord &record) {
   if (!job.rejectRefusals || result != kDbSqlError) return false;
   const ClientFailure *failure = LastClientFailure();
   if (failure == nullptr || !isRecordRefusal(*failure)) return false;
   reportDblibFailure(result, "execute prepared");
   noteRefusalReason(*failure);
-  discardRecord(length);
+  LoadRecord refused = record;
+  refused.reason = takeRejectReason();
+  discardRecord(refused);
   return true;
 }

@@ -9,6 +9,7 @@
 #define LODRUN_LOAD_REFUSAL_H
 
 #include "dblib/dbfuncs.h"
+#include "job/loadrecord.h"
 
 // True when the failure is about the record's data alone: a gds code
 // anywhere in its vector (or, without a known one, its SQLCODE) names a
@@ -16,12 +17,11 @@
 // going away, of a deadlock or of an update conflict.
 bool isRecordRefusal(const ClientFailure &failure);
 
-// For an execute that returned `result` for the current record: with
-// db_errors=reject and a per-record refusal, reports it ("Got dblib error
-// ... execute prepared"), notes the database's messages as the record's
-// reason and hands the record (`length` bytes of job.inputBuffer) to
-// discardRecord, which may end the run at the errors limit; returns true.
-// Otherwise returns false and the caller stops the run.
-bool rejectRefusedRecord(int result, int length);
+// For an execute that returned `result` for `record`: with db_errors=reject
+// and a per-record refusal, reports it ("Got dblib error ... execute
+// prepared"), gives the record the database's messages as its reason and
+// hands it to discardRecord, which may end the run at the errors limit;
+// returns true. Otherwise returns false and the caller stops the run.
+bool rejectRefusedRecord(int result, const LoadRecord &record);
 
 #endif  // LODRUN_LOAD_REFUSAL_H

@@ -1,8 +1,9 @@
 // discards.cpp - rejected records: the discards file, standard output
 // without one, the reasons line and the count against errors=.
 //
-//   rejected record --writeRejectedRecord--> discards file | standard output
-//                                       \--writeRejectReason--> reasons file
+//   rejected record (number, text, rest of a long line, reason)
+//     --writeRejectedRecord--> discards file | standard output
+//                         \--writeRejectReason--> reasons file
 #include "rejects/discards.h"
 
 #include <cstdio>
@@ -15,30 +16,31 @@
 
 namespace {
 
-void writeDiscard(FILE *stream, const char *record, int length, RecordRest rest);
-size_t writeRest(FILE *stream, RecordRest rest, size_t *total);
+void writeDiscard(FILE *stream, int number, const char *record, int length, RecordRest *rest);
+size_t writeRest(FILE *stream, RecordRest *rest, size_t *total);
 
 }  // namespace
 
-void writeRejectedRecord(const char *record, int length, RecordRest rest) {
+void writeRejectedRecord(int number, const char *text, int length, RecordRest *rest,
+                         const RejectReason &reason) {
   if (job.discardStream != nullptr) {
-    writeDiscard(job.discardStream, record, length, rest);
+    writeDiscard(job.discardStream, number, text, length, rest);
   } else {
     // Raw record bytes beside the messages, so a NUL inside does not cut it.
-    writeMessage(stdout, record, static_cast<size_t>(length));
+    writeMessage(stdout, text, static_cast<size_t>(length));
     size_t total = 0;
     writeRest(stdout, rest, &total);
     message("%s", job.lineEnd);
   }
-  writeRejectReason();
+  writeRejectReason(number, reason);
   ++job.rejectedCount;
-  if (job.rejectedCount >= job.maxErrors) abortRun();
+  if (job.rejectedCount >= job.maxErrors) abortRunAt(number);
 }
 
 namespace {
 
 // Fixed-size records are written as read; a line gets the run's line end.
-void writeDiscard(FILE *stream, const char *record, int length, RecordRest rest) {
+void writeDiscard(FILE *stream, int number, const char *record, int length, RecordRest *rest) {
   const bool fixedRecords = job.recordLength > 0;
   const size_t wanted = static_cast<size_t>(fixedRecords ? job.recordLength : length);
   size_t written = std::fwrite(record, 1, wanted, stream);
@@ -55,18 +57,18 @@ void writeDiscard(FILE *stream, const char *record, int length, RecordRest rest)
   } else {
     LOCATED_MESSAGE("Lodrun: short %s for last %sput (size %d, wanted %d), line count %d%s",
                     "discards write", "out", static_cast<int>(written),
-                    static_cast<int>(total), job.recordCount, job.lineEnd);
+                    static_cast<int>(total), number, job.lineEnd);
   }
-  abortRun();
+  abortRunAt(number);
 }
 
 // Copies what `rest` yields (nothing without one) to stream; adds the bytes
 // to *total and returns how many were written, less at the first failure.
-size_t writeRest(FILE *stream, RecordRest rest, size_t *total) {
+size_t writeRest(FILE *stream, RecordRest *rest, size_t *total) {
   if (rest == nullptr) return 0;
   char piece[8192];
   size_t written = 0;
-  for (int n; (n = rest(piece, sizeof piece)) > 0;) {
+  for (int n; (n = rest->read(piece, sizeof piece)) > 0;) {
     const size_t count = static_cast<size_t>(n);
     *total += count;
     const size_t done = writeMessage(stream, piece, count);

@@ -4,17 +4,17 @@
 #ifndef LODRUN_REJECTS_DISCARDS_H
 #define LODRUN_REJECTS_DISCARDS_H
 
-// Fills buffer (room for `limit` bytes) with the next bytes of a rejected
-// line that did not fit its buffer; returns their count, 0 at its end.
-using RecordRest = int (*)(char *buffer, int limit);
+#include "job/loadrecord.h"
 
-// Writes the rejected record (`length` bytes at `record`, then what `rest`
-// yields when given) to the discards file (fixed-size records: their
+// Writes rejected record `number` (`length` bytes at `text`, then what `rest`
+// reads when given) to the discards file (fixed-size records: their
 // job.recordLength bytes as read; lines: the text and lineEnd) or, without
-// one, the text and lineEnd to standard output, and its line to the reasons
-// file (reasons.h). Counts it in job.rejectedCount and ends the run
-// (abortRun) when that reaches job.maxErrors, or when the write fails.
-void writeRejectedRecord(const char *record, int length, RecordRest rest = nullptr);
+// one, the text and lineEnd to standard output, and its line with `reason`
+// to the reasons file (reasons.h). Counts it in job.rejectedCount and ends
+// the run (abortRunAt the record) when that reaches job.maxErrors, or when
+// the write fails.
+void writeRejectedRecord(int number, const char *text, int length, RecordRest *rest,
+                         const RejectReason &reason);
 
 // Flushes the discards file at the end of a load; a write that fails only
 // now ends the run.

@@ -1,7 +1,8 @@
 // reasons.cpp - the reasons file: the fault of each rejected record.
 //
-//   PutField failure / rejection message / refused execute --note*--> job.pendingReason
-//   discardRecord --writeRejectReason--> reasons file (one line), job.pendingReason cleared
+//   PutField failure / rejection message / refused execute --note*--> pending note
+//     --takeRejectReason--> the rejected record's reason (job/loadrecord.h)
+//   rejected record --writeRejectReason--> reasons file (one line)
 #include "rejects/reasons.h"
 
 #include <cstdarg>
@@ -20,8 +21,11 @@
 
 namespace {
 
+// The first fault noted since the last take.
+RejectReason pending;
+
 std::string columnOf(int sqlField, int position);
-void failWrite();
+[[noreturn]] void failWrite(int recordNumber);
 void noteDblibReason(int code, const char *operation, int sqlField, int position,
                      const char *value, int valueLength);
 
@@ -41,7 +45,7 @@ bool openReasonsFile(const char *path) {
 
 void noteRejectReason(int sqlField, int position, const char *text, const char *value,
                       int valueLength) {
-  PendingReason &p = job.pendingReason;
+  RejectReason &p = pending;
   if (p.noted) return;
   p.noted = true;
   p.sqlField = sqlField;
@@ -78,12 +82,17 @@ void rejectionMessageAt(int line, int sqlField, int position, const char *value,
   noteRejectReason(sqlField, position, text, value, valueLength);
 }
 
-void writeRejectReason() {
-  PendingReason &p = job.pendingReason;
+RejectReason takeRejectReason() {
+  RejectReason taken = std::move(pending);
+  pending = RejectReason{};
+  return taken;
+}
+
+void writeRejectReason(int recordNumber, const RejectReason &p) {
   ClearClientFailure();
   if (job.reasonsStream != nullptr) {
     char numbers[32];
-    std::snprintf(numbers, sizeof numbers, "%d\t%d\t", job.recordCount,
+    std::snprintf(numbers, sizeof numbers, "%d\t%d\t", recordNumber,
                   p.noted ? p.sqlField : 0);
     std::string line = numbers;
     if (p.noted) {
@@ -96,24 +105,15 @@ void writeRejectReason() {
     line += '\t';
     appendEscaped(&line, p.value.data(), p.value.size());
     line += job.lineEnd;
-    if (std::fwrite(line.data(), 1, line.size(), job.reasonsStream) != line.size()) failWrite();
+    if (std::fwrite(line.data(), 1, line.size(), job.reasonsStream) != line.size())
+      failWrite(recordNumber);
   }
-  p = PendingReason{};
-}
-
-void setAsideRejectReason() {
-  job.setAsideReason = std::move(job.pendingReason);
-  job.pendingReason = PendingReason{};
-}
-
-void restoreRejectReason() {
-  job.pendingReason = std::move(job.setAsideReason);
-  job.setAsideReason = PendingReason{};
 }
 
 void finishReasons() {
   if (job.reasonsStream == nullptr) return;
-  if (std::fflush(job.reasonsStream) != 0 || std::ferror(job.reasonsStream)) failWrite();
+  if (std::fflush(job.reasonsStream) != 0 || std::ferror(job.reasonsStream))
+    failWrite(job.recordCount);
 }
 
 void appendEscaped(std::string *out, const char *text, size_t length) {
@@ -156,17 +156,17 @@ std::string columnOf(int sqlField, int position) {
   return name;
 }
 
-void failWrite() {
+void failWrite(int recordNumber) {
   flushMessages(stdout);
   std::perror("Unexpected system error writing output");
-  abortRun();
+  abortRunAt(recordNumber);
 }
 
 // Notes the fault that ReportDblibError has just printed for `code`, with its
 // text.
 void noteDblibReason(int code, const char *operation, int sqlField, int position,
                      const char *value, int valueLength) {
-  if (job.pendingReason.noted) return;
+  if (pending.noted) return;
   // The text ReportDblibError printed, without its line end.
   char text[300];
   int used = std::snprintf(text, sizeof text, "Got dblib error %d while doing %s", code, operation);

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "dblib/dbfuncs.h"
+#include "job/loadrecord.h"
 
 // Opens `path` for writing (created when missing, emptied only by
 // truncateOutputFiles once the run's files are checked, fileclash.h) as
@@ -21,10 +22,10 @@
 // (job.reasonsStream is then none).
 bool openReasonsFile(const char *path);
 
-// Notes a fault of the current record: SQL variable `sqlField` (0: none),
+// Notes a fault of the record being converted or executed: SQL variable `sqlField` (0: none),
 // its field's `position` in the record (0: none), the message text (its line
-// end is dropped) and `valueLength` bytes of the value. The first note of a
-// record is the one written.
+// end is dropped) and `valueLength` bytes of the value. The first note
+// stands until takeRejectReason takes it.
 void noteRejectReason(int sqlField, int position, const char *text, const char *value,
                       int valueLength);
 
@@ -45,16 +46,15 @@ void rejectionMessageAt(int line, int sqlField, int position, const char *value,
     __attribute__((format(printf, 6, 7)));
 #define REJECTION_MESSAGE(...) rejectionMessageAt(__LINE__, __VA_ARGS__)
 
-// Writes the reasons line of rejected record job.recordCount (a bare line
-// when no fault was noted) and forgets the note and the record's client
-// failure. Without a reasons file it only forgets. A failed write ends the
-// run.
-void writeRejectReason();
+// Takes the note away (not noted: none was), so that the next record starts
+// without one; the rejected record carries it from here (loadrecord.h).
+RejectReason takeRejectReason();
 
-// Sets the current record's note aside while the records gathered before it
-// execute (one of them may be refused and noted), and puts it back after.
-void setAsideRejectReason();
-void restoreRejectReason();
+// Writes the reasons line of rejected record `recordNumber` with `reason`
+// (a bare line when it was not noted) and forgets the record's client
+// failure. Without a reasons file it only forgets. A failed write ends the
+// run (abortRunAt the record).
+void writeRejectReason(int recordNumber, const RejectReason &reason);
 
 // Flushes the reasons file at the end of a load; a failed write ends the run.
 void finishReasons();

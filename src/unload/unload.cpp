@@ -1,7 +1,7 @@
 // unload.cpp - the unload loop: the SELECT's rows, one output record each.
 //
-//   OpenCursor --> locate columns --> [format.writeHeading] --> FetchRow
-//     --format.writeRow--> data file          ... until 100 or `rows`
+//   OpenCursor --> locate columns (OutputRecord, the loop's) --> [format.writeHeading]
+//     --> FetchRow --format.writeRow(OutputRecord)--> data file ... until 100 or `rows`
 //   --> CloseCursor --> everything written reaches the file
 //
 //   fixed, delimited: writeFixedRow / writeDelimitedRow --build*Record--> inputBuffer
@@ -22,7 +22,11 @@
 
 namespace {
 
-void writeRow(bool delimited);
+// Records go out through one large buffer: fewer writes, same bytes. The
+// data stream keeps using it until the driver closes it, after the loop.
+char streamBuffer[1 << 16];
+
+void writeRow(OutputRecord *out, bool delimited);
 void flushDataFile();
 
 }  // namespace
@@ -31,11 +35,12 @@ void unloadRows() {
   QueryRecord *query = &job.queryRecord;
   int code = OpenCursor(query, &job.transactionHandle);
   if (code != kDbOk) failDblib(code, "open read cursor");
-  std::setvbuf(job.dataStream, job.output.streamBuffer, _IOFBF, sizeof job.output.streamBuffer);
-  indexOutputPositions();
-  locateOutputColumns();
+  std::setvbuf(job.dataStream, streamBuffer, _IOFBF, sizeof streamBuffer);
+  OutputRecord out;
+  indexOutputPositions(&out);
+  locateOutputColumns(&out);
   const RecordFormat &format = recordFormat();
-  if (job.excelFormat) format.writeHeading();
+  if (job.excelFormat) format.writeHeading(&out);
 
   startProgress(false);
   // At most `rows` rows are fetched.
@@ -46,19 +51,19 @@ void unloadRows() {
     if (code != kDbOk) failDblib(code, "fetching from cursor");
     if (job.skipCount > 0) job.skipCount = 0;
     ++job.recordCount;
-    format.writeRow();
+    format.writeRow(&out);
     tickProgress();
   }
 
   code = CloseCursor(query);
   if (code != kDbOk) failDblib(code, "closing cursor");
   flushDataFile();
-  finishProgress();
+  finishProgress(job.recordCount);
 }
 
-void writeFixedRow() { writeRow(false); }
+void writeFixedRow(OutputRecord *out) { writeRow(out, false); }
 
-void writeDelimitedRow() { writeRow(true); }
+void writeDelimitedRow(OutputRecord *out) { writeRow(out, true); }
 
 namespace {
 
@@ -67,10 +72,10 @@ namespace {
 // record goes on as far as it was built: a delimited one is then short of
 // separators and goes to the discards, which count it; one that still
 // reaches the file is counted here.
-void writeRow(bool delimited) {
-  const bool built = delimited ? buildDelimitedRecord() : buildFixedRecord();
+void writeRow(OutputRecord *out, bool delimited) {
+  const bool built = delimited ? buildDelimitedRecord(out) : buildFixedRecord(out);
   if (built) {
-    writeRecordLine();
+    writeRecordLine(*out);
     return;
   }
   if (job.rejectedCount + 1 >= job.maxErrors) {
@@ -79,8 +84,8 @@ void writeRow(bool delimited) {
   }
   const int rejectedBefore = job.rejectedCount;
   if (delimited && job.recordLength <= 0)
-    hideLineBreaks(job.inputBuffer, job.output.builtLength);  // one discard, one line
-  writeRecordLine();
+    hideLineBreaks(job.inputBuffer, out->builtLength);  // one discard, one line
+  writeRecordLine(*out);
   if (job.rejectedCount == rejectedBefore) ++job.rejectedCount;
 }
 

@@ -2,6 +2,8 @@
 #ifndef LODRUN_UNLOAD_UNLOAD_H
 #define LODRUN_UNLOAD_UNLOAD_H
 
+struct OutputRecord;  // writer.h
+
 // Opens the cursor, writes the Excel heading, fetches and writes every row
 // within the rows limit, closes the cursor, all in the run's record format
 // (recordFormat). Every failure ends the run.
@@ -11,7 +13,7 @@ void unloadRows();
 // writeRecordLine). A record that failed counts once against errors and, at
 // the limit, ends the run unwritten; below it the record is written as far
 // as it was built.
-void writeFixedRow();
-void writeDelimitedRow();
+void writeFixedRow(OutputRecord *out);
+void writeDelimitedRow(OutputRecord *out);
 
 #endif  // LODRUN_UNLOAD_UNLOAD_H

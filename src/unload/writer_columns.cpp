@@ -28,65 +28,66 @@ constexpr int kValueTextRoom = kScaledTextRoom;
 
 TextForm textFormOf(const FieldSpec &spec, const FetchedColumn &column);
 bool isNull(const FetchedColumn &column);
-ColumnAppend appendEmpty(bool quoted);
+ColumnAppend appendEmpty(OutputRecord *record, bool quoted);
 int writeValueText(const LocatedColumn &located, char *out);
 long long storedInteger(const FetchedColumn &column);
 
 }  // namespace
 
-void locateOutputColumns() {
+void locateOutputColumns(OutputRecord *out) {
   const int count = job.fieldCount > 0 ? job.fieldCount : 0;
-  job.output.located.assign(static_cast<size_t>(count), LocatedColumn{});
-  job.columnsLocated = 0;
+  out->located.assign(static_cast<size_t>(count), LocatedColumn{});
+  out->columnsLocated = false;
   if (!recordFormat().locatesColumns) return;
-  const int *entries = entriesByPosition();
+  const int *entries = entriesByPosition(out);
   for (int position = 1; position <= count; ++position) {
     const int entry = entries[position - 1];
     if (entry < 0) continue;
     const FieldSpec &spec = job.fieldTable[entry];
     if (spec.sqlField <= 0) continue;
-    LocatedColumn &located = job.output.located[static_cast<size_t>(position - 1)];
+    LocatedColumn &located = out->located[static_cast<size_t>(position - 1)];
     if (LocateOutputColumn(spec.sqlField, &job.queryRecord, &located.column) != kDbOk) continue;
     located.form = textFormOf(spec, located.column);
     located.format = spec.format;
     located.quoted = job.quoteStrings && spec.sqlType == kTypeText;
   }
-  job.columnsLocated = 1;
+  out->columnsLocated = true;
 }
 
-ColumnAppend appendLocatedColumn(int position) {
-  if (!job.columnsLocated || position < 1 ||
-      static_cast<size_t>(position) > job.output.located.size())
+ColumnAppend appendLocatedColumn(OutputRecord *record, int position) {
+  if (!record->columnsLocated || position < 1 ||
+      static_cast<size_t>(position) > record->located.size())
     return ColumnAppend::kNotLocated;
-  const LocatedColumn &located = job.output.located[static_cast<size_t>(position - 1)];
+  const LocatedColumn &located = record->located[static_cast<size_t>(position - 1)];
   const FetchedColumn &column = located.column;
   if (located.form == TextForm::kGeneral) return ColumnAppend::kNotLocated;
 
   // A NULL, like an empty text, is an empty value.
-  if (isNull(column)) return appendEmpty(located.quoted);
+  if (isNull(column)) return appendEmpty(record, located.quoted);
   if (located.form == TextForm::kText) {
     // What GetField keeps of the trimmed text: at most length - 1 bytes, up
     // to its first NUL.
     const int length =
         static_cast<int>(strnlen(column.data, static_cast<size_t>(column.length - 1)));
-    return appendField(column.data, length, located.quoted) ? ColumnAppend::kAppended
+    return appendField(record, column.data, length, located.quoted) ? ColumnAppend::kAppended
                                                             : ColumnAppend::kFailed;
   }
   // Numbers and dates are never quoted. With room for the longest of them,
   // its text goes straight into the record; else appendField decides.
-  const int end = job.output.builtLength + kValueTextRoom + job.lineEndLength;
+  const int end = record->builtLength + kValueTextRoom + job.lineEndLength;
   if (end <= kBufferSize) {
-    char *out = job.inputBuffer + job.output.builtLength;
+    char *out = job.inputBuffer + record->builtLength;
     const int length = writeValueText(located, out);
     if (length < 0) return ColumnAppend::kNotLocated;
     out[length] = job.separator;
-    job.output.builtLength += length + 1;
+    record->builtLength += length + 1;
     return ColumnAppend::kAppended;
   }
   char text[kValueTextRoom];
   const int length = writeValueText(located, text);
   if (length < 0) return ColumnAppend::kNotLocated;
-  return appendField(text, length, false) ? ColumnAppend::kAppended : ColumnAppend::kFailed;
+  return appendField(record, text, length, false) ? ColumnAppend::kAppended
+                                                  : ColumnAppend::kFailed;
 }
 
 namespace {
@@ -115,8 +116,8 @@ bool isNull(const FetchedColumn &column) {
   return column.nullFlag != nullptr && *column.nullFlag == -1;
 }
 
-ColumnAppend appendEmpty(bool quoted) {
-  return appendField("", 0, quoted) ? ColumnAppend::kAppended : ColumnAppend::kFailed;
+ColumnAppend appendEmpty(OutputRecord *record, bool quoted) {
+  return appendField(record, "", 0, quoted) ? ColumnAppend::kAppended : ColumnAppend::kFailed;
 }
 
 // The text of a number or date column's value and a NUL into out

@@ -16,13 +16,14 @@
 #include "job/run.h"
 #include "job/settings.h"
 #include "rejects/discards.h"
+#include "rejects/reasons.h"
 #include "unload/writer.h"
 
 namespace {
 
-void writeDelimitedLine();
+void writeDelimitedLine(const OutputRecord &out);
 void discardDelimited(int length);
-void writeFixedLine();
+void writeFixedLine(const OutputRecord &out);
 int countSeparators(const char *record, int length);
 bool opensOrClosesQuote(const char *record, int length, int i);
 bool addLineEnd(int *length);
@@ -30,18 +31,18 @@ void writeBytes(int length);
 
 }  // namespace
 
-void writeRecordLine() {
+void writeRecordLine(const OutputRecord &out) {
   if (job.separator != 0)
-    writeDelimitedLine();
+    writeDelimitedLine(out);
   else
-    writeFixedLine();
+    writeFixedLine(out);
 }
 
-void writeExcelHeader() {
-  job.output.builtLength = 0;
+void writeExcelHeader(OutputRecord *out) {
+  out->builtLength = 0;
   int fillerNumber = 1;
   char name[48];
-  const int *entries = entriesByPosition();
+  const int *entries = entriesByPosition(out);
   for (int position = 1; position <= job.fieldCount; ++position) {
     const int entry = entries[position - 1];
     if (entry < 0) {
@@ -57,17 +58,17 @@ void writeExcelHeader() {
       if (code != kDbOk) failDblib(code, "GetFieldName", spec.sqlField);
       quoted = job.quoteStrings != 0;
     }
-    if (!appendField(name, static_cast<int>(strnlen(name, sizeof name)), quoted))
+    if (!appendField(out, name, static_cast<int>(strnlen(name, sizeof name)), quoted))
       abortRun();
   }
-  writeRecordLine();
+  writeRecordLine(*out);
 }
 
 namespace {
 
-void writeDelimitedLine() {
-  const int count = countSeparators(job.inputBuffer, job.output.builtLength);
-  int length = job.output.builtLength > 0 ? job.output.builtLength - 1 : 0;
+void writeDelimitedLine(const OutputRecord &out) {
+  const int count = countSeparators(job.inputBuffer, out.builtLength);
+  int length = out.builtLength > 0 ? out.builtLength - 1 : 0;
   if (count != job.fieldCount) {
     LOCATED_MESSAGE("wrong number of separators on delimited output line %d (s.b. %hd, is %d)%s",
                     job.recordCount, job.fieldCount, count, job.lineEnd);
@@ -86,7 +87,7 @@ void writeDelimitedLine() {
                 static_cast<size_t>(job.recordLength - length));
     length = job.recordLength;
   } else if (!addLineEnd(&length)) {
-    writeRejectedRecord(job.inputBuffer, length);
+    writeRejectedRecord(job.recordCount, job.inputBuffer, length, nullptr, takeRejectReason());
     return;
   }
   writeBytes(length);
@@ -98,13 +99,13 @@ void discardDelimited(int length) {
   if (job.recordLength > length)
     std::memset(job.inputBuffer + length, job.padChar,
                 static_cast<size_t>(job.recordLength - length));
-  writeRejectedRecord(job.inputBuffer, length);
+  writeRejectedRecord(job.recordCount, job.inputBuffer, length, nullptr, takeRejectReason());
 }
 
 // Layout validation keeps every fixed record and its line end within the
 // record buffer; a record that still would not fit cannot be written.
-void writeFixedLine() {
-  int length = job.output.builtLength;
+void writeFixedLine(const OutputRecord &out) {
+  int length = out.builtLength;
   if (job.recordLength <= 0 && !addLineEnd(&length)) abortRun();
   writeBytes(length);
 }

@@ -17,16 +17,16 @@
 
 namespace {
 
-bool delimitedColumn(int entry);
-bool delimitedFiller(int entry);
+bool delimitedColumn(OutputRecord *out, int entry);
+bool delimitedFiller(OutputRecord *out, int entry);
 bool fixedValue(int entry, int *length);
 void placeFixedValue(const FieldSpec &spec, int length);
 
 }  // namespace
 
-bool buildDelimitedRecord() {
-  job.output.builtLength = 0;
-  const int *entries = entriesByPosition();
+bool buildDelimitedRecord(OutputRecord *out) {
+  out->builtLength = 0;
+  const int *entries = entriesByPosition(out);
   for (int position = 1; position <= job.fieldCount; ++position) {
     const int entry = entries[position - 1];
     if (entry < 0) {
@@ -34,21 +34,21 @@ bool buildDelimitedRecord() {
       return false;
     }
     if (job.fieldTable[entry].sqlField <= 0) {
-      if (!delimitedFiller(entry)) return false;
+      if (!delimitedFiller(out, entry)) return false;
       continue;
     }
-    const ColumnAppend appended = appendLocatedColumn(position);
+    const ColumnAppend appended = appendLocatedColumn(out, position);
     if (appended == ColumnAppend::kFailed) return false;
-    if (appended == ColumnAppend::kNotLocated && !delimitedColumn(entry)) return false;
+    if (appended == ColumnAppend::kNotLocated && !delimitedColumn(out, entry)) return false;
   }
-  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, job.output.builtLength);
+  if (job.recordLength <= 0) hideLineBreaks(job.inputBuffer, out->builtLength);
   return true;
 }
 
-bool buildFixedRecord() {
+bool buildFixedRecord(OutputRecord *out) {
   const int width = std::clamp<int>(job.outputWidth, 0, kBufferSize);
   std::memset(job.inputBuffer, job.padChar, static_cast<size_t>(width));
-  job.output.builtLength = width;
+  out->builtLength = width;
   for (int entry = 0; entry < job.fieldCount; ++entry) {
     const FieldSpec &spec = job.fieldTable[entry];
     int length = 0;
@@ -66,24 +66,24 @@ bool buildFixedRecord() {
   return true;
 }
 
-void indexOutputPositions() {
+void indexOutputPositions(OutputRecord *out) {
   const int count = std::max<int>(job.fieldCount, 0);
-  job.output.byPosition.assign(static_cast<size_t>(count), -1);
+  out->byPosition.assign(static_cast<size_t>(count), -1);
   for (int i = 0; i < count; ++i) {
     const int position = job.fieldTable[i].position;
-    if (position >= 1 && position <= count && job.output.byPosition[position - 1] < 0)
-      job.output.byPosition[position - 1] = i;
+    if (position >= 1 && position <= count && out->byPosition[position - 1] < 0)
+      out->byPosition[position - 1] = i;
   }
 }
 
-const int *entriesByPosition() {
-  if (job.output.byPosition.size() != static_cast<size_t>(std::max<int>(job.fieldCount, 0)))
-    indexOutputPositions();
-  return job.output.byPosition.data();
+const int *entriesByPosition(OutputRecord *out) {
+  if (out->byPosition.size() != static_cast<size_t>(std::max<int>(job.fieldCount, 0)))
+    indexOutputPositions(out);
+  return out->byPosition.data();
 }
 
-bool appendField(const char *value, int length, bool quoted) {
-  const int end = job.output.builtLength + length + (quoted ? 3 : 1);
+bool appendField(OutputRecord *record, const char *value, int length, bool quoted) {
+  const int end = record->builtLength + length + (quoted ? 3 : 1);
   // The final separator gives way to the line end.
   const int need = end - 1 + (job.recordLength > 0 ? 0 : job.lineEndLength);
   if (need > kBufferSize) {
@@ -91,13 +91,13 @@ bool appendField(const char *value, int length, bool quoted) {
                     kBufferSize, need, job.lineEnd);
     return false;
   }
-  char *out = job.inputBuffer + job.output.builtLength;
+  char *out = job.inputBuffer + record->builtLength;
   if (quoted) *out++ = job.quoteChar;
   std::memcpy(out, value, static_cast<size_t>(length));
   out += length;
   if (quoted) *out++ = job.quoteChar;
   *out = job.separator;
-  job.output.builtLength = end;
+  record->builtLength = end;
   return true;
 }
 
@@ -113,16 +113,16 @@ namespace {
 
 // Appends the column of `entry`; text columns are quoted when asked, even
 // when empty. False when the record failed.
-bool delimitedColumn(int entry) {
+bool delimitedColumn(OutputRecord *out, int entry) {
   const int length = getOutputField(entry);
   if (length < 0) return false;
   const bool quoted = job.quoteStrings && job.fieldTable[entry].sqlType == kTypeText;
-  return appendField(job.fieldBuffer, length, quoted);
+  return appendField(out, job.fieldBuffer, length, quoted);
 }
 
 // Appends the generated text of filler `entry`. A filler that is not text,
 // or whose value cannot be made, fails the record after its field (false).
-bool delimitedFiller(int entry) {
+bool delimitedFiller(OutputRecord *out, int entry) {
   const bool text = job.fieldTable[entry].externalType == kExtText;
   if (!text)
     LOCATED_MESSAGE("generated field type not text for %d (file::using separator)%s",
@@ -133,14 +133,14 @@ bool delimitedFiller(int entry) {
   if (code != 0) {
     LOCATED_MESSAGE("failure %d converting %s field %d for query at input record %d%s",
                     code, "delimited", entry, job.recordCount, job.lineEnd);
-    appendField(job.fieldBuffer, 0, false);
+    appendField(out, job.fieldBuffer, 0, false);
     return false;
   }
   int valueLength = std::clamp<int>(length, 0, kBufferSize - 1);
   // A binary value has no text: keep only what reads as text.
   if (!text)
     valueLength = static_cast<int>(strnlen(job.fieldBuffer, static_cast<size_t>(valueLength)));
-  return appendField(job.fieldBuffer, valueLength, false) && text;
+  return appendField(out, job.fieldBuffer, valueLength, false) && text;
 }
 
 // The value of `entry` into fieldBuffer and its length; false when the

@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "driver/commandfile.h"
 #include "format/formats.h"
 #include "harness.h"
 #include "job/settings.h"
+#include "load/reader.h"
 
 namespace {
 
@@ -47,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     readCommandFile();
     if (job.dataStream == nullptr || !readable()) return;
     const RecordFormat &format = chooseRecordFormat();
-    for (int records = 0; records < 10000 && format.read() > 0; ++records) {
+    const auto ahead = std::make_unique<ReadAhead>();
+    for (int records = 0; records < 10000 && format.read(*ahead) > 0; ++records) {
     }
   });
   return 0;

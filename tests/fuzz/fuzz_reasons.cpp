@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (job.reasonsStream == nullptr) return 0;
   job.recordCount = 7;
   noteRejectReason(sqlField, position, text.c_str(), value.data(), static_cast<int>(valueLength));
-  guarded([] { writeRejectReason(); });
+  guarded([] { writeRejectReason(job.recordCount, takeRejectReason()); });
   std::fclose(job.reasonsStream);
   job.reasonsStream = nullptr;
   std::string line(written, writtenSize);

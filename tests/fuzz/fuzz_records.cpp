@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,9 @@ void cutFields(const std::string &text, char separator, char quote, int capacity
 void readAll(std::string bytes) {
   job.dataStream = fmemopen(bytes.data(), bytes.size(), "r");
   if (job.dataStream == nullptr) return;
-  guarded([] {
-    for (int records = 0; records < 100000 && readRecord() > 0; ++records) {
+  const auto ahead = std::make_unique<ReadAhead>();
+  guarded([&ahead] {
+    for (int records = 0; records < 100000 && readRecord(*ahead) > 0; ++records) {
     }
   });
   std::fclose(job.dataStream);

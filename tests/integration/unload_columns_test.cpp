@@ -143,8 +143,9 @@ class LocatedColumns : public ::testing::Test {
     chooseRecordFormat();
     validateLayout();
     ASSERT_EQ(OpenCursor(&job.queryRecord, &job.transactionHandle), kDbOk);
-    indexOutputPositions();
-    locateOutputColumns();
+    output = OutputRecord{};
+    indexOutputPositions(&output);
+    locateOutputColumns(&output);
   }
 
   // Every row built both ways; returns the rows compared.
@@ -153,12 +154,12 @@ class LocatedColumns : public ::testing::Test {
     while (FetchRow(&job.queryRecord) == kDbOk) {
       ++rows;
       job.recordCount = rows;
-      job.columnsLocated = 1;
-      const bool locatedBuilt = buildDelimitedRecord();
-      const std::string located(job.inputBuffer, static_cast<size_t>(job.output.builtLength));
-      job.columnsLocated = 0;
-      const bool generalBuilt = buildDelimitedRecord();
-      const std::string general(job.inputBuffer, static_cast<size_t>(job.output.builtLength));
+      output.columnsLocated = true;
+      const bool locatedBuilt = buildDelimitedRecord(&output);
+      const std::string located(job.inputBuffer, static_cast<size_t>(output.builtLength));
+      output.columnsLocated = false;
+      const bool generalBuilt = buildDelimitedRecord(&output);
+      const std::string general(job.inputBuffer, static_cast<size_t>(output.builtLength));
       EXPECT_EQ(locatedBuilt, generalBuilt) << "row " << rows;
       EXPECT_EQ(located, general) << "row " << rows;
       if (located != general) break;
@@ -176,6 +177,7 @@ class LocatedColumns : public ::testing::Test {
   TempDir dir;
   std::string dbName;
   std::string dataFile;
+  OutputRecord output;
 };
 
 TEST_F(LocatedColumns, DelimitedRecordsEqualTheGeneralWay) {

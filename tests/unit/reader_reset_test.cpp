@@ -1,9 +1,10 @@
-// reader_reset_test.cpp - resetJobSettings starts the next run afresh: the
-// record reader keeps nothing of the file it read before, even when the next
-// file's stream gets the same address.
+// reader_reset_test.cpp - a new run's read-ahead starts afresh: the record
+// reader keeps nothing of the file it read before, even when the next file's
+// stream gets the same address.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "job/settings.h"
@@ -22,8 +23,8 @@ class ReaderReset : public JobTest {
     job.separator = ',';
     job.maxRows = -1;
   }
-  static std::string nextRecord() {
-    const int length = readRecord();
+  static std::string nextRecord(ReadAhead &ahead) {
+    const int length = readRecord(ahead);
     return std::string(job.inputBuffer, static_cast<size_t>(length > 0 ? length : 0));
   }
 };
@@ -33,19 +34,22 @@ TEST_F(ReaderReset, AFreshRunReadsItsOwnFileFromTheFirstLine) {
   writeFile(dir.file("a.txt"), "a1,x\na2,x\na3,x\n");
   writeFile(dir.file("b.txt"), "b1,y\nb2,y\n");
 
+  auto first = std::make_unique<ReadAhead>();
   openData(dir.file("a.txt"));
-  EXPECT_EQ(nextRecord(), "a1,x");
+  EXPECT_EQ(nextRecord(*first), "a1,x");
   std::fclose(job.dataStream);
+  first.reset();
 
   resetJobSettings();
   allocateJobBuffers();
   job.messageStream = stdout;
+  auto second = std::make_unique<ReadAhead>();
   openData(dir.file("b.txt"));
-  EXPECT_EQ(nextRecord(), "b1,y");
+  EXPECT_EQ(nextRecord(*second), "b1,y");
   EXPECT_EQ(job.recordCount, 1);
-  EXPECT_EQ(currentRecordLength(), 4);
-  EXPECT_EQ(nextRecord(), "b2,y");
-  EXPECT_EQ(nextRecord(), "");
+  EXPECT_EQ(currentRecordLength(*second), 4);
+  EXPECT_EQ(nextRecord(*second), "b2,y");
+  EXPECT_EQ(nextRecord(*second), "");
   std::fclose(job.dataStream);
   job.dataStream = nullptr;
 }

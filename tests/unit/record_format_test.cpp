@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "format/formats.h"
 #include "job/settings.h"
 #include "job_fixture.h"
+#include "load/reader.h"
 #include "testsupport.h"
 
 namespace {
@@ -25,7 +27,8 @@ class RecordFormatRead : public JobTest {
     EXPECT_NE(job.dataStream, nullptr);
     job.maxRows = -1;
     std::vector<std::string> records;
-    for (int length; (length = format.read()) > 0;) {
+    const auto ahead = std::make_unique<ReadAhead>();
+    for (int length; (length = format.read(*ahead)) > 0;) {
       int rawLength = length;
       const char *raw = format.rawText(&rawLength);
       records.emplace_back(raw, static_cast<size_t>(rawLength));
