@@ -4,7 +4,8 @@
 //   csv / -k --> job.csvMode, job.csv, separator ',' (until delimiter= / -c)
 //   validateLayout --checkCsvSettings--> refusal of fixed records,
 //                                        dblib keeps exact output types
-//   after the mapping --describeCsvColumns--> job.csv->columns
+//   after the mapping --describeCsvColumns--> job.csv->columns (output
+//                                            columns located)
 #include "csv/csvmode.h"
 
 #include "dblib/dbfuncs.h"
@@ -55,6 +56,8 @@ void describeCsvColumns() {
     column.type = facts.type;
     column.scale = facts.scale;
     column.subtype = facts.subtype;
+    // A column that cannot be located is read through its number.
+    if (!input) LocateOutputColumn(k, &job.queryRecord, &column.fetched);
   }
   for (const int sqlField : job.csvBlobFileFields)
     if (sqlField >= 1 && sqlField <= count)

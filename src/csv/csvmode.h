@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "dblib/dbfuncs.h"
+
 // The longest record CSV mode reads or writes, line end not counted.
 constexpr size_t kMaxCsvRecord = size_t{64} << 20;
 
@@ -31,6 +33,9 @@ struct CsvColumn {
   short scale = 0;
   short subtype = 0;
   bool blobFile = false;  // brace word `blobfile`: the field names a file
+  // An unload's column as located once (no data: not located); its value
+  // is read where every fetch leaves it.
+  FetchedColumn fetched;
 };
 
 // The run state of CSV mode, allocated by enableCsvMode and kept to the end
@@ -67,8 +72,10 @@ struct CsvState {
   int expectedFields = -1;  // computed at the first record (expectedCsvFields)
   bool headingTaken = false;  // heading=: the heading was read (format/csvheading.h)
 
-  // Writer: the record being built, and the blob being read into it.
+  // Writer: the record being built, out[0, outLength) (out's size is the
+  // room it has grown to), and the blob being read into it.
   std::vector<char> out;
+  size_t outLength = 0;
   std::vector<char> blob;
 
   // Per SQL variable, index sqlField - 1.
@@ -97,7 +104,8 @@ void markBlobFileField(int sqlField);
 bool checkCsvSettings();
 
 // After the layout is mapped: reads every SQL variable's type, scale and
-// subtype into job.csv->columns. Ends the run on a dblib failure.
+// subtype into job.csv->columns, and on an unload locates each output
+// column. Ends the run on a dblib failure.
 void describeCsvColumns();
 
 #endif  // LODRUN_CSV_CSVMODE_H

@@ -1,12 +1,15 @@
 // csvreader.cpp - RFC 4180 records out of the data file.
 //
 //   dataStream --blocks (readDataBytes)--> raw (grows to the longest record)
-//     --findRecordEnd (quote state)--> [recordStart, recordEnd)
+//     --findRecordEnd (a line without a quote: memchr; else quote state)
+//     --> [recordStart, recordEnd)
 //     --splitFields--> values (quotes undone, NUL-ended) + fields
 //
 // A record is found whole before it is split, so a record that spans lines
 // or read blocks needs no state carried between reads. The raw window keeps
-// the bytes after the record for the next one.
+// the bytes after the record for the next one. Most lines hold no quote
+// character at all: such a line is a record of unquoted fields as it
+// stands, found by two memchr calls instead of a byte-by-byte scan.
 //
 // A record whose quotes go wrong (never closed, or text after a closing
 // quote) is only its first line, and the lines after it are scanned again.
@@ -51,8 +54,9 @@ struct RecordEnd {
 bool readMore(CsvState &state);
 RecordEnd findRecordEnd(CsvState &state);
 size_t findLineEnd(CsvState &state, size_t from);
+bool findPlainLine(CsvState &state, RecordEnd *found);
 void splitFields(CsvState &state);
-void appendValue(CsvState &state, const char *from, size_t count);
+char *appendValue(char *to, const char *from, size_t count);
 void takeRecord(CsvState &state, size_t end, size_t next);
 bool isBlankLine(const CsvState &state);
 int showInInputBuffer(const CsvState &state);
@@ -172,6 +176,8 @@ RecordEnd findRecordEnd(CsvState &state) {
   const char quote = job.quoteChar;
   state.brokenRecord = false;
   state.textAfterQuote = false;
+  RecordEnd plain;
+  if (findPlainLine(state, &plain)) return plain;
   size_t p = state.begin;
   Scan scan = Scan::FieldStart;
   // Offsets survive readMore's move; keep them relative to the record.
@@ -281,6 +287,22 @@ RecordEnd findRecordEnd(CsvState &state) {
   return found(state.end, state.end);
 }
 
+// The common record: a whole line already read that holds no quote
+// character. No field of it is quoted, so it ends at its line feed whatever
+// the separators; the scan would find the same end byte by byte. False
+// (nothing changed) when the line is not all there or has a quote anywhere.
+bool findPlainLine(CsvState &state, RecordEnd *found) {
+  const char *line = state.raw.data() + state.begin;
+  const size_t available = state.end - state.begin;
+  const void *feed = std::memchr(line, '\n', available);
+  if (feed == nullptr) return false;
+  const size_t length = static_cast<size_t>(static_cast<const char *>(feed) - line);
+  if (std::memchr(line, job.quoteChar, length) != nullptr) return false;
+  state.scannedBytes += length;
+  *found = RecordEnd{state.begin + length, state.begin + length + 1};
+  return true;
+}
+
 // Index of the line feed at or after `from`, or state.end when the data end
 // first. Reads more data as needed (state.begin may move to 0); a line that
 // passes kMaxCsvRecord ends the run.
@@ -324,31 +346,38 @@ int showInInputBuffer(const CsvState &state) {
   return length > 0 ? static_cast<int>(length) : 1;
 }
 
+// The values go into state.values without a reallocation per field: it is
+// sized first for the worst case, every byte of the record a value byte and
+// every byte a separator, each ending a value with its NUL. Its size only
+// grows; the fields say where the values lie.
 void splitFields(CsvState &state) {
   const char separator = job.separator;
   const char quote = job.quoteChar;
   const char *raw = state.raw.data();
   size_t p = state.recordStart;
   const size_t end = state.recordEnd;
-  state.values.clear();
+  const size_t room = 2 * (end - p) + 2;
+  if (state.values.size() < room) state.values.resize(room);
+  char *const values = state.values.data();
+  char *to = values;
   state.fields.clear();
   for (;;) {
-    const size_t offset = state.values.size();
+    char *const value = to;
     const bool quoted = p < end && raw[p] == quote;
     if (quoted) {
       ++p;
       for (;;) {
         const void *found = std::memchr(raw + p, quote, end - p);
         if (found == nullptr) {
-          appendValue(state, raw + p, end - p);
+          to = appendValue(to, raw + p, end - p);
           p = end;
           break;
         }
         const size_t q = static_cast<size_t>(static_cast<const char *>(found) - raw);
-        appendValue(state, raw + p, q - p);
+        to = appendValue(to, raw + p, q - p);
         p = q + 1;
         if (p < end && raw[p] == quote) {
-          appendValue(state, &quote, 1);
+          *to++ = quote;
           ++p;
         } else {
           // Closed; the reader let only blanks follow, up to the separator.
@@ -360,19 +389,20 @@ void splitFields(CsvState &state) {
       const void *found = std::memchr(raw + p, separator, end - p);
       const size_t stop =
           found != nullptr ? static_cast<size_t>(static_cast<const char *>(found) - raw) : end;
-      appendValue(state, raw + p, stop - p);
+      to = appendValue(to, raw + p, stop - p);
       p = stop;
     }
-    const int length = static_cast<int>(state.values.size() - offset);
-    state.values.push_back('\0');
-    state.fields.push_back(CsvField{offset, length, quoted});
+    *to++ = '\0';
+    state.fields.push_back(CsvField{static_cast<size_t>(value - values),
+                                    static_cast<int>(to - 1 - value), quoted});
     if (p >= end) break;
     ++p;  // the separator; a record that ends with one has an empty last field
   }
 }
 
-void appendValue(CsvState &state, const char *from, size_t count) {
-  if (count > 0) state.values.insert(state.values.end(), from, from + count);
+char *appendValue(char *to, const char *from, size_t count) {
+  std::memcpy(to, from, count);
+  return to + count;
 }
 
 void failTooLong() {

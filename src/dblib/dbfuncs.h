@@ -331,6 +331,9 @@ int LocateInputField(int field, QueryRecord *query, LocatedInput *located);
 // PutField into a located variable: the same conversions and results.
 DblibError PutLocatedField(const LocatedInput &located, ExternalFormat format, int length,
                            const char *source);
+// PutDecimal and PutEmptyText into a located variable: the same results.
+int PutLocatedDecimal(const LocatedInput &located, const DecimalText &decimal);
+int PutLocatedEmptyText(const LocatedInput &located);
 
 // Writes output column `column` of the last fetched row in `format` into
 // destination, never more than `length` bytes. kDbNothingToGet before a fetch
@@ -404,6 +407,10 @@ struct FetchedColumn {
 // Locates output column `column` of a prepared select. 0 or the locator's
 // codes (*located untouched then).
 int LocateOutputColumn(int column, QueryRecord *query, FetchedColumn *located);
+// GetFieldBytes of a located column of the row last fetched (the caller
+// knows there is one): kDbOk with *data and *length as GetFieldBytes sets
+// them, or kDbNull.
+int GetLocatedBytes(const FetchedColumn &located, const char **data, int *length);
 // The "%lld" text of value and its NUL into out (24 bytes); returns its
 // length. GetField writes a whole number's text (format 6) so.
 int formatWholeNumber(long long value, char *out);

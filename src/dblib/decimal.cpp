@@ -4,8 +4,8 @@
 //   "  -12.50e3 " --scanDecimal--> DecimalText {negative, "12", "50", 3, "12.50e3"}
 //   DecimalText --decimalToScaled--> integer of a scale (half away from zero)
 //               --decimalToDouble / decimalToFloat--> nearest value (std::from_chars)
-//   DecimalText --PutDecimal--> SMALLINT/INTEGER/BIGINT, NUMERIC/DECIMAL,
-//                               FLOAT/DOUBLE variable
+//   DecimalText --PutDecimal / PutLocatedDecimal--> SMALLINT/INTEGER/BIGINT,
+//                               NUMERIC/DECIMAL, FLOAT/DOUBLE variable
 //
 // No value passes through a wider or narrower type on its way: integers are
 // built from the digits themselves, floating values are rounded once from
@@ -36,6 +36,7 @@ size_t digitsAt(std::string_view text, size_t at);
 char digitOf(const DecimalText &decimal, long long index);
 template <typename Real>
 int decimalToReal(const DecimalText &decimal, Real *value);
+int storeDecimal(XSQLVAR *variable, const DecimalText &decimal);
 
 }  // namespace
 
@@ -112,7 +113,17 @@ int decimalToFloat(const DecimalText &decimal, float *value) {
 int PutDecimal(QueryRecord *query, int field, const DecimalText &decimal) {
   const int found = FindVariable(field, query, true);
   if (found != kDbOk) return found;
-  XSQLVAR *variable = currentVariable;
+  return storeDecimal(currentVariable, decimal);
+}
+
+int PutLocatedDecimal(const LocatedInput &located, const DecimalText &decimal) {
+  return storeDecimal(located.variable, decimal);
+}
+
+namespace {
+
+// PutDecimal after the lookup.
+int storeDecimal(XSQLVAR *variable, const DecimalText &decimal) {
   const int type = nullableType(variable->sqltype);
   NumericPair pair;
   int status = kDbOk;
@@ -139,8 +150,6 @@ int PutDecimal(QueryRecord *query, int field, const DecimalText &decimal) {
   *variable->sqlind = 0;
   return storeNumber(variable->sqldata, &pair, type);
 }
-
-namespace {
 
 // The length of the run of digits at text[at].
 size_t digitsAt(std::string_view text, size_t at) {

@@ -2,11 +2,15 @@
 // variables.
 //
 //   job.csv->fields --NULL text / ""--> NULL or the empty text
-//                   --text--> PutField (every byte kept)
-//                   --number--> scanDecimal --> PutDecimal (exact decimal)
-//                   --ISO date, time--> scanIsoDateTime --> PutField (format 10)
+//                   --text--> PutLocatedField (every byte kept)
+//                   --number--> scanDecimal --> PutLocatedDecimal (exact decimal)
+//                   --ISO date, time--> scanIsoDateTime --> PutLocatedField (format 10)
 //                   --blob--> CreateBlob / PutBlob / CloseBlob (inline)
 //   missing fields, generated values --> the delimited record's rules
+//
+// The input variables were located once for the run (prepareRecordFields,
+// again after a heading= mapping): a value goes into its variable without
+// a lookup. A blob's variable is found by its number, as blobs are.
 #include "format/csvload.h"
 
 #include <cstring>
@@ -20,7 +24,6 @@
 #include "job/messages.h"
 #include "job/run.h"
 #include "job/settings.h"
-#include "layout/fieldtable.h"
 #include "load/blobload.h"
 #include "load/params.h"
 #include "rejects/reasons.h"
@@ -36,17 +39,29 @@ struct FieldValue {
   bool quoted;
 };
 
-bool putCsvField(int index, int position, FieldValue value);
-bool putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value);
+// Where a field's value goes: its entry of the field table and the entry's
+// input variable as located for the run (none for a blob).
+struct Target {
+  int index;
+  const FieldSpec &f;
+  const LocatedInput &input;
+};
+
+bool putCsvField(const Target &target, int position, FieldValue value, std::string_view nullText);
+bool putNumber(const Target &target, const CsvColumn &column, FieldValue value);
 bool isTextColumn(const CsvColumn &column) { return column.type == kTypeText; }
 bool isBlobColumn(const CsvColumn &column) { return column.type == kTypeBlob; }
-bool putDate(const FieldSpec &f, FieldValue value);
-bool putTime(const FieldSpec &f, const CsvColumn &column, FieldValue value);
+bool putDate(const Target &target, FieldValue value);
+bool putTime(const Target &target, const CsvColumn &column, FieldValue value);
 bool rejectTimeZone(const FieldSpec &f, FieldValue value);
 bool putInlineBlob(const FieldSpec &f, FieldValue value);
 bool putBlobFile(int index, const FieldSpec &f, FieldValue value);
+int putValue(const Target &target, ExternalFormat format, int length, const char *text);
+int putNull(const Target &target);
+int putEmptyText(const Target &target);
+int putDecimal(const Target &target, const DecimalText &decimal);
 FieldValue trimmedBlanks(FieldValue value);
-bool isNullText(FieldValue value);
+bool isNullText(FieldValue value, std::string_view nullText);
 bool checkedPut(int status, const FieldSpec &f, FieldValue value);
 
 }  // namespace
@@ -70,13 +85,17 @@ bool putCsvRecord(const LoadRecord &record, int expectedFields) {
                       count, expected, job.lineEnd);
     return false;
   }
-  for (int position = 1; position <= count; ++position) {
+  const FieldPositions &index = job.fieldPositions;
+  const std::string_view nullText(job.nullText);
+  const int placed = count < index.highest ? count : index.highest;
+  for (int position = 1; position <= placed; ++position) {
     const CsvField &field = state.fields[static_cast<size_t>(position - 1)];
     const FieldValue value = {state.values.data() + field.offset, field.length, field.quoted};
-    int entries = 0;
-    const int *entry = positionEntries(position, &entries);
-    for (int k = 0; k < entries; ++k) {
-      if (!putCsvField(entry[k], position, value)) return false;
+    for (int k = index.first[position]; k < index.first[position + 1]; ++k) {
+      const int entry = index.entries[static_cast<size_t>(k)];
+      const Target target = {entry, job.fieldTable[entry],
+                             index.inputs[static_cast<size_t>(entry)]};
+      if (!putCsvField(target, position, value, nullText)) return false;
     }
   }
   const int highest = job.fieldPositions.highest;
@@ -86,15 +105,14 @@ bool putCsvRecord(const LoadRecord &record, int expectedFields) {
 
 namespace {
 
-bool putCsvField(int index, int position, FieldValue value) {
-  const FieldSpec &f = job.fieldTable[index];
+bool putCsvField(const Target &target, int position, FieldValue value, std::string_view nullText) {
+  const FieldSpec &f = target.f;
   const CsvColumn &column = job.csv->columns[static_cast<size_t>(f.sqlField - 1)];
-  QueryRecord *query = &job.queryRecord;
-  if (isNullText(value) ||
+  if (isNullText(value, nullText) ||
       (value.length == 0 && value.quoted && !isTextColumn(column) && !isBlobColumn(column)))
-    return checkedPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
+    return checkedPut(putNull(target), f, value);
   if (isBlobColumn(column))
-    return column.blobFile ? putBlobFile(index, f, value) : putInlineBlob(f, value);
+    return column.blobFile ? putBlobFile(target.index, f, value) : putInlineBlob(f, value);
   if (std::memchr(value.text, '\0', static_cast<size_t>(value.length)) != nullptr) {
     REJECTION_MESSAGE(f.sqlField, position, value.text, value.length,
                       "record %d, field %d holds a NUL byte - discarded%s", job.recordCount,
@@ -102,24 +120,24 @@ bool putCsvField(int index, int position, FieldValue value) {
     return false;
   }
   if (isTextColumn(column)) {
-    if (value.length == 0) return checkedPut(PutEmptyText(query, f.sqlField), f, value);
+    if (value.length == 0) return checkedPut(putEmptyText(target), f, value);
     if (value.length > f.sqlSize) {
       REJECTION_MESSAGE(f.sqlField, position, value.text, value.length,
                         "truncating record %d, field %d (was %d bytes, now: %d%s",
                         job.recordCount, position, value.length, f.sqlSize, job.lineEnd);
       return false;
     }
-    return checkedPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
+    return checkedPut(putValue(target, FmtText, value.length, value.text), f, value);
   }
   const FieldValue bare = trimmedBlanks(value);
-  if (bare.length == 0) return checkedPut(PutField(FmtText, query, f.sqlField, 0, ""), f, value);
+  if (bare.length == 0) return checkedPut(putNull(target), f, value);
   // The readers want the bare text NUL-ended; another entry of the same
   // field may still need the byte that the NUL covers.
   const char covered = bare.text[bare.length];
   bare.text[bare.length] = '\0';
-  const bool put = column.type == kTypeTimestamp ? putDate(f, bare)
-                   : column.type == kTypeTime    ? putTime(f, column, bare)
-                                                 : putNumber(f, column, bare);
+  const bool put = column.type == kTypeTimestamp ? putDate(target, bare)
+                   : column.type == kTypeTime    ? putTime(target, column, bare)
+                                                 : putNumber(target, column, bare);
   bare.text[bare.length] = covered;
   return put;
 }
@@ -127,26 +145,25 @@ bool putCsvField(int index, int position, FieldValue value) {
 // Integers, scaled numbers and FLOAT/DOUBLE take the exact decimal of a
 // text of the strict number grammar, whatever the delimited record's
 // scanner would make of it; TIME and BOOLEAN go the delimited record's way.
-bool putNumber(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
-  QueryRecord *query = &job.queryRecord;
+bool putNumber(const Target &target, const CsvColumn &column, FieldValue value) {
   const short type = column.type;
   if (type == kTypeShort || type == kTypeLong || type == kTypeInt64 || type == kTypeFloat ||
       type == kTypeDouble) {
     DecimalText decimal;
     int status = scanDecimal(value.text, value.length, job.fractComma != 0, &decimal);
-    if (status == kDbOk) status = PutDecimal(query, f.sqlField, decimal);
-    return checkedPut(status, f, value);
+    if (status == kDbOk) status = putDecimal(target, decimal);
+    return checkedPut(status, target.f, value);
   }
-  return checkedPut(PutField(FmtText, query, f.sqlField, value.length, value.text), f, value);
+  return checkedPut(putValue(target, FmtText, value.length, value.text), target.f, value);
 }
 
 // ISO 8601 unless the field names a dateform; the database's own form keeps
 // the fraction of a second.
-bool putDate(const FieldSpec &f, FieldValue value) {
-  QueryRecord *query = &job.queryRecord;
+bool putDate(const Target &target, FieldValue value) {
+  const FieldSpec &f = target.f;
   if (f.format >= FmtYMDdate && f.format <= FmtDMYtime)
-    return checkedPut(
-        PutField(externalFormat(f.format), query, f.sqlField, value.length, value.text), f, value);
+    return checkedPut(putValue(target, externalFormat(f.format), value.length, value.text), f,
+                      value);
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
   int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
@@ -154,23 +171,23 @@ bool putDate(const FieldSpec &f, FieldValue value) {
   if (status == kDbOk && parts == kIsoTimeOnly) status = kDbCannotFormat;
   if (status == kIsoTimeZone) return rejectTimeZone(f, value);
   if (status != kDbOk) return checkedPut(status, f, value);
-  return checkedPut(PutField(FmtTimestamp, query, f.sqlField, sizeof stamp,
-                             reinterpret_cast<const char *>(&stamp)),
-                    f, value);
+  return checkedPut(
+      putValue(target, FmtTimestamp, sizeof stamp, reinterpret_cast<const char *>(&stamp)), f,
+      value);
 }
 
 // A time alone in ISO form, finer fractions and zones included, goes in as
 // a timestamp of day 0; any other text the delimited record's way.
-bool putTime(const FieldSpec &f, const CsvColumn &column, FieldValue value) {
+bool putTime(const Target &target, const CsvColumn &column, FieldValue value) {
   ISC_TIMESTAMP stamp = {};
   int parts = 0;
   const int status = scanIsoDateTime(value.text, value.length, &stamp, &parts);
-  if (status == kIsoTimeZone) return rejectTimeZone(f, value);
-  if (status == kDbBadTime) return checkedPut(status, f, value);
-  if (status != kDbOk || parts != kIsoTimeOnly) return putNumber(f, column, value);
-  return checkedPut(PutField(FmtTimestamp, &job.queryRecord, f.sqlField, sizeof stamp,
-                             reinterpret_cast<const char *>(&stamp)),
-                    f, value);
+  if (status == kIsoTimeZone) return rejectTimeZone(target.f, value);
+  if (status == kDbBadTime) return checkedPut(status, target.f, value);
+  if (status != kDbOk || parts != kIsoTimeOnly) return putNumber(target, column, value);
+  return checkedPut(
+      putValue(target, FmtTimestamp, sizeof stamp, reinterpret_cast<const char *>(&stamp)),
+      target.f, value);
 }
 
 // A well-formed zone has nowhere to go in a column without one.
@@ -213,6 +230,27 @@ bool putBlobFile(int index, const FieldSpec &f, FieldValue value) {
   return status != kBlobRefused && checkedPut(status, f, value);
 }
 
+// The value into the target's variable: located, or found by its number
+// when it has none. The answers are PutField's.
+int putValue(const Target &target, ExternalFormat format, int length, const char *text) {
+  if (target.input.variable != nullptr)
+    return PutLocatedField(target.input, format, length, text);
+  return PutField(format, &job.queryRecord, target.f.sqlField, length, text);
+}
+
+// An empty value is NULL for every variable.
+int putNull(const Target &target) { return putValue(target, FmtText, 0, ""); }
+
+int putEmptyText(const Target &target) {
+  if (target.input.variable != nullptr) return PutLocatedEmptyText(target.input);
+  return PutEmptyText(&job.queryRecord, target.f.sqlField);
+}
+
+int putDecimal(const Target &target, const DecimalText &decimal) {
+  if (target.input.variable != nullptr) return PutLocatedDecimal(target.input, decimal);
+  return PutDecimal(&job.queryRecord, target.f.sqlField, decimal);
+}
+
 // Blanks and tabs around a number, date or boolean do not count.
 FieldValue trimmedBlanks(FieldValue value) {
   int first = 0;
@@ -222,10 +260,9 @@ FieldValue trimmedBlanks(FieldValue value) {
   return FieldValue{value.text + first, last - first, value.quoted};
 }
 
-bool isNullText(FieldValue value) {
-  if (value.quoted) return false;
-  const std::string_view nullText(job.nullText);
-  return std::string_view(value.text, static_cast<size_t>(value.length)) == nullText;
+bool isNullText(FieldValue value, std::string_view nullText) {
+  return !value.quoted &&
+         std::string_view(value.text, static_cast<size_t>(value.length)) == nullText;
 }
 
 // True when the put went through (status kDbOk); otherwise the record is

@@ -14,14 +14,15 @@
 
 namespace {
 
-// Values that a CSV file can get wrong: separators, quotes, line breaks,
-// blanks at the ends, non-ASCII text, empty texts beside NULLs, the ends of
-// the integer ranges, floats without a short decimal form, fractions of a
-// second and the ends of the calendar.
+// Values that a CSV file can get wrong: separators, quotes, line breaks (a
+// carriage return alone too), blanks at the ends, non-ASCII text, empty
+// texts beside NULLs, the ends of the integer ranges, floats without a short
+// decimal form, fractions of a second and the ends of the calendar.
 const char kTrickyRows[] =
     "insert into t values (1, 32767, -2147483648, 9223372036854775807, -99.99, 123456.789,"
     " 922337203685477.5807, 92233720368547758.07, 0.1, 0.1, '2009-01-12', '14:05:09.1234',"
-    " '2009-01-12 14:05:09.5678', 'ab', 'x,y  ', 'some \"text\", more', x'00FF0D0A22', true);"
+    " '2009-01-12 14:05:09.5678', 'a' || ascii_char(13) || 'b', 'x,y  ', 'some \"text\", more',"
+    " x'00FF0D0A22', true);"
     "insert into t values (2, -32768, 2147483647, -9223372036854775807 - 1, 0.01, -0.001,"
     " -922337203685477.5807 - 0.0001, -0.5, -327.7, 1e-7, '0001-01-01', '00:00:00.0001',"
     " '9999-12-31 23:59:59.9999', 'héllo wö', ' lead' || ascii_char(13) || ascii_char(10) ||"
@@ -59,7 +60,7 @@ TEST_F(CsvRun, Unload_QuotesOnlyWhatNeedsItAndWritesExactTexts) {
   const std::string expected =
       "ID,SM,I,BI,N4,N9,N18,D18,FL,DP,DT,TM,TS,C10,V40,BT,BB,BO\r\n"
       "1,32767,-2147483648,9223372036854775807,-99.99,123456.789,922337203685477.5807,"
-      "92233720368547758.07,0.1,0.1,2009-01-12,14:05:09.1234,2009-01-12 14:05:09.5678,ab,"
+      "92233720368547758.07,0.1,0.1,2009-01-12,14:05:09.1234,2009-01-12 14:05:09.5678,\"a\rb\","
       "\"x,y  \",\"some \"\"text\"\", more\",\"" + std::string("\0\xFF\r\n\"\"", 6) +
       "\",TRUE\r\n"
       "2,-32768,2147483647,-9223372036854775808,0.01,-0.001,-922337203685477.5808,-0.5,-327.7,"

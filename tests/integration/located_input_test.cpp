@@ -1,9 +1,11 @@
-// PutLocatedField against PutField: the same statement prepared twice, every
-// value put into one through PutField and into the other through its
-// located variables, over many values, formats and every input type; result
-// codes, data, lengths and null flags must agree.
+// PutLocatedField against PutField (and PutLocatedDecimal, PutLocatedEmptyText
+// against theirs): the same statement prepared twice, every value put into
+// one through PutField and into the other through its located variables,
+// over many values, formats and every input type; result codes, data,
+// lengths and null flags must agree.
 #include <random>
 
+#include "dblib/exactvalues.h"
 #include "dblib_fixture.h"
 
 using LocatedInputs = DblibTest;
@@ -21,6 +23,8 @@ const char *const kValues[] = {
     "  7  ",      "2009/01/12", "12/01/2009", "01/12/2009 14:05:09", "14:05:09", "23:59:59.9999",
     "0123456789", "01234567890", "9223372036854775807", "-9223372036854775809", "1e-3",
     "31/02/2009", "29/02/2008", "e-5",        "1.5e10",      "true"};
+// Those of them that are number texts of the strict grammar.
+constexpr int kDecimals = 16;
 
 // The variable's state after a put, as bytes.
 std::string state(XSQLVAR *var, int capacity) {
@@ -64,6 +68,22 @@ TEST_F(LocatedInputs, EveryPutEqualsPutField) {
         ++compared;
       }
     }
+    // exact decimals (number texts of the strict grammar) and the empty text
+    for (const char *value : kValues) {
+      DecimalText decimal;
+      if (scanDecimal(value, static_cast<int>(std::strlen(value)), false, &decimal) != kDbOk)
+        continue;
+      const int expected = PutDecimal(&query, field, decimal);
+      ASSERT_EQ(PutLocatedDecimal(located[field - 1], decimal), expected) << field << " " << value;
+      ASSERT_EQ(state(variable(&other, field, true), capacity[field - 1]),
+                state(variable(&query, field, true), capacity[field - 1]))
+          << field << " " << value;
+      ++compared;
+    }
+    ASSERT_EQ(PutLocatedEmptyText(located[field - 1]), PutEmptyText(&query, field)) << field;
+    ASSERT_EQ(state(variable(&other, field, true), capacity[field - 1]),
+              state(variable(&query, field, true), capacity[field - 1]))
+        << field;
     // binary forms of their width
     for (int i = 0; i < 50; ++i) {
       alignas(8) char bytes[8];
@@ -80,5 +100,5 @@ TEST_F(LocatedInputs, EveryPutEqualsPutField) {
       }
     }
   }
-  EXPECT_EQ(compared, kColumns * (static_cast<int>(std::size(kValues)) * 5 + 250));
+  EXPECT_EQ(compared, kColumns * (static_cast<int>(std::size(kValues)) * 5 + kDecimals + 250));
 }

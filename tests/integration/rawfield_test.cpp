@@ -1,6 +1,6 @@
 // The exact output types a run may ask dblib for (VARCHAR with its length,
 // DATE apart from TIMESTAMP), the stored bytes GetFieldBytes hands out, and
-// the empty text PutEmptyText makes.
+// the empty text PutEmptyText makes; the same through located columns.
 #include <cstring>
 #include <string>
 
@@ -10,13 +10,22 @@ namespace {
 
 class RawFieldTest : public DblibTest {
  protected:
-  // The bytes of output column n of the fetched row, or "<null>".
+  // The bytes of output column n of the fetched row, or "<null>"; the
+  // column located once answers the same.
   std::string bytesOf(int n) {
     const char *data = nullptr;
     int length = -1;
     const int status = GetFieldBytes(n, &query, &data, &length);
+    FetchedColumn located;
+    EXPECT_EQ(LocateOutputColumn(n, &query, &located), kDbOk);
+    const char *locatedData = nullptr;
+    int locatedLength = -1;
+    EXPECT_EQ(GetLocatedBytes(located, &locatedData, &locatedLength), status) << n;
     if (status == kDbNull) return "<null>";
     EXPECT_EQ(status, kDbOk);
+    EXPECT_EQ(std::string(locatedData, static_cast<size_t>(locatedLength)),
+              std::string(data, static_cast<size_t>(length)))
+        << n;
     return std::string(data, static_cast<size_t>(length));
   }
 };
