@@ -575,7 +575,7 @@ if [ "${BENCH_FLAT:-0}" = 1 ]; then
   echo "flat in N: CPU microseconds per row (user + system), embedded, $FLAT_RUNS interleaved runs each"
   printf '%-10s' contender
   for size in "${flat_sizes[@]}"; do printf ' %14s' "$size rows"; done
-  printf ' %9s   %s\n' "last/first" "(each run)"
+  printf ' %9s %9s   %s\n' "last/first" "peak MiB" "(each run)"
   for contender in baseline lodrun; do
     printf '%-10s' "$contender"
     first='' last='' runs=''
@@ -589,7 +589,8 @@ if [ "${BENCH_FLAT:-0}" = 1 ]; then
       runs+=" ${size}:${FLAT_CPU[$key]:-}"
     done
     FLAT_RATIO[$contender]=$(ratio "$last" "$first")
-    printf ' %9s  %s\n' "${FLAT_RATIO[$contender]}" "$runs"
+    printf ' %9s %9s  %s\n' "${FLAT_RATIO[$contender]}" \
+      "$(awk -v k="${RSS["flat|$contender|$size"]:-0}" 'BEGIN { printf "%.1f", k / 1024 }')" "$runs"
   done
 fi
 
