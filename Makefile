@@ -57,6 +57,9 @@ demo: deps-demo
 	cmake --build build -j $(JOBS) --target lodrun
 	./scripts/demo.sh build/lodrun
 
+# lodrun against the per-record client and the engine's bulk path, with the
+# targets PASS or MISS (bench/README.md). It only reports: it exits 0 whatever
+# the figures, and no other target runs it.
 bench: build
 	./bench/run.sh build
 

@@ -9,8 +9,10 @@
 #   database (loaded by the minimal client) --lodrun / minimal client unload--> file
 #
 # Prints, per run: all instructions of the process over the rows (the
-# embedded engine included), and for lodrun the instructions inside PutField
-# (load) or GetField (unload), the per-value conversions. Work files go to
+# embedded engine included), and the instructions of each program's own code
+# (and the C/C++ libraries it calls; not the client library and the engine:
+# own_code.py). Both include start-up: run.sh's BENCH_CALLGRIND=1 gives the
+# marginal figures. Work files go to
 # BUILD_DIR/bench-callgrind and are removed at the end unless BENCH_KEEP=1.
 set -uo pipefail
 export LC_ALL=C
@@ -48,15 +50,14 @@ counted() {
     >"$WORK/$name.log" 2>&1 || { echo "callgrind: $name failed, see $WORK/$name.log" >&2; exit 1; }
 }
 
-# per_row NAME [FUNCTION]: instructions over the rows, all of them or
-# inclusive of the function named.
+# per_row NAME [PROGRAM]: instructions over the rows, all of them or those
+# of PROGRAM's own code.
 per_row() {
   local total
   if [ $# -eq 1 ]; then
     total=$(callgrind_annotate "$WORK/$1.out" 2>/dev/null | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1; exit }')
   else
-    total=$(callgrind_annotate --inclusive=yes "$WORK/$1.out" 2>/dev/null |
-            awk -v f="$2" 'index($0, " " f "(") || index($0, ":" f "(") { gsub(",", "", $1); print $1; exit }')
+    total=$(python3 "$ROOT/bench/own_code.py" "$WORK/$1.out" "$2")
   fi
   awk -v t="${total:-0}" -v n="$ROWS" 'BEGIN { printf "%.0f", t / n }'
 }
@@ -82,12 +83,11 @@ counted lodrun-unload "$LODRUN" -x "$WORK/unload.cmd"
 cmp -s "$WORK/lodrun.out" "$WORK/rows.csv" || echo "callgrind: lodrun's unload differs from rows.csv" >&2
 
 echo "instructions per row, $ROWS rows (delimited)"
-printf '%-16s %12s %12s %14s %8s\n' run lodrun minimal lodrun/minimal "Put/GetField"
+printf '%-16s %12s %12s %14s %11s %11s\n' run lodrun minimal lodrun/minimal "lodrun own" "minimal own"
 for mode in load unload; do
   l=$(per_row lodrun-$mode) m=$(per_row minimal-$mode)
-  f=PutField
-  [ $mode = unload ] && f=GetField
-  printf '%-16s %12s %12s %14s %8s\n' "$mode" "$l" "$m" \
-    "$(awk -v a="$l" -v b="$m" 'BEGIN { printf "%.3f", a / b }')" "$(per_row lodrun-$mode $f)"
+  printf '%-16s %12s %12s %14s %11s %11s\n' "$mode" "$l" "$m" \
+    "$(awk -v a="$l" -v b="$m" 'BEGIN { printf "%.3f", a / b }')" \
+    "$(per_row lodrun-$mode lodrun)" "$(per_row minimal-$mode minimal_client)"
 done
 [ -n "${BENCH_KEEP:-}" ] || rm -rf "$WORK"

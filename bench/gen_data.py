@@ -1,15 +1,22 @@
 #!/usr/bin/env python3
-"""gen_data.py - writes the benchmark rows in the three forms the contenders read.
+"""gen_data.py - writes the benchmark rows in the forms the contenders read.
 
     gen_data.py N DIR  ->  DIR/rows.csv   delimited, comma separated, one row a line
-                           DIR/rows.fix   fixed records of 126 bytes (line feed included)
-                           DIR/rows.sql   INSERT statements for isql-fb, commit every 5000
+                           DIR/rows.fix   fixed records of 126 bytes (line feed included),
+                                          dates YYYY-MM-DD: the engine's external table
+    gen_data.py --blobs N DIR
+                       ->  DIR/blobs/NNNNNN.txt  N text files of 100 KiB (lines of up to 72
+                                                 characters and a line feed)
+                           DIR/blobs.txt  delimited: id,name of the blob file
+                           DIR/blobs.csv  CSV: id,"the same text inline"
 
-All three hold the same N rows of bench_rows (id, name, amount, born, note):
+Both row files hold the same N rows of bench_rows (id, name, amount, born, note):
 id 1..N, a name of up to 30 characters, an amount of at most two decimals
-written in its shortest form (12.5, 7; some negative), a date written day
-first (DD/MM/YYYY) and a note of up to 60 characters. The rows are the same on every run (fixed seed), so timings of
-different runs compare like with like. The CSV is written exactly as the
+written in its shortest form (12.5, 7; some negative), a date and a note of
+up to 60 characters. The CSV writes the date day first (DD/MM/YYYY), the
+fixed records YYYY-MM-DD (the engine's own text-to-date conversion would read
+a day-first date with slashes as month first). The rows are the same on every
+run (fixed seed), so timings of different runs compare like with like. The CSV is written exactly as the
 unloaders write the table back (shortest numbers, day-first dates), so an
 unload of a freshly loaded table can be compared with it byte for byte.
 
@@ -21,12 +28,15 @@ would be a NULL to one reader and a text of blanks to another.
 Fixed layout (1-based byte positions): id 1-10, name 11-40, amount 41-55,
 born 56-65, note 66-125, line feed 126. Every field is left-aligned and blank
 padded, numbers too: a minus sign must be the first byte of a number field.
+The engine's external table reads the records as CHAR columns of those widths
+and converts them in its INSERT ... SELECT.
 """
 import os
 import random
 import sys
 
-COMMIT_EVERY = 5000
+BLOB_BYTES = 100 * 1024
+BLOB_TEXTS = 16  # distinct blob contents, used in turn
 FIXED_WIDTHS = (10, 30, 15, 10, 60)  # plus the line feed: 126 bytes a record
 
 FIRST = ("Ada Alan Grace Edsger Barbara Donald Ken Dennis Niklaus John Frances "
@@ -83,29 +93,63 @@ def fixed_record(fields):
     return "".join(out) + "\n"
 
 
-def main():
-    if len(sys.argv) != 3 or not sys.argv[1].isdigit() or int(sys.argv[1]) < 1:
-        sys.stderr.write("usage: gen_data.py ROWS DIR\n")
-        return 2
-    count, outdir = int(sys.argv[1]), sys.argv[2]
-    os.makedirs(outdir, exist_ok=True)
+def blob_text(rng):
+    """BLOB_BYTES of text: lines of words, each line ended by a line feed."""
+    lines, size = [], 0
+    while size < BLOB_BYTES:
+        line = " ".join(rng.choice(WORDS) for _ in range(rng.randrange(4, 12)))[:72].rstrip()
+        if BLOB_BYTES - size <= 73:  # the last line fills the size exactly
+            line = "x" * (BLOB_BYTES - size - 1)
+        line += "\n"
+        lines.append(line)
+        size += len(line)
+    return "".join(lines)
+
+
+def write_blobs(count, outdir):
+    rng = random.Random(20240502)
+    texts = [blob_text(rng) for _ in range(BLOB_TEXTS)]
+    folder = os.path.join(os.path.abspath(outdir), "blobs")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(outdir, "blobs.txt"), "w", newline="\n") as names, \
+         open(os.path.join(outdir, "blobs.csv"), "w", newline="\n") as inline:
+        for blob_id in range(1, count + 1):
+            text = texts[blob_id % BLOB_TEXTS]
+            name = os.path.join(folder, "%06d.txt" % blob_id)
+            with open(name, "w", newline="\n") as blob:
+                blob.write(text)
+            names.write("%d,%s\n" % (blob_id, name))
+            inline.write('%d,"%s"\n' % (blob_id, text))  # no quotes inside
+
+
+def write_rows(count, outdir):
     rng = random.Random(20240501)
     names, notes = make_pools(rng)
     path = lambda name: os.path.join(outdir, name)
     with open(path("rows.csv"), "w", newline="\n") as csv, \
-         open(path("rows.fix"), "w", newline="\n") as fix, \
-         open(path("rows.sql"), "w", newline="\n") as sql:
+         open(path("rows.fix"), "w", newline="\n") as fix:
         for row_id in range(1, count + 1):
             ident, name, amount, (day, month, year), note = make_row(rng, row_id, names, notes)
             born = "%02d/%02d/%04d" % (day, month, year)
             csv.write("%s,%s,%s,%s,%s\n" % (ident, name, amount, born, note))
-            fix.write(fixed_record((ident, name, amount, born, note)))
-            sql.write("insert into bench_rows (id, name, amount, born, note) values "
-                      "(%s, '%s', %s, '%04d-%02d-%02d', '%s');\n"
-                      % (ident, name, amount, year, month, day, note))
-            if row_id % COMMIT_EVERY == 0:
-                sql.write("commit;\n")
-        sql.write("commit;\n")
+            iso = "%04d-%02d-%02d" % (year, month, day)
+            fix.write(fixed_record((ident, name, amount, iso, note)))
+
+
+def main():
+    args = sys.argv[1:]
+    blobs = bool(args) and args[0] == "--blobs"
+    if blobs:
+        args = args[1:]
+    if len(args) != 2 or not args[0].isdigit() or int(args[0]) < 1:
+        sys.stderr.write("usage: gen_data.py [--blobs] COUNT DIR\n")
+        return 2
+    count, outdir = int(args[0]), args[1]
+    os.makedirs(outdir, exist_ok=True)
+    if blobs:
+        write_blobs(count, outdir)
+    else:
+        write_rows(count, outdir)
     return 0
 
 

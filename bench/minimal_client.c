@@ -20,7 +20,8 @@
  * Usage: minimal_client load-delimited|load-fixed|unload DATABASE FILE
  *   load-delimited  FILE holds lines id,name,amount,DD/MM/YYYY,note
  *   load-fixed      FILE holds 126-byte records: id 1-10, name 11-40,
- *                   amount 41-55, born 56-65, note 66-125, line feed
+ *                   amount 41-55, born 56-65 (YYYY-MM-DD), note 66-125,
+ *                   line feed
  *   unload          writes the table as CSV lines in the same field order:
  *                   texts without trailing blanks, numbers in their
  *                   shortest form, dates DD/MM/YYYY, NULL as an empty field
@@ -234,11 +235,15 @@ static void civilFromDays(long days, long *year, int *month, int *day) {
 /* The database counts dates from 17 November 1858. */
 static long kModifiedJulianEpoch;
 
-/* Reads DD/MM/YYYY into the client's date form; 0 on success. */
-static int parseDate(const char *text, int length, ISC_DATE *out) {
-  if (length != 10 || text[2] != '/' || text[5] != '/') return 1;
+/* Reads DD/MM/YYYY, or YYYY-MM-DD when `iso`, into the client's date form;
+ * 0 on success. */
+static int parseDate(const char *text, int length, int iso, ISC_DATE *out) {
+  /* day, month, year: where each starts */
+  static const int dayFirst[3] = {0, 3, 6}, yearFirst[3] = {8, 5, 0}, widths[3] = {2, 2, 4};
+  const int *starts = iso ? yearFirst : dayFirst;
+  const char separator = iso ? '-' : '/';
+  if (length != 10 || text[iso ? 4 : 2] != separator || text[iso ? 7 : 5] != separator) return 1;
   int parts[3] = {0, 0, 0};
-  static const int starts[3] = {0, 3, 6}, widths[3] = {2, 2, 4};
   for (int p = 0; p < 3; p++)
     for (int i = starts[p]; i < starts[p] + widths[p]; i++) {
       if (text[i] < '0' || text[i] > '9') return 1;
@@ -263,13 +268,13 @@ static int setText(VaryingText *to, int capacity, const char *text, int length) 
 
 /* Converts the five field texts into `row`; an empty field is a NULL. */
 static void setRow(RowValues *row, const char *const text[kFieldCount],
-                   const int length[kFieldCount]) {
+                   const int length[kFieldCount], int isoDate) {
   int bad = 0;
   for (int i = 0; i < kFieldCount; i++) row->nullFlags[i] = (short)(length[i] == 0 ? -1 : 0);
   if (length[0]) bad |= parseLong(text[0], length[0], &row->id);
   if (length[1]) bad |= setText(&row->name, 30, text[1], length[1]);
   if (length[2]) bad |= parseCents(text[2], length[2], &row->amount);
-  if (length[3]) bad |= parseDate(text[3], length[3], &row->born);
+  if (length[3]) bad |= parseDate(text[3], length[3], isoDate, &row->born);
   if (length[4]) bad |= setText(&row->note, 60, text[4], length[4]);
   if (bad) failRecord("a field cannot be converted");
 }
@@ -378,7 +383,7 @@ static int load(const char *path, const char *dataPath, int fixed) {
       splitFixed(buffer, text, length);
     else
       splitDelimited(buffer, text, length);
-    setRow(&row, text, length);
+    setRow(&row, text, length, fixed);
     if (isc_dsql_execute(status, &transaction, &statement, SQL_DIALECT_V6, input))
       failClient("execute");
     if (recordNumber % kCommitEvery == 0 && isc_commit_retaining(status, &transaction))
