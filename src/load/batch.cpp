@@ -35,7 +35,7 @@ namespace {
 bool wrappable(std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
                std::vector<size_t> *markers, bool *lineComment);
 bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
-                  bool lineComment, int slots);
+                  bool lineComment, int slots, BlockGuard guard);
 bool needsNames(const std::vector<DescribedInput> &inputs);
 int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t textPerSlot);
 int slotVariable(int slot) { return 2 + slot * job.batch.inputs; }
@@ -60,8 +60,12 @@ void openBatch() {
   bool lineComment = false;
   if (wrappable(&inputs, &types, &markers, &lineComment)) {
     const std::string one = buildBlockText(job.sqlText, markers, lineComment, types, 1);
+    // The whole-block guard doubles the text and the contexts, which a
+    // large block or statement may not have room for.
     for (int slots = fittingSlots(wanted, inputs, one.size()); slots >= 2; slots /= 2)
-      if (prepareBlock(types, markers, lineComment, slots)) break;
+      if (prepareBlock(types, markers, lineComment, slots, BlockGuard::kWholeBlock) ||
+          prepareBlock(types, markers, lineComment, slots, BlockGuard::kPerSlot))
+        break;
   }
   stopHoldingStandardOutput();
   RestoreClientStatus();
@@ -215,8 +219,8 @@ int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t t
 // Prepares the block for `slots` records; true when the database took it and
 // every slot's variables have the forms of the statement's own.
 bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_t> &markers,
-                  bool lineComment, int slots) {
-  job.batch.blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots);
+                  bool lineComment, int slots, BlockGuard guard) {
+  job.batch.blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots, guard);
   if (job.batch.blockText.size() > kMaxStatementText) return false;
   job.batch.block = QueryRecord{};
   job.batch.block.sqlText = job.batch.blockText.c_str();
