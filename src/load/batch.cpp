@@ -230,6 +230,9 @@ bool prepareBlock(const std::vector<std::string> &types, const std::vector<size_
     if (SameInputForms(&job.queryRecord, 1, &job.batch.block, 2 + s * job.batch.inputs,
                        job.batch.inputs) != kDbOk)
       return false;
+  // The statement's own forms in the block: the engine then copies each
+  // value instead of converting it, and the client copies the message whole.
+  if (UseMessageLayout(&job.batch.block) != kDbOk) return false;
   job.batch.slots = slots;
   job.batch.dirtySlots = 0;
   return true;
