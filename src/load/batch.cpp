@@ -23,6 +23,7 @@
 
 #include "common/messagesink.h"
 #include "dblib/dbfuncs.h"
+#include "job/fileclash.h"
 #include "job/interrupt.h"
 #include "job/recordformat.h"
 #include "job/run.h"
@@ -47,7 +48,10 @@ void showGatheredOutput();
 void openBatch() {
   job.batch.slots = 1;
   job.batch.gathered = 0;
-  const int wanted = job.batchSize > 0 ? job.batchSize : kDefaultBatchSize;
+  const bool remote = job.dbName != nullptr && !localDatabase(job.dbName);
+  const int wanted = job.batchSize > 0 ? job.batchSize
+                     : remote          ? kDefaultRemoteBatchSize
+                                       : kDefaultBatchSize;
   job.batch.inputs = job.queryRecord.inputCount;
   if (wanted < 2 || job.batch.inputs < 1 || job.queryRecord.outputCount != 0) return;
 

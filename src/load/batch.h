@@ -12,11 +12,15 @@
 
 #include "job/runstate.h"  // kMaxBatchSize
 
-// Records per execution when the `batch` keyword is not given.
+// Records per execution when the `batch` keyword is not given: for a
+// database this process attaches itself, and for one reached through a
+// server, where every execution is also a round trip.
 constexpr int kDefaultBatchSize = 32;
+constexpr int kDefaultRemoteBatchSize = 128;
 
 // Prepares the block for job.queryRecord (openSession done) with B from
-// job.batchSize (0: kDefaultBatchSize), fewer when the statement's text or
+// job.batchSize (0: kDefaultBatchSize, or kDefaultRemoteBatchSize when
+// job.dbName names a server's database), fewer when the statement's text or
 // input message would pass Firebird's limits. A statement that cannot be
 // wrapped (outputs, markers that are not plain '?', a type a block parameter
 // cannot declare, a block the database refuses) goes record by record,
