@@ -501,9 +501,19 @@ int SameInputForms(QueryRecord *a, int aFirst, QueryRecord *b, int bFirst, int c
 // Copies the values of `count` input variables of `from` (from fromFirst,
 // 1-based) into those of `to` (from toFirst): data, current length and null
 // indicator. The blob and array ids in `from` are zeroed, as an execution
-// would have spent them. The two must have the same forms (SameInputForms).
+// would have spent them. The two must have the same forms (SameInputForms),
+// or one of them the forms UseMessageLayout gave it from the same ones.
 // 0 or the locator codes, nothing copied then.
 int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFirst, int count);
+// Lays the input variables of a prepared query out as the engine's own input
+// message, so that the client hands it over in one copy and the engine takes
+// each value in its parameter's type: a text variable becomes a VARCHAR of
+// the described length (a CHAR parameter pads it as it pads a text), a
+// timestamp given for a DATE the DATE (its day: what the engine keeps of
+// it). Values then reach such variables only through MoveInputValues,
+// SetInputsNull, and PutField for the other types. Previous values are lost
+// but the null indicators. 0, or the codes of DescribeInputs.
+int UseMessageLayout(QueryRecord *query);
 // Makes `count` input variables from `first` NULL and zeroes their blob and
 // array ids. 0 or the locator codes.
 int SetInputsNull(QueryRecord *query, int first, int count);

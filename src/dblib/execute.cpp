@@ -100,7 +100,8 @@ int ExecuteQuery(QueryRecord *query, isc_tr_handle *tr) {
   if (storeSqlCode(isc_dsql_execute(statusVector, tr, &entry->statementHandle,
                                     dialectOf(entry), entry->inputSqlda)) != 0)
     return clientFailure("exec prepared", query);
-  clearIdentifiers(entry->inputSqlda);
+  // A block of many records has no ids to look for, execution after execution.
+  if (entry->inputIdentifiers) clearIdentifiers(entry->inputSqlda);
   return kDbOk;
 }
 

@@ -9,8 +9,14 @@
 // converts each record into the statement it was prepared for, moves the
 // values into its slot of the larger statement, and moves them back to run
 // one record alone.
+//
+//   prepared statement --UseMessageLayout--> XSQLVARs over one buffer laid
+//       out as the engine's input message, texts as VARCHAR, dates as DATE
+//   text (length, bytes) <--MoveInputValues--> VARCHAR (length word, bytes)
+//   timestamp (day, time) <--MoveInputValues--> DATE (day; time 0 back)
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "dblib/convert.h"
 #include "dblib/dbinternal.h"
@@ -38,6 +44,56 @@ int inputsOf(QueryRecord *query, XSQLDA **sqlda, short **capacities) {
 bool inRange(const XSQLDA *sqlda, int first, int count) {
   return first >= 1 && count >= 0 && first - 1 + count <= sqlda->sqld &&
          first - 1 + count <= sqlda->sqln;
+}
+
+constexpr short kSqlVarying = SQL_VARYING | 1;
+constexpr short kSqlDate = SQL_TYPE_DATE | 1;
+
+// Moves one value between a variable in dblib's form and one that
+// UseMessageLayout gave the described form; false when the pair is not such
+// a pair.
+bool moveBetweenForms(const XSQLVAR &s, XSQLVAR &t, int targetCapacity) {
+  if (s.sqltype == kSqlText && t.sqltype == kSqlVarying) {
+    const unsigned short length =
+        static_cast<unsigned short>(s.sqllen < t.sqllen ? s.sqllen : t.sqllen);
+    std::memcpy(t.sqldata, &length, sizeof length);
+    std::memcpy(t.sqldata + sizeof length, s.sqldata, length);
+  } else if (s.sqltype == kSqlVarying && t.sqltype == kSqlText) {
+    unsigned short length = 0;
+    std::memcpy(&length, s.sqldata, sizeof length);
+    if (length > targetCapacity - 1) length = static_cast<unsigned short>(targetCapacity - 1);
+    std::memcpy(t.sqldata, s.sqldata + sizeof length, length);
+    t.sqldata[length] = '\0';
+    t.sqllen = static_cast<short>(length);
+  } else if (s.sqltype == kSqlTimestamp && t.sqltype == kSqlDate) {
+    // The day, as the engine keeps of a timestamp given for a DATE.
+    std::memcpy(t.sqldata, s.sqldata, sizeof(ISC_DATE));
+  } else if (s.sqltype == kSqlDate && t.sqltype == kSqlTimestamp) {
+    const ISC_TIMESTAMP stamp = {*reinterpret_cast<const ISC_DATE *>(s.sqldata), 0};
+    std::memcpy(t.sqldata, &stamp, sizeof stamp);
+  } else {
+    return false;
+  }
+  *t.sqlind = *s.sqlind;
+  return true;
+}
+
+// Bytes a value of the type takes is aligned to in the engine's message.
+size_t messageAlignment(short type) {
+  switch (type & ~1) {
+    case SQL_TEXT:
+    case SQL_BOOLEAN: return 1;
+    case SQL_VARYING:
+    case SQL_SHORT: return 2;
+    case SQL_INT64:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: return 8;
+    default: return 4;
+  }
+}
+
+size_t alignUp(size_t offset, size_t alignment) {
+  return (offset + alignment - 1) / alignment * alignment;
 }
 
 }  // namespace
@@ -98,6 +154,7 @@ int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFir
     XSQLVAR &s = source->sqlvar[fromFirst - 1 + i];
     XSQLVAR &t = target->sqlvar[toFirst - 1 + i];
     const int capacity = targetCapacity[toFirst - 1 + i];
+    if (s.sqltype != t.sqltype && moveBetweenForms(s, t, capacity)) continue;
     // A text carries its current length and a NUL; other values are whole.
     int bytes = nullableType(s.sqltype) == kSqlText ? s.sqllen + 1 : s.sqllen;
     if (bytes > capacity) bytes = capacity;
@@ -107,6 +164,52 @@ int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFir
     // An id is spent by the one execution that uses it.
     if (isIdentifier(s.sqltype)) std::memset(s.sqldata, 0, sizeof(ISC_QUAD));
   }
+  return kDbOk;
+}
+
+int UseMessageLayout(QueryRecord *query) {
+  if (FindQuery(query) != kDbOk) return kDbQueryNotFound;
+  QueryEntry *entry = currentQuery;
+  XSQLDA *sqlda = entry->inputSqlda;
+  if (sqlda == nullptr) return kDbNoInput;
+  const int count = sqlda->sqld < sqlda->sqln ? sqlda->sqld : sqlda->sqln;
+  std::vector<DescribedInput> described(static_cast<size_t>(count));
+  const int status = DescribeInputs(query, described.data(), count);
+  if (status != kDbOk) return status;
+  currentQuery = entry;
+  // The offsets the client computes for the message: a value at its
+  // type's alignment, its null indicator after it on an even offset.
+  std::vector<size_t> data(static_cast<size_t>(count)), nulls(static_cast<size_t>(count));
+  size_t total = 0;
+  for (int i = 0; i < count; ++i) {
+    XSQLVAR &var = sqlda->sqlvar[i];
+    const DescribedInput &d = described[static_cast<size_t>(i)];
+    const int was = d.sqltype & ~1;
+    if (var.sqltype == kSqlText && (was == SQL_TEXT || was == SQL_VARYING)) {
+      var.sqltype = kSqlVarying;
+      var.sqllen = d.sqllen;
+    } else if (var.sqltype == kSqlTimestamp && was == SQL_TYPE_DATE) {
+      var.sqltype = kSqlDate;
+      var.sqllen = static_cast<short>(sizeof(ISC_DATE));
+    }
+    const size_t bytes = static_cast<size_t>(var.sqllen) +
+                         (var.sqltype == kSqlVarying ? sizeof(unsigned short) : 0);
+    data[static_cast<size_t>(i)] = alignUp(total, messageAlignment(var.sqltype));
+    nulls[static_cast<size_t>(i)] = alignUp(data[static_cast<size_t>(i)] + bytes, sizeof(short));
+    total = nulls[static_cast<size_t>(i)] + sizeof(short);
+  }
+  total = alignUp(total, 8);
+  char *buffer = static_cast<char *>(allocZeroed(static_cast<long>(total), "input message"));
+  for (int i = 0; i < count; ++i) {
+    XSQLVAR &var = sqlda->sqlvar[i];
+    short *flag = reinterpret_cast<short *>(buffer + nulls[static_cast<size_t>(i)]);
+    *flag = *var.sqlind;
+    var.sqlind = flag;
+    var.sqldata = buffer + data[static_cast<size_t>(i)];
+  }
+  std::free(entry->inputData);
+  entry->inputData = buffer;
+  entry->inputDataSize = static_cast<int32_t>(total);
   return kDbOk;
 }
 

@@ -119,6 +119,8 @@ int describeInput(QueryEntry *entry, QueryRecord *query) {
     XSQLVAR &var = entry->inputSqlda->sqlvar[i];
     entry->inputDataLengths[i] = var.sqllen;
     var.sqlind = &entry->inputNullFlags[i];
+    const int type = var.sqltype & ~1;
+    if (type == SQL_BLOB || type == SQL_ARRAY) entry->inputIdentifiers = true;
   }
   return kDbOk;
 }

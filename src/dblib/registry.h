@@ -33,6 +33,7 @@ struct QueryEntry {
   int32_t inputDataSize;
   int32_t outputDataSize;
   int32_t dialect;
+  bool inputIdentifiers;           // some input is a blob or array id
   short statementType;             // -1 when it could not be read
   short cursorState;               // 0 closed, 1 open, 2 end of data reached
 };

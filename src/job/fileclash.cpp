@@ -78,14 +78,6 @@ bool sameFile(const Identity &a, const Identity &b) {
   return a.regular && b.regular && a.device == b.device && a.inode == b.inode;
 }
 
-// "host:/path", "host/3051:path" and "inet://host/path" name a server's
-// file; only a plain path is a file of this machine.
-bool localDatabase(const char *name) {
-  const char *colon = std::strchr(name, ':');
-  const char *slash = std::strchr(name, '/');
-  return colon == nullptr || (slash != nullptr && slash < colon);
-}
-
 std::vector<NamedFile> inputFiles() {
   const FileNaming &naming = job.fileNaming;
   std::vector<NamedFile> files;
@@ -155,6 +147,14 @@ void takeBackLog() {
 }
 
 }  // namespace
+
+// "host:/path", "host/3051:path" and "inet://host/path" name a server's
+// file; only a plain path is a file of this machine.
+bool localDatabase(const char *name) {
+  const char *colon = std::strchr(name, ':');
+  const char *slash = std::strchr(name, '/');
+  return colon == nullptr || (slash != nullptr && slash < colon);
+}
 
 FILE *openOutputUntruncated(const char *path) {
   const int fd = open(path, O_WRONLY | O_CREAT, 0666);

@@ -39,4 +39,8 @@ void checkFileClashes();
 // the last checkFileClashes, before anything is written to them.
 void truncateOutputFiles();
 
+// False when `name` reaches the database through a server ("host:/path",
+// "host/3051:path", "inet://host/path"); true for a plain path.
+bool localDatabase(const char *name);
+
 #endif  // LODRUN_JOB_FILECLASH_H

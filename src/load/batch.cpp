@@ -22,6 +22,7 @@
 
 #include "common/messagesink.h"
 #include "dblib/dbfuncs.h"
+#include "job/fileclash.h"
 #include "job/interrupt.h"
 #include "job/run.h"
 #include "job/settings.h"
@@ -40,7 +41,8 @@ Batch *openedBatch = nullptr;
 bool wrappable(int count, std::vector<DescribedInput> *inputs, std::vector<std::string> *types,
                std::vector<size_t> *markers, bool *lineComment);
 bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
-                  const std::vector<size_t> &markers, bool lineComment, int slots);
+                  const std::vector<size_t> &markers, bool lineComment, int slots,
+                  BlockGuard guard);
 bool needsNames(const std::vector<DescribedInput> &inputs);
 int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t textPerSlot);
 int slotVariable(const Batch &batch, int slot) { return 2 + slot * batch.inputs; }
@@ -53,7 +55,10 @@ void showGatheredOutput();
 void openBatch(Batch *batch) {
   batch->slots = 1;
   batch->gathered = 0;
-  const int wanted = job.batchSize > 0 ? job.batchSize : kDefaultBatchSize;
+  const bool remote = job.dbName != nullptr && !localDatabase(job.dbName);
+  const int wanted = job.batchSize > 0 ? job.batchSize
+                     : remote          ? kDefaultRemoteBatchSize
+                                       : kDefaultBatchSize;
   batch->inputs = job.queryRecord.inputCount;
   if (wanted < 2 || batch->inputs < 1 || job.queryRecord.outputCount != 0) return;
 
@@ -66,8 +71,12 @@ void openBatch(Batch *batch) {
   bool lineComment = false;
   if (wrappable(batch->inputs, &inputs, &types, &markers, &lineComment)) {
     const std::string one = buildBlockText(job.sqlText, markers, lineComment, types, 1);
+    // The whole-block guard doubles the text and the contexts, which a
+    // large block or statement may not have room for.
     for (int slots = fittingSlots(wanted, inputs, one.size()); slots >= 2; slots /= 2)
-      if (prepareBlock(batch, types, markers, lineComment, slots)) break;
+      if (prepareBlock(batch, types, markers, lineComment, slots, BlockGuard::kWholeBlock) ||
+          prepareBlock(batch, types, markers, lineComment, slots, BlockGuard::kPerSlot))
+        break;
   }
   stopHoldingStandardOutput();
   RestoreClientStatus();
@@ -214,8 +223,9 @@ int fittingSlots(int wanted, const std::vector<DescribedInput> &inputs, size_t t
 // Prepares the block for `slots` records; true when the database took it and
 // every slot's variables have the forms of the statement's own.
 bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
-                  const std::vector<size_t> &markers, bool lineComment, int slots) {
-  blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots);
+                  const std::vector<size_t> &markers, bool lineComment, int slots,
+                  BlockGuard guard) {
+  blockText = buildBlockText(job.sqlText, markers, lineComment, types, slots, guard);
   if (blockText.size() > kMaxStatementText) return false;
   block = QueryRecord{};
   block.sqlText = blockText.c_str();
@@ -225,6 +235,9 @@ bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
     if (SameInputForms(&job.queryRecord, 1, &block, 2 + s * batch->inputs,
                        batch->inputs) != kDbOk)
       return false;
+  // The statement's own forms in the block: the engine then copies each
+  // value instead of converting it, and the client copies the message whole.
+  if (UseMessageLayout(&block) != kDbOk) return false;
   batch->slots = slots;
   batch->dirtySlots = 0;
   return true;

@@ -14,8 +14,11 @@
 
 #include "job/loadrecord.h"
 
-// Records per execution when the `batch` keyword is not given.
+// Records per execution when the `batch` keyword is not given: for a
+// database this process attaches itself, and for one reached through a
+// server, where every execution is also a round trip.
 constexpr int kDefaultBatchSize = 32;
+constexpr int kDefaultRemoteBatchSize = 128;
 
 // The most records one block holds: Firebird 3 allows 256 contexts per
 // request, one per statement of the block at least.
@@ -37,7 +40,8 @@ struct Batch {
 };
 
 // Prepares the block for job.queryRecord (openSession done) with B from
-// job.batchSize (0: kDefaultBatchSize), fewer when the statement's text or
+// job.batchSize (0: kDefaultBatchSize, or kDefaultRemoteBatchSize when
+// job.dbName names a server's database), fewer when the statement's text or
 // input message would pass Firebird's limits, and sets `batch` up for it. A
 // statement that cannot be wrapped (outputs, markers that are not plain '?',
 // a type a block parameter cannot declare, a block the database refuses) goes

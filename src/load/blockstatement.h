@@ -9,6 +9,10 @@
 // Slot s (0-based) of the block holds record s of a batch in parameters
 // V(s*n+1) .. V(s*n+n), n being the statement's input count; N says how many
 // slots the execution runs, so one prepared block serves a short batch too.
+// With BlockGuard::kWholeBlock a full block runs its statements behind one
+// test of N instead of one test per slot:
+//   IF (N = slots) THEN BEGIN statement(:V1, ...); ... END
+//   ELSE BEGIN IF (N > 0) THEN statement(:V1, ...); ... END
 #ifndef LODRUN_LOAD_BLOCKSTATEMENT_H
 #define LODRUN_LOAD_BLOCKSTATEMENT_H
 
@@ -48,11 +52,18 @@ bool readCollationNames(isc_tr_handle *tr, std::vector<CollationName> *names);
 // characters.
 std::string declareInput(const DescribedInput &input, const std::vector<CollationName> &names);
 
+// How the block decides which slots run. kPerSlot tests N before every
+// statement; kWholeBlock tests it once when the block is full (the common
+// case), at the price of twice the text and twice the statement's contexts,
+// and falls back to the tests per slot for a short batch.
+enum class BlockGuard { kPerSlot, kWholeBlock };
+
 // The block's text for `slots` records of the statement `sql` with the
 // markers found by findParameterMarkers (lineComment as it reported) and one
 // type per marker.
 std::string buildBlockText(std::string_view sql, const std::vector<size_t> &markers,
-                           bool lineComment, const std::vector<std::string> &types, int slots);
+                           bool lineComment, const std::vector<std::string> &types, int slots,
+                           BlockGuard guard = BlockGuard::kPerSlot);
 
 // Firebird 3 limits of one statement: its text and its input message.
 constexpr size_t kMaxStatementText = 65535;

@@ -173,7 +173,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::vector<std::string> types;
   for (size_t k = 0; k < markers.size(); ++k) types.push_back(declared[k % declared.size()]);
 
-  const std::string block = buildBlockText(sql, markers, lineComment, types, slots);
+  // Bit 3 of the slot byte: the statements once more behind one test of N.
+  const BlockGuard guard = (data[0] & 8) != 0 ? BlockGuard::kWholeBlock : BlockGuard::kPerSlot;
+  const std::string block = buildBlockText(sql, markers, lineComment, types, slots, guard);
   // ":V1" before q'...' makes the q a letter of a name; such a text is no
   // statement anyway (a parameter followed by a literal).
   for (const size_t m : markers)

@@ -47,6 +47,18 @@ TEST(BlockStatement, BlockText_RepeatsTheStatementPerSlotBehindTheCount) {
             "IF (N > 0) THEN insert into t values (:V1, '?', :V2) -- ?\n;\n"
             "IF (N > 1) THEN insert into t values (:V3, '?', :V4) -- ?\n;\n"
             "END");
+  // A full block tests N once; a short one goes by the tests per slot.
+  EXPECT_EQ(buildBlockText(sql, markers, lineComment, {"INTEGER", "DATE"}, 2,
+                           BlockGuard::kWholeBlock),
+            "EXECUTE BLOCK (N INTEGER = ?, V1 INTEGER = ?, V2 DATE = ?, V3 INTEGER = ?,"
+            " V4 DATE = ?)\nAS BEGIN\n"
+            "IF (N = 2) THEN BEGIN\n"
+            "insert into t values (:V1, '?', :V2) -- ?\n;\n"
+            "insert into t values (:V3, '?', :V4) -- ?\n;\n"
+            "END ELSE BEGIN\n"
+            "IF (N > 0) THEN insert into t values (:V1, '?', :V2) -- ?\n;\n"
+            "IF (N > 1) THEN insert into t values (:V3, '?', :V4) -- ?\n;\n"
+            "END\nEND");
 }
 
 TEST(BlockStatement, Declarations_NeedAKnownCharacterSetAndWholeCharacters) {
