@@ -244,6 +244,7 @@ bool lineEndsHere(ReadAhead &source, FILE *stream) {
 // The rest of a cut line that nobody read (a skipped or heading line, a
 // record discarded without it) is no record of its own.
 void passOverLineRest(ReadAhead &ahead) {
+  if (!ahead.lineGoesOn) return;  // the usual case, once per record
   char scratch[4096];
   while (readLineRest(ahead, scratch, sizeof scratch) > 0) {
   }
