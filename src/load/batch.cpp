@@ -2,7 +2,7 @@
 // BLOCK.
 //
 //   converted record: job.queryRecord's input XSQLVARs
-//     --MoveInputValues--> block slot s (s = 0 .. B-1)    [submitRecord]
+//     --MoveResolvedInputs--> block slot s (s = 0 .. B-1)    [submitRecord]
 //     ... B records, or a restart point, a rejected record, the end ...
 //   LoadRecord (number, text) --copied--> records[s], its text into texts
 //   block (N = records gathered) --ExecuteQuery--> database [flushBatch]
@@ -36,6 +36,8 @@ namespace {
 // so it lives as long as the process, not as one run's batch.
 QueryRecord block;
 std::string blockText;
+// The statement's input variables into each slot's, looked up once.
+std::vector<InputMove> slotMoves;
 // The batch between openBatch and closeBatch, for the stops.
 Batch *openedBatch = nullptr;
 
@@ -99,7 +101,7 @@ void submitRecord(Batch *batch, const LoadRecord &record) {
     return;
   }
   const int slot = batch->gathered;
-  MoveInputValues(&job.queryRecord, 1, &block, slotVariable(*batch, slot), batch->inputs);
+  MoveResolvedInputs(slotMoves[static_cast<size_t>(slot)]);
   // The record's text is the reader's until the next read (a CSV record may
   // be far longer than job.inputBuffer): the batch keeps a copy.
   const size_t length = static_cast<size_t>(record.length < 0 ? 0 : record.length);
@@ -245,6 +247,11 @@ bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
   // The statement's own forms in the block: the engine then copies each
   // value instead of converting it, and the client copies the message whole.
   if (UseMessageLayout(&block) != kDbOk) return false;
+  slotMoves.assign(static_cast<size_t>(slots), InputMove{});
+  for (int s = 0; s < slots; ++s)
+    if (ResolveInputMove(&job.queryRecord, 1, &block, 2 + s * batch->inputs, batch->inputs,
+                         &slotMoves[static_cast<size_t>(s)]) != kDbOk)
+      return false;
   batch->slots = slots;
   batch->dirtySlots = 0;
   return true;
