@@ -389,7 +389,8 @@ bool scanPlainDate(const char *text, long long *values, int *count) {
   for (int group = 0; group < 3; ++group) {
     const int start = i;
     long long value = 0;
-    while (i - start < 4 && text[i] >= '0' && text[i] <= '9') value = value * 10 + (text[i++] - '0');
+    while (i - start < 4 && text[i] >= '0' && text[i] <= '9')
+      value = value * 10 + (text[i++] - '0');
     if (i == start) return false;
     const char c = text[i++];
     if (group < 2 ? !(c == ' ' || c == '-' || c == '/' || c == ':') : c != '\0') return false;
