@@ -94,6 +94,10 @@ struct NumericPair {
 // (bad time). After a failure the record must not be used.
 int scanDate(const char *source, struct tm *record, int format);
 
+// What isc_encode_timestamp makes of a record that scanDate checked (any
+// format but 10 and 18), computed without the call.
+ISC_TIMESTAMP encodeCheckedTimestamp(const struct tm &record);
+
 // Turns the year field as written into years since 1900: two-digit years are
 // 20yy, or 19yy when above the run's centurySplit; negative years stay.
 void applyCenturySplit(struct tm *record);

@@ -24,6 +24,7 @@ int monthLength(int month, long long year);
 int monthFromName(const char *word);
 bool isLetter(char c);
 int scanDateText(const char *text, struct tm *record, int format, int *components);
+bool scanPlainDate(const char *text, long long *values, int *count);
 int julianToDateNumber(int32_t value, long long *number);
 int checkCalendar(const struct tm *record, int components);
 void readTimeRecord(const char *source, struct tm *record);
@@ -120,6 +121,14 @@ int scanDate(const char *source, struct tm *record, int format) {
   if (status != kDbOk) return status;
   record->tm_mon -= 1;
   return kDbOk;
+}
+
+ISC_TIMESTAMP encodeCheckedTimestamp(const struct tm &record) {
+  const long long day =
+      daysFromCivil(record.tm_year + 1900LL, record.tm_mon + 1, record.tm_mday) - kIscDateEpoch;
+  const int seconds = (record.tm_hour * 60 + record.tm_min) * 60 + record.tm_sec;
+  return ISC_TIMESTAMP{static_cast<ISC_DATE>(day),
+                       static_cast<ISC_TIME>(seconds) * kTimeUnitsPerSecond};
 }
 
 // Two-digit years go to 20yy, or to 19yy when above the run's century split.
@@ -324,7 +333,8 @@ int scanDateText(const char *text, struct tm *record, int format, int *component
     digitsSeen = false;
   };
 
-  bool stopped = false;
+  // The usual text is read straight; a month name never is.
+  bool stopped = format != FmtDMonYdate && scanPlainDate(text, values, &count);
   for (int i = 0; i < kDateTextLimit && !stopped; ++i) {
     const char c = text[i];
     if (format == FmtDMonYdate && count == 1 && value == 0) {
@@ -368,6 +378,27 @@ int scanDateText(const char *text, struct tm *record, int format, int *component
   record->tm_sec = static_cast<int>(values[5]);
   *components = count;
   return kDbOk;
+}
+
+// The usual date text: three runs of one to four digits between single
+// separators, ended by the NUL. True with the three values stored as the
+// full scan would store them; false (nothing stored) for anything else.
+bool scanPlainDate(const char *text, long long *values, int *count) {
+  long long found[3];
+  int i = 0;
+  for (int group = 0; group < 3; ++group) {
+    const int start = i;
+    long long value = 0;
+    while (i - start < 4 && text[i] >= '0' && text[i] <= '9')
+      value = value * 10 + (text[i++] - '0');
+    if (i == start) return false;
+    const char c = text[i++];
+    if (group < 2 ? !(c == ' ' || c == '-' || c == '/' || c == ':') : c != '\0') return false;
+    found[group] = value;
+  }
+  std::memcpy(values, found, sizeof found);
+  *count = 3;
+  return true;
 }
 
 // YYYYDDD to YYYYMMDD000000; 0 stays 0.

@@ -505,6 +505,21 @@ int SameInputForms(QueryRecord *a, int aFirst, QueryRecord *b, int bFirst, int c
 // or one of them the forms UseMessageLayout gave it from the same ones.
 // 0 or the locator codes, nothing copied then.
 int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFirst, int count);
+// The same move with its variables looked up once (ResolveInputMove), for a
+// caller that repeats it record after record. Valid until either query is
+// prepared again, laid out again (UseMessageLayout) or freed.
+struct InputMove {
+  XSQLVAR *source = nullptr;
+  XSQLVAR *target = nullptr;
+  const short *targetCapacity = nullptr;
+  int count = 0;
+};
+// Looks the move up: 0 or the locator codes of MoveInputValues (*move
+// untouched then).
+int ResolveInputMove(QueryRecord *from, int fromFirst, QueryRecord *to, int toFirst, int count,
+                     InputMove *move);
+// MoveInputValues over a resolved move.
+void MoveResolvedInputs(const InputMove &move);
 // Lays the input variables of a prepared query out as the engine's own input
 // message, so that the client hands it over in one copy and the engine takes
 // each value in its parameter's type: a text variable becomes a VARCHAR of

@@ -81,13 +81,26 @@ int scanDecimal(const char *source, int length, bool commaPoint, DecimalText *de
 // its point, zeros where the text has none; the next digit rounds.
 int decimalToScaled(const DecimalText &decimal, int digits, long long *value) {
   const long long total = static_cast<long long>(decimal.whole.size() + decimal.fraction.size());
+  unsigned long long magnitude = 0;
+  if (decimal.exponent == 0 && decimal.fraction.size() <= static_cast<size_t>(digits) &&
+      decimal.whole.size() + static_cast<size_t>(digits) <= 18) {
+    // The usual number: every digit kept, nothing to round, at most 18
+    // places (no overflow): its digits read straight, zeros for the rest of
+    // the scale's places.
+    for (const char c : decimal.whole) magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
+    for (const char c : decimal.fraction)
+      magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
+    for (size_t i = decimal.fraction.size(); i < static_cast<size_t>(digits); ++i) magnitude *= 10;
+    *value = decimal.negative ? static_cast<long long>(0ULL - magnitude)
+                              : static_cast<long long>(magnitude);
+    return kDbOk;
+  }
   long long lead = 0;
   while (lead < total && digitOf(decimal, lead) == '0') ++lead;
   // Places of the integer: the digits before the point, less the leading
   // zeros, plus the scale's.
   const long long places =
       static_cast<long long>(decimal.whole.size()) + decimal.exponent - lead + digits;
-  unsigned long long magnitude = 0;
   if (lead < total && places >= 0) {
     if (places > kMostIntegerDigits) return kDbTruncated;
     for (long long i = 0; i < places; ++i) {

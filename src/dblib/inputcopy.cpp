@@ -143,6 +143,15 @@ int SameInputForms(QueryRecord *a, int aFirst, QueryRecord *b, int bFirst, int c
 }
 
 int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFirst, int count) {
+  InputMove move;
+  const int found = ResolveInputMove(from, fromFirst, to, toFirst, count, &move);
+  if (found != kDbOk) return found;
+  MoveResolvedInputs(move);
+  return kDbOk;
+}
+
+int ResolveInputMove(QueryRecord *from, int fromFirst, QueryRecord *to, int toFirst, int count,
+                     InputMove *move) {
   XSQLDA *source = nullptr, *target = nullptr;
   short *sourceCapacity = nullptr, *targetCapacity = nullptr;
   int found = inputsOf(from, &source, &sourceCapacity);
@@ -150,21 +159,32 @@ int MoveInputValues(QueryRecord *from, int fromFirst, QueryRecord *to, int toFir
   if (found != kDbOk) return found;
   if (!inRange(source, fromFirst, count) || !inRange(target, toFirst, count))
     return kDbBadVariable;
-  for (int i = 0; i < count; ++i) {
-    XSQLVAR &s = source->sqlvar[fromFirst - 1 + i];
-    XSQLVAR &t = target->sqlvar[toFirst - 1 + i];
-    const int capacity = targetCapacity[toFirst - 1 + i];
+  *move = InputMove{&source->sqlvar[fromFirst - 1], &target->sqlvar[toFirst - 1],
+                    &targetCapacity[toFirst - 1], count};
+  return kDbOk;
+}
+
+void MoveResolvedInputs(const InputMove &move) {
+  for (int i = 0; i < move.count; ++i) {
+    XSQLVAR &s = move.source[i];
+    XSQLVAR &t = move.target[i];
+    const int capacity = move.targetCapacity[i];
     if (s.sqltype != t.sqltype && moveBetweenForms(s, t, capacity)) continue;
     // A text carries its current length and a NUL; other values are whole.
     int bytes = nullableType(s.sqltype) == kSqlText ? s.sqllen + 1 : s.sqllen;
     if (bytes > capacity) bytes = capacity;
-    if (bytes > 0) std::memcpy(t.sqldata, s.sqldata, static_cast<size_t>(bytes));
+    // The usual widths copied inline.
+    if (bytes == 4)
+      std::memcpy(t.sqldata, s.sqldata, 4);
+    else if (bytes == 8)
+      std::memcpy(t.sqldata, s.sqldata, 8);
+    else if (bytes > 0)
+      std::memcpy(t.sqldata, s.sqldata, static_cast<size_t>(bytes));
     t.sqllen = s.sqllen;
     *t.sqlind = *s.sqlind;
     // An id is spent by the one execution that uses it.
     if (isIdentifier(s.sqltype)) std::memset(s.sqldata, 0, sizeof(ISC_QUAD));
   }
-  return kDbOk;
 }
 
 int UseMessageLayout(QueryRecord *query) {

@@ -55,6 +55,20 @@ long long truncateToWhole(double value) {
 // than wrapped.
 int scanNumber(NumericPair *pair, int length, const char *text, char stop) {
   if (length < 1) length = static_cast<int>(std::strlen(text));
+  // The usual text, digits only (at most 18: no overflow), to its end or the
+  // stop: the value the full scan gives.
+  int plain = 0;
+  unsigned long long digits = 0;
+  for (; plain < length && plain < 18 && text[plain] != stop; ++plain) {
+    const unsigned digit = static_cast<unsigned>(text[plain] - '0');
+    if (digit > 9) break;
+    digits = digits * 10 + digit;
+  }
+  if (plain > 0 && (plain == length || text[plain] == stop)) {
+    pair->whole = static_cast<long long>(digits);
+    pair->real = static_cast<double>(pair->whole);
+    return kDbOk;
+  }
   enum { kBefore, kInside, kAfter } phase = kBefore;
   bool negative = false, pointSeen = false;
   unsigned long long whole = 0;  // the magnitude: -2^63 has no positive twin

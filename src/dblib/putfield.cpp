@@ -1,7 +1,7 @@
 // putfield.cpp - PutField: one external value into one input variable of a
 // prepared statement.
 //
-//   field text/bytes --PutField--> scanDate --isc_encode_timestamp--> timestamp variable
+//   field text/bytes --PutField--> scanDate --encodeCheckedTimestamp--> timestamp variable
 //                              \--> readBinaryNumber / scanNumber --storeNumber--> numeric variable
 //                              \--> putScaled / putTimeOfDay / putBoolean -------> scaled integer,
 //                              |                                                  TIME, BOOLEAN
@@ -130,7 +130,10 @@ int putTimestamp(XSQLVAR *variable, int format, int length, const char *source) 
   const int status = scanDate(source, &record, format);
   if (status != kDbOk) return status;
   ISC_TIMESTAMP stamp;
-  isc_encode_timestamp(&record, &stamp);
+  if (format == FmtTimeRecord)
+    isc_encode_timestamp(&record, &stamp);  // its fields as given, unchecked
+  else
+    stamp = encodeCheckedTimestamp(record);
   std::memcpy(variable->sqldata, &stamp, sizeof stamp);
   return kDbOk;
 }

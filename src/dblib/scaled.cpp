@@ -55,6 +55,7 @@ constexpr int kExactFloatPower = 10;
 int fractionDigits(int scale);
 unsigned long long magnitudeOf(long long value);
 long long signedValue(unsigned long long magnitude, bool negative);
+bool scanPlainScaled(const char *text, int length, int digits, long long *value);
 int readScaledVariable(const XSQLVAR *variable, long long *value);
 int scaleBinaryInteger(long long whole, int digits, long long *value);
 
@@ -94,6 +95,7 @@ int formatScaled(long long value, int scale, char *out) {
 int scanScaled(const char *text, int length, int scale, long long *value) {
   if (length < 1) length = static_cast<int>(std::strlen(text));
   const int digits = fractionDigits(scale);
+  if (scanPlainScaled(text, length, digits, value)) return kDbOk;
   enum { kBefore, kInside, kAfter } phase = kBefore;
   bool negative = false, pointSeen = false, roundUp = false;
   unsigned long long whole = 0, fraction = 0;
@@ -247,6 +249,39 @@ int getScaled(const XSQLVAR *variable, int format, int length, char *destination
 namespace {
 
 // Fraction digits of a sqlscale: 0 to 18.
+// The usual number text, taken in one pass: up to 18 digits (no overflow
+// possible), then perhaps a point and no more fraction digits than the scale
+// keeps, up to the end or a NUL. False for anything else, which the full
+// scan decides; true gives the full scan's value.
+bool scanPlainScaled(const char *text, int length, int digits, long long *value) {
+  int i = 0;
+  unsigned long long whole = 0;
+  for (; i < length && i < 18; ++i) {
+    const unsigned digit = static_cast<unsigned>(text[i] - '0');
+    if (digit > 9) break;
+    whole = whole * 10 + digit;
+  }
+  if (i == 0) return false;
+  unsigned long long fraction = 0;
+  int seen = 0;
+  if (i < length && text[i] == '.') {
+    for (++i; i < length && seen < digits; ++i, ++seen) {
+      const unsigned digit = static_cast<unsigned>(text[i] - '0');
+      if (digit > 9) break;
+      fraction = fraction * 10 + digit;
+    }
+  }
+  if (i < length && text[i] != '\0') return false;
+  // 18 digits times at most 10^18 can overflow: the full scan reports it.
+  unsigned long long magnitude;
+  if (__builtin_mul_overflow(whole, kPowersOfTen[digits], &magnitude) ||
+      __builtin_add_overflow(magnitude, fraction * kPowersOfTen[digits - seen], &magnitude) ||
+      magnitude > kMaxPositive)
+    return false;
+  *value = static_cast<long long>(magnitude);
+  return true;
+}
+
 int fractionDigits(int scale) {
   if (scale >= 0) return 0;
   return scale < -kMaxScaleDigits ? kMaxScaleDigits : -scale;

@@ -100,7 +100,9 @@ bool putCsvRecord(const LoadRecord &record, int expectedFields) {
   }
   const int highest = job.fieldPositions.highest;
   const int lastPlaced = expected < highest ? expected : highest;
-  return putMissingFields(count + 1, lastPlaced) && putUnplacedFields();
+  // (Most records have every field, and most layouts no generated entry.)
+  return (count + 1 > lastPlaced || putMissingFields(count + 1, lastPlaced)) &&
+         (index.unplaced.empty() || putUnplacedFields());
 }
 
 namespace {

@@ -2,9 +2,9 @@
 // BLOCK.
 //
 //   converted record: job.queryRecord's input XSQLVARs
-//     --MoveInputValues--> block slot s (s = 0 .. B-1)    [submitRecord]
+//     --MoveResolvedInputs--> block slot s (s = 0 .. B-1)    [submitRecord]
 //     ... B records, or a restart point, a rejected record, the end ...
-//   LoadRecord (number, text) --copied--> records[s], its text in recordText[s]
+//   LoadRecord (number, text) --copied--> records[s], its text into texts
 //   block (N = records gathered) --ExecuteQuery--> database [flushBatch]
 //     \--refused--> every slot --MoveInputValues--> job.queryRecord
 //                   --executeRecord(records[s])--> database (one by one, as
@@ -17,6 +17,7 @@
 #include "load/batch.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ namespace {
 // so it lives as long as the process, not as one run's batch.
 QueryRecord block;
 std::string blockText;
+// The statement's input variables into each slot's, looked up once.
+std::vector<InputMove> slotMoves;
 // The batch between openBatch and closeBatch, for the stops.
 Batch *openedBatch = nullptr;
 
@@ -98,14 +101,18 @@ void submitRecord(Batch *batch, const LoadRecord &record) {
     return;
   }
   const int slot = batch->gathered;
-  MoveInputValues(&job.queryRecord, 1, &block, slotVariable(*batch, slot), batch->inputs);
+  MoveResolvedInputs(slotMoves[static_cast<size_t>(slot)]);
   // The record's text is the reader's until the next read (a CSV record may
-  // be far longer than job.inputBuffer): the slot keeps a copy.
-  std::string &text = batch->recordText[slot];
-  text.assign(record.text, static_cast<size_t>(record.length < 0 ? 0 : record.length));
+  // be far longer than job.inputBuffer): the batch keeps a copy.
+  const size_t length = static_cast<size_t>(record.length < 0 ? 0 : record.length);
+  // (One byte more: a re-run's text is never a null pointer.)
+  if (batch->texts.size() <= batch->textsUsed + length)
+    batch->texts.resize(2 * (batch->textsUsed + length) + 1);
+  if (length > 0) std::memcpy(batch->texts.data() + batch->textsUsed, record.text, length);
+  batch->textStart[slot] = batch->textsUsed;
+  batch->textsUsed += length;
   LoadRecord &stored = batch->records[slot];
   stored.number = record.number;
-  stored.text = text.data();
   stored.length = record.length;
   batch->heldEnd[slot] = standardOutputHeld() ? heldOutputLength() : 0;
   ++batch->gathered;
@@ -120,6 +127,7 @@ void flushBatch(Batch *batch) {
   // Settled from here on: a failure below ends the run through abortRun,
   // whose hook must find nothing left to execute.
   batch->gathered = 0;
+  batch->textsUsed = 0;
   const long held = heldOutputLength();
   if (batch->dirtySlots > count) {
     // Slots past the records keep no values: they are not executed, but
@@ -171,6 +179,7 @@ void runOneByOne(Batch *batch, int count, long held) {
     releaseHeldOutput(from, batch->heldEnd[s]);
     from = batch->heldEnd[s];
     MoveInputValues(&block, slotVariable(*batch, s), &job.queryRecord, 1, batch->inputs);
+    batch->records[s].text = batch->texts.data() + batch->textStart[s];
     allExecuted = executeRecord(batch->records[s]) && allExecuted;
   }
   releaseHeldOutput(from, held);
@@ -238,6 +247,11 @@ bool prepareBlock(Batch *batch, const std::vector<std::string> &types,
   // The statement's own forms in the block: the engine then copies each
   // value instead of converting it, and the client copies the message whole.
   if (UseMessageLayout(&block) != kDbOk) return false;
+  slotMoves.assign(static_cast<size_t>(slots), InputMove{});
+  for (int s = 0; s < slots; ++s)
+    if (ResolveInputMove(&job.queryRecord, 1, &block, 2 + s * batch->inputs, batch->inputs,
+                         &slotMoves[static_cast<size_t>(s)]) != kDbOk)
+      return false;
   batch->slots = slots;
   batch->dirtySlots = 0;
   return true;

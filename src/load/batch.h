@@ -10,7 +10,8 @@
 #ifndef LODRUN_LOAD_BATCH_H
 #define LODRUN_LOAD_BATCH_H
 
-#include <string>
+#include <cstddef>
+#include <vector>
 
 #include "job/loadrecord.h"
 
@@ -33,10 +34,14 @@ struct Batch {
   int gathered = 0;   // records waiting in slots 0 .. gathered-1
   int dirtySlots = 0; // slots that may hold values since they were made NULL
   long heldEnd[kMaxBatchSize] = {};  // end of the output held before slot s
-  // Each slot's record, its text in recordText[s], as a re-run hands it on;
-  // kept for the run (no allocation per record once they have grown).
+  // Each slot's record as a re-run hands it on; its text is copied into
+  // `texts` at textStart[s] (one buffer for the gathered records, kept for
+  // the run: no allocation per record once it has grown), and records[s].text
+  // points there only when the records are re-run.
   LoadRecord records[kMaxBatchSize];
-  std::string recordText[kMaxBatchSize];
+  size_t textStart[kMaxBatchSize] = {};
+  size_t textsUsed = 0;
+  std::vector<char> texts;
 };
 
 // Prepares the block for job.queryRecord (openSession done) with B from

@@ -36,7 +36,9 @@ bool putDelimitedRecord(const LoadRecord &record, int expectedFields) {
     put = putField(position, length);
     ++position;
   }
-  return put && putMissingFields(position, expected) && putUnplacedFields();
+  // (Most records have every field, and most layouts no generated entry.)
+  return put && (position > expected || putMissingFields(position, expected)) &&
+         (job.fieldPositions.unplaced.empty() || putUnplacedFields());
 }
 
 namespace {

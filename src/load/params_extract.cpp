@@ -10,14 +10,13 @@
 
 namespace {
 
-// The bytes of a delimited record that need a decision, as strcspn sets: at
-// the start of a field blanks and '$' are dropped as well. Built again when
-// the separator or the quote changes, so it needs no reset between runs.
+// The bytes of a delimited record that need a decision, as a strcspn set.
+// Built again when the separator or the quote changes, so it needs no reset
+// between runs.
 struct DelimiterBytes {
   bool ready = false;
   char separator = 0;
   char quote = 0;
-  char leading[8] = {};
   char inside[8] = {};
 };
 
@@ -28,9 +27,7 @@ const DelimiterBytes &specialFor(char separator, char quote) {
   if (!table.ready || table.separator != separator || table.quote != quote) {
     table = DelimiterBytes{};
     const char inside[] = {separator, quote, '\\', '\0'};
-    const char leading[] = {separator, quote, '\\', ' ', '$', '\0'};
     std::memcpy(table.inside, inside, sizeof inside);
-    std::memcpy(table.leading, leading, sizeof leading);
     table.ready = true;
     table.separator = separator;
     table.quote = quote;
@@ -60,7 +57,13 @@ int extractDelimitedField(const char **cursor, char *field, int capacity, char s
   bool quoted = false;
   const int room = capacity - 1;
   for (;;) {
-    const size_t run = std::strcspn(p, n == 0 ? special.leading : special.inside);
+    // Blanks and '$' before the field's first byte are dropped (one strcspn
+    // stopping at them would stop at the field's first inner blank too).
+    if (n == 0 && (*p == ' ' || *p == '$')) {
+      ++p;
+      continue;
+    }
+    const size_t run = std::strcspn(p, special.inside);
     if (run > 0) {
       const int kept = std::min(static_cast<int>(run), room - n);
       if (kept > 0) std::memcpy(field + n, p, static_cast<size_t>(kept));
@@ -88,8 +91,6 @@ int extractDelimitedField(const char **cursor, char *field, int capacity, char s
         c = stands;
         ++p;
       }
-    } else if (n == 0 && (c == ' ' || c == '$')) {
-      continue;
     }
     if (n < room) field[n++] = c;
   }

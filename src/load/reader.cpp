@@ -42,6 +42,7 @@ size_t fillAhead(ReadAhead &source, FILE *stream, size_t wanted);
 int readLinePiece(ReadAhead &source, FILE *stream, char *buffer);
 bool lineEndsHere(ReadAhead &source, FILE *stream);
 void passOverLineRest(ReadAhead &ahead);
+void checkBinary(const char *line, int length);
 void restoreLineBreaks(char *text, int length);
 bool passOver();
 int countRecord(ReadAhead &ahead, int length);
@@ -152,21 +153,27 @@ int readLineRecord(ReadAhead &ahead) {
       continue;
     }
     if (passOver()) continue;
-    // Delimited text ends its fields at a NUL: a record holding one is no
-    // text (a binary or UTF-16 file) and would load cut short.
-    if (job.separator != 0) {
-      const void *nul = std::memchr(line, '\0', static_cast<size_t>(length));
-      if (nul != nullptr) {
-        const int offset = static_cast<int>(static_cast<const char *>(nul) - line);
-        LOCATED_MESSAGE("input record %d contains binary data at byte %d%s",
-                        job.recordCount + 1, offset + 1, job.lineEnd);
-        abortRun();
-      }
+    // One scan passes the common record: no NUL (strcspn stops there too)
+    // and no line break bytes.
+    if (std::strcspn(line, "\x01\x02") != static_cast<size_t>(length)) {
+      checkBinary(line, length);
+      // A cut line is rejected whole, as it stands in the file.
+      if (!cut) restoreLineBreaks(line, length);
     }
-    // A cut line is rejected whole, as it stands in the file.
-    if (!cut) restoreLineBreaks(line, length);
     return countRecord(ahead, length);
   }
+}
+
+// Delimited text ends its fields at a NUL: a record holding one is no text
+// (a binary or UTF-16 file) and would load cut short.
+void checkBinary(const char *line, int length) {
+  if (job.separator == 0) return;
+  const void *nul = std::memchr(line, '\0', static_cast<size_t>(length));
+  if (nul == nullptr) return;
+  const int offset = static_cast<int>(static_cast<const char *>(nul) - line);
+  LOCATED_MESSAGE("input record %d contains binary data at byte %d%s", job.recordCount + 1,
+                  offset + 1, job.lineEnd);
+  abortRun();
 }
 
 // Makes `wanted` bytes (at most a block) ready at the read-ahead's begin,
@@ -237,6 +244,7 @@ bool lineEndsHere(ReadAhead &source, FILE *stream) {
 // The rest of a cut line that nobody read (a skipped or heading line, a
 // record discarded without it) is no record of its own.
 void passOverLineRest(ReadAhead &ahead) {
+  if (!ahead.lineGoesOn) return;  // the usual case, once per record
   char scratch[4096];
   while (readLineRest(ahead, scratch, sizeof scratch) > 0) {
   }

@@ -55,13 +55,15 @@ TEST_F(LoadRun, DelimitedLoad_QuotesEscapesBlanksAndLineEndsShapeTheText) {
             "7,ctl\x01\x02z\n"
             "8,\"b,c\" beyond\n"
             "9,trail  \n"
-            "10,back\\slash");
+            "10,back\\slash\n"
+            "11,lf\x01" "only\n"
+            "12,cr\x02" "only");
   run(header("delimiter=, variables=2 file=data.csv") + "insert into p values (?, ?)\n");
-  EXPECT_EQ(out, summary(10, 0, 0, "data.csv"));
+  EXPECT_EQ(out, summary(12, 0, 0, "data.csv"));
   EXPECT_EQ(rows("select id, name from p order by id"),
             (std::vector<std::string>{"1|plain", "2|quoted", "3|lead", "4|a,b", "5|x\ny\tz",
                                       "6|q\"\"q", "7|ctl\n\rz", "8|b", "9|trail  ",
-                                      "10|back\\slash"}));
+                                      "10|back\\slash", "11|lf\nonly", "12|cr\ronly"}));
 }
 
 TEST_F(LoadRun, DelimitedLoad_DataOnStandardInputIsNamedStdin) {
