@@ -21,6 +21,19 @@
 
 namespace {
 
+// What the commits of this run have covered. The signal watcher's thread
+// reads the three atomics as well.
+struct CommitPoints {
+  std::atomic<int> committed{0};
+  std::atomic<bool> inFlight{false};  // a commit is on its way
+  std::atomic<int> inFlightUpTo{0};   // the records it makes permanent
+  // job.rejectedCount at the last commit point: without new rejects there is
+  // nothing to sync.
+  int rejectsAtLast = 0;
+  bool outputFailureReported = false;  // standard output's failure is on stderr
+};
+CommitPoints points;
+
 // A write failed while the stream emptied its buffer on its own; its errno
 // is long gone.
 constexpr int kEarlierWriteFailed = -1;
@@ -34,7 +47,7 @@ void reportLostOutput();
 }  // namespace
 
 void makeRejectsDurable() {
-  const bool newRejects = job.rejectedCount != job.commitPoints.rejectsAtLast;
+  const bool newRejects = job.rejectedCount != points.rejectsAtLast;
   // Every stream that receives rejected records is made durable here.
   if (int error = makeStreamDurable(job.discardStream, newRejects))
     failStream(job.discardStream, "discards file", error);
@@ -43,27 +56,34 @@ void makeRejectsDurable() {
   const bool rejectsInOutput = newRejects && job.discardStream == nullptr;
   if (int error = makeStreamDurable(stdout, rejectsInOutput))
     failStream(stdout, job.logStream != nullptr ? "log file" : "standard output", error);
-  job.commitPoints.rejectsAtLast = job.rejectedCount;
-  job.commitPoints.inFlightUpTo.store(job.recordCount);
-  job.commitPoints.inFlight.store(true);
+  points.rejectsAtLast = job.rejectedCount;
+  points.inFlightUpTo.store(job.recordCount);
+  points.inFlight.store(true);
 }
 
 void confirmCommitPoint() {
-  if (!job.commitPoints.inFlight) return;
-  job.commitPoints.committed.store(job.commitPoints.inFlightUpTo.load());
-  job.commitPoints.inFlight.store(false);
+  if (!points.inFlight) return;
+  points.committed.store(points.inFlightUpTo.load());
+  points.inFlight.store(false);
 }
 
-int recordsCommitted() { return job.commitPoints.committed.load(); }
+void resetCommitPoints() {
+  points.committed.store(0);
+  points.inFlight.store(false);
+  points.inFlightUpTo.store(0);
+  points.rejectsAtLast = 0;
+  points.outputFailureReported = false;
+}
 
-bool commitInFlight() { return job.commitPoints.inFlight.load(); }
+int recordsCommitted() { return points.committed.load(); }
 
-int commitInFlightUpTo() { return job.commitPoints.inFlightUpTo.load(); }
+bool commitInFlight() { return points.inFlight.load(); }
+
+int commitInFlightUpTo() { return points.inFlightUpTo.load(); }
 
 void watchStandardOutput() { std::atexit(reportLostOutput); }
 
 bool reportUncertainCommit() {
-  const CommitPoints &points = job.commitPoints;
   if (!points.inFlight || !ConnectionLost()) return false;
   const int from = points.committed.load() + 1;
   message("Lodrun: the database connection was lost while committing records %d to %d: "
@@ -111,7 +131,7 @@ void failStream(FILE *stream, const char *what, int error) {
   char name[512];
   nameOfStream(stream, name, sizeof name);
   if (stream == stdout) {
-    job.commitPoints.outputFailureReported = true;
+    points.outputFailureReported = true;
     // A pipe or terminal has no name worth showing.
     const bool named = name[0] == '/';
     std::fprintf(stderr, "%s %d: could not write %s%s%s%s: %s%s", kModuleName, __LINE__, what,
@@ -132,8 +152,8 @@ void reportLostOutput() {
   errno = 0;
   const bool flushed = std::fflush(stdout) == 0;
   const int error = !flushed && errno != 0 ? errno : kEarlierWriteFailed;
-  if ((flushed && !std::ferror(stdout)) || job.commitPoints.outputFailureReported) return;
-  job.commitPoints.outputFailureReported = true;
+  if ((flushed && !std::ferror(stdout)) || points.outputFailureReported) return;
+  points.outputFailureReported = true;
   char name[512];
   nameOfStream(stdout, name, sizeof name);
   const bool named = name[0] == '/';

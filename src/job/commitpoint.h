@@ -31,6 +31,10 @@ void confirmCommitPoint();
 // Records (as counted by job.recordCount) that confirmed commits cover.
 int recordsCommitted();
 
+// No commit point yet: the start of a run in a process that has run others
+// (resetJobSettings calls it).
+void resetCommitPoints();
+
 // True from makeRejectsDurable until the commit is confirmed; then
 // commitInFlightUpTo() is the record count it covers. Both may be read from
 // any thread.

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "dblib/extras.h"
+#include "job/commitpoint.h"
 
 const char kLineEndMac[] = "\r";
 const char kLineEndPc[] = "\r\n";
@@ -15,6 +16,7 @@ void resetJobSettings() {
   job.~JobSettings();
   new (&job) JobSettings();
   DBuseRunSettings(&job);
+  resetCommitPoints();
 }
 
 void allocateJobBuffers() {

@@ -6,8 +6,8 @@
 // words, constants or allocZeroed copies, and are never freed. The fields that
 // dblib reads (messageStream, statusDumpLevel, fractComma, centurySplit,
 // dateSeparator, lineEnd, lastDblibError) live in the DblibRunSettings base.
-// The file naming and commit points of a run (runstate.h) are kept here too;
-// the working state of the record loops is their own.
+// The file naming of a run (runstate.h) is kept here too; the commit points
+// and the working state of the record loops are their modules' own.
 #ifndef LODRUN_JOB_SETTINGS_H
 #define LODRUN_JOB_SETTINGS_H
 
@@ -139,7 +139,6 @@ struct JobSettings : DblibRunSettings {
   // State of the run beside the settings (runstate.h).
   std::vector<int> csvBlobFileFields;     // blobfile marks before the session
   FileNaming fileNaming;                  // keywords of the run's files
-  CommitPoints commitPoints;              // what the last commit made permanent
   char *ownedPassword = nullptr;          // setPassword's copy, for the wipe
   void (*abortHook)() = nullptr;          // abortRun calls it first (setAbortHook)
   void (*stopHook)() = nullptr;           // a stop by signal calls it first (setStopHook)
