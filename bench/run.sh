@@ -46,7 +46,7 @@
 # Environment: BENCH_ROWS; BENCH_RUNS (runs per contender, default 3);
 # BENCH_BLOBS (blob files, default 1000); BENCH_REMOTE=0 (no server round);
 # BENCH_PRIMARY_KEY=1; BENCH_CALLGRIND=1; BENCH_FLAT=1 (BENCH_FLAT_ROWS,
-# default "1000000 5000000"; BENCH_FLAT_RUNS, default 2); BENCH_RSS_CHECK=1
+# default "1000000 5000000"; BENCH_FLAT_RUNS, default 5); BENCH_RSS_CHECK=1
 # (the N/10 round for peak RSS); BENCH_DIR (work directory, default
 # BUILD_DIR/bench-work); BENCH_KEEP=1 (keep data and databases);
 # BENCH_FORCED_WRITES=on (keep forced writes; by default databases are
@@ -64,7 +64,7 @@ ROWS=${BENCH_ROWS:-200000}
 RUNS=${BENCH_RUNS:-3}
 BLOBS=${BENCH_BLOBS:-1000}
 FLAT_ROWS=${BENCH_FLAT_ROWS:-1000000 5000000}
-FLAT_RUNS=${BENCH_FLAT_RUNS:-2}
+FLAT_RUNS=${BENCH_FLAT_RUNS:-5}
 WORK=${BENCH_DIR:-$BUILD/bench-work}
 LODRUN=$BUILD/lodrun
 BASELINE=$BUILD/bench/minimal_client
