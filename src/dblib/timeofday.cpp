@@ -22,8 +22,6 @@ constexpr ISC_TIME kUnitsPerDay = 86400u * kUnitsPerSecond;
 constexpr int kMaxFractionDigits = 4;
 // The date scanner looks at no more than 19 characters.
 constexpr int kDateTextCopy = 19;
-// Length of "hh:mm:ss".
-constexpr int kTimeTextLength = 8;
 
 int timeFromRecord(const struct tm *record, ISC_TIME *time);
 int timeFromNumber(long long hhmmss, ISC_TIME *time);
