@@ -244,6 +244,16 @@ void writeText(int variable, const char *data, int length, int pieceSize) {
   }
 }
 
+// Fills the work area behind the `held` bytes a previous block left with
+// the file's next bytes; returns the bytes now in it, *atEnd once the file
+// gave fewer than there was room for.
+int fillBlock(char *area, int held, FILE *file, bool *atEnd) {
+  const size_t room = static_cast<size_t>(kBlobBlockSize - held);
+  const size_t got = std::fread(area + held, 1, room, file);
+  *atEnd = got < room;
+  return held + static_cast<int>(got);
+}
+
 // Line forms: every line, its line feed included, is a piece of its own; a
 // line longer than `limit` bytes arrives in pieces of `limit`. The file is
 // read in blocks and the lines found with memchr; a line the block cuts off
@@ -256,10 +266,7 @@ long long copyLines(int variable, int limit, FILE *file) {
   int held = 0;  // bytes of an unfinished line at the start of the area
   bool atEnd = false;
   while (!atEnd) {
-    const size_t room = static_cast<size_t>(kBlobBlockSize - held);
-    const size_t got = std::fread(area + held, 1, room, file);
-    atEnd = got < room;
-    const int filled = held + static_cast<int>(got);
+    const int filled = fillBlock(area, held, file, &atEnd);
     int written = 0;  // bytes handed to the blob
     int next = 0;     // first byte of the next piece
     int count = 0;
@@ -296,10 +303,7 @@ long long copyBlocks(int variable, int segmentSize, FILE *file) {
   int held = 0;  // bytes of an unfinished segment at the start of the area
   bool atEnd = false;
   while (!atEnd) {
-    const size_t room = static_cast<size_t>(kBlobBlockSize - held);
-    const size_t got = std::fread(area + held, 1, room, file);
-    atEnd = got < room;
-    const int filled = held + static_cast<int>(got);
+    const int filled = fillBlock(area, held, file, &atEnd);
     const int whole = atEnd ? filled : filled - filled % segmentSize;
     if (whole > 0) putPieces(variable, area, &whole, 1);
     total += whole;
